@@ -1,0 +1,39 @@
+# Shared helpers for the area fragments.
+include_directories(${CMAKE_SOURCE_DIR})
+
+# tarvo_library(NAME SOURCES a.cpp b.cpp LIBS dep1 dep2)
+function(tarvo_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+endfunction()
+
+# tarvo_test(NAME SOURCES a_test.cpp LIBS dep1 [TIMEOUT seconds])
+# Each test case becomes its own CTest test so failures are named and runs parallelise.
+function(tarvo_test name)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+  target_compile_definitions(${name} PRIVATE
+      TARVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+      TARVO_BINARY_DIR="${CMAKE_BINARY_DIR}"
+      TARVO_PYTHON="${TARVO_PYTHON}")
+  gtest_discover_tests(${name}
+      DISCOVERY_TIMEOUT 120
+      PROPERTIES TIMEOUT ${ARG_TIMEOUT}
+      ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+endfunction()
+
+# tarvo_bench(NAME SOURCES a_bench.cpp LIBS dep1)
+function(tarvo_bench name)
+  if(NOT TARVO_BUILD_BENCH)
+    return()
+  endif()
+  find_package(benchmark REQUIRED)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark Threads::Threads)
+endfunction()

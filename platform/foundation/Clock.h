@@ -1,0 +1,23 @@
+#pragma once
+// The wall clock, as seconds since 1970 in a double. Tests can install a fake.
+#include <functional>
+
+namespace platform {
+double nowEpochSeconds();
+// Installs a fake clock for the whole process (nullptr restores the real one).
+void setClockForTesting(std::function<double()> clock);
+
+// RAII helper for tests: a fixed time that can be advanced.
+class ScopedFakeClock {
+public:
+    explicit ScopedFakeClock(double start);
+    ~ScopedFakeClock();
+    void set(double t);
+    void advance(double seconds);
+    double now() const;
+
+private:
+    struct State;
+    State* state_;
+};
+}  // namespace platform
