@@ -24,9 +24,11 @@ class JsonParseError : public NSError {
 public:
     explicit JsonParseError(std::string detail);
     const std::string& detail() const noexcept { return detail_; }
+    const char* what() const noexcept override;
 
 private:
     std::string detail_;
+    std::string what_;
 };
 
 // Parses text (which must be UTF-8 JSON; any top-level value). Throws JsonParseError.

@@ -40,9 +40,17 @@ public:
     std::optional<PropertyList::Array> array(std::string_view key) const;
     std::optional<PropertyList::Dictionary> dictionary(std::string_view key) const;
     std::vector<std::string> keys() const;
+    // Every readable value of the store, by key.
+    PropertyList::Dictionary dictionaryRepresentation() const;
 
+    // A failed write (the file cannot be written, or stays locked beyond the time-out) is
+    // reported on stderr, the way the platform logs it.
     void set(std::string_view key, const PropertyList& value);
     void removeObject(std::string_view key);
+    // The same writes, telling whether they reached the file (for tools that must not
+    // report success for a lost write).
+    [[nodiscard]] bool trySet(std::string_view key, const PropertyList& value);
+    [[nodiscard]] bool tryRemoveObject(std::string_view key);
     // Nothing is cached, so there is nothing to flush; kept because callers call it.
     bool synchronize() { return true; }
 

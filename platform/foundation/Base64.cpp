@@ -1,0 +1,86 @@
+#include "platform/foundation/Base64.h"
+
+#include <array>
+
+namespace platform {
+namespace {
+
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+constexpr std::array<std::int8_t, 256> makeDecodeTable() {
+    std::array<std::int8_t, 256> table{};
+    for (auto& v : table) v = -1;
+    for (int i = 0; i < 64; ++i) table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::int8_t>(i);
+    return table;
+}
+constexpr auto kDecode = makeDecodeTable();
+
+std::string encode(const std::uint8_t* p, std::size_t n) {
+    std::string out;
+    out.reserve((n + 2) / 3 * 4);
+    std::size_t i = 0;
+    for (; i + 3 <= n; i += 3) {
+        std::uint32_t v = (std::uint32_t(p[i]) << 16) | (std::uint32_t(p[i + 1]) << 8) | p[i + 2];
+        out.push_back(kAlphabet[(v >> 18) & 63]);
+        out.push_back(kAlphabet[(v >> 12) & 63]);
+        out.push_back(kAlphabet[(v >> 6) & 63]);
+        out.push_back(kAlphabet[v & 63]);
+    }
+    if (n - i == 1) {
+        std::uint32_t v = std::uint32_t(p[i]) << 16;
+        out.push_back(kAlphabet[(v >> 18) & 63]);
+        out.push_back(kAlphabet[(v >> 12) & 63]);
+        out += "==";
+    } else if (n - i == 2) {
+        std::uint32_t v = (std::uint32_t(p[i]) << 16) | (std::uint32_t(p[i + 1]) << 8);
+        out.push_back(kAlphabet[(v >> 18) & 63]);
+        out.push_back(kAlphabet[(v >> 12) & 63]);
+        out.push_back(kAlphabet[(v >> 6) & 63]);
+        out.push_back('=');
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string base64Encode(std::string_view bytes) {
+    return encode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+}
+
+std::string base64Encode(const std::vector<std::uint8_t>& bytes) {
+    return encode(bytes.data(), bytes.size());
+}
+
+std::optional<std::vector<std::uint8_t>> base64Decode(std::string_view text) {
+    if (text.size() % 4 != 0) return std::nullopt;
+    std::vector<std::uint8_t> out;
+    out.reserve(text.size() / 4 * 3);
+    for (std::size_t i = 0; i < text.size(); i += 4) {
+        const bool last = i + 4 == text.size();
+        int vals[4];
+        int padding = 0;
+        for (int k = 0; k < 4; ++k) {
+            char c = text[i + k];
+            if (c == '=') {
+                // Padding only in the last quantum, only in its last two places, and only
+                // followed by more padding.
+                if (!last || k < 2) return std::nullopt;
+                ++padding;
+                vals[k] = 0;
+                continue;
+            }
+            if (padding > 0) return std::nullopt;
+            int v = kDecode[static_cast<unsigned char>(c)];
+            if (v < 0) return std::nullopt;
+            vals[k] = v;
+        }
+        std::uint32_t v = (std::uint32_t(vals[0]) << 18) | (std::uint32_t(vals[1]) << 12) |
+                          (std::uint32_t(vals[2]) << 6) | std::uint32_t(vals[3]);
+        out.push_back(static_cast<std::uint8_t>(v >> 16));
+        if (padding < 2) out.push_back(static_cast<std::uint8_t>(v >> 8));
+        if (padding < 1) out.push_back(static_cast<std::uint8_t>(v));
+    }
+    return out;
+}
+
+}  // namespace platform

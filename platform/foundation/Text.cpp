@@ -1,0 +1,357 @@
+#include "platform/foundation/Text.h"
+
+#include <algorithm>
+#include <memory>
+
+#include <unicode/brkiter.h>
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/utext.h>
+
+namespace platform::text {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Decodes one code point starting at s[i]; advances i. A malformed sequence (overlong,
+// surrogate, out of range, truncated) yields U+FFFD and consumes one byte.
+char32_t decodeAt(std::string_view s, std::size_t& i) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80) {
+        ++i;
+        return b0;
+    }
+    int len;
+    char32_t cp;
+    char32_t min;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        len = 2, cp = b0 & 0x1F, min = 0x80;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        len = 3, cp = b0 & 0x0F, min = 0x800;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        len = 4, cp = b0 & 0x07, min = 0x10000;
+    } else {
+        ++i;
+        return kReplacement;
+    }
+    if (s.size() - i < static_cast<std::size_t>(len)) {
+        ++i;
+        return kReplacement;
+    }
+    for (int k = 1; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80) {
+            ++i;
+            return kReplacement;
+        }
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++i;
+        return kReplacement;
+    }
+    i += static_cast<std::size_t>(len);
+    return cp;
+}
+
+icu::UnicodeString toIcu(std::string_view s) {
+    return icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())));
+}
+
+std::string fromIcu(const icu::UnicodeString& u) {
+    std::string out;
+    u.toUTF8String(out);
+    return out;
+}
+
+template <class Pred>
+std::string trimWhere(std::string_view s, Pred pred) {
+    std::size_t begin = 0;
+    std::size_t end = s.size();
+    // Leading characters.
+    while (begin < s.size()) {
+        std::size_t next = begin;
+        char32_t c = decodeAt(s, next);
+        if (!pred(c)) break;
+        begin = next;
+    }
+    // Trailing characters: walk forward and remember where the last kept character ends.
+    std::size_t i = begin;
+    std::size_t lastKeptEnd = begin;
+    while (i < s.size()) {
+        char32_t c = decodeAt(s, i);
+        if (!pred(c)) lastKeptEnd = i;
+    }
+    end = lastKeptEnd;
+    return std::string(s.substr(begin, end - begin));
+}
+
+// Collators and break iterators are costly to make and not safe to share across threads, so
+// each thread keeps its own.
+icu::Collator* naturalCollator(bool caseSensitive) {
+    struct Holder {
+        std::unique_ptr<icu::Collator> secondary;
+        std::unique_ptr<icu::Collator> tertiary;
+        bool failed = false;
+    };
+    thread_local Holder holder;
+    if (holder.failed) return nullptr;
+    if (!holder.secondary) {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::Collator> base(icu::Collator::createInstance(icu::Locale::getRoot(), status));
+        if (U_FAILURE(status) || !base) {
+            holder.failed = true;
+            return nullptr;
+        }
+        base->setAttribute(UCOL_NUMERIC_COLLATION, UCOL_ON, status);
+        std::unique_ptr<icu::Collator> tert(base->clone());
+        base->setStrength(icu::Collator::SECONDARY);
+        if (tert) tert->setStrength(icu::Collator::TERTIARY);
+        if (U_FAILURE(status) || !tert) {
+            holder.failed = true;
+            return nullptr;
+        }
+        holder.secondary = std::move(base);
+        holder.tertiary = std::move(tert);
+    }
+    return caseSensitive ? holder.tertiary.get() : holder.secondary.get();
+}
+
+icu::BreakIterator* characterBreaks() {
+    thread_local std::unique_ptr<icu::BreakIterator> it;
+    thread_local bool failed = false;
+    if (failed) return nullptr;
+    if (!it) {
+        UErrorCode status = U_ZERO_ERROR;
+        it.reset(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+        if (U_FAILURE(status) || !it) {
+            it.reset();
+            failed = true;
+            return nullptr;
+        }
+    }
+    return it.get();
+}
+
+int sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
+
+int byteCompare(std::string_view a, std::string_view b) { return sign(a.compare(b)); }
+
+}  // namespace
+
+bool isNewline(char32_t c) {
+    return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
+}
+
+bool isWhitespaceOrNewline(char32_t c) {
+    if (c > 0x10FFFF) return false;
+    return isNewline(c) || u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_WHITE_SPACE);
+}
+
+bool isWhitespace(char32_t c) { return isWhitespaceOrNewline(c) && !isNewline(c); }
+
+std::string trimmed(std::string_view s) { return trimWhere(s, isWhitespaceOrNewline); }
+
+std::string trimmingCharacters(std::string_view s, std::string_view characters) {
+    std::u32string set = toUTF32(characters);
+    return trimWhere(s, [&](char32_t c) { return set.find(c) != std::u32string::npos; });
+}
+
+std::vector<std::string> splitLines(std::string_view s) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        std::size_t at = i;
+        char32_t c = decodeAt(s, i);
+        if (!isNewline(c)) continue;
+        out.emplace_back(s.substr(start, at - start));
+        if (c == '\r' && i < s.size() && s[i] == '\n') ++i;
+        start = i;
+    }
+    out.emplace_back(s.substr(start));
+    return out;
+}
+
+std::vector<std::string> components(std::string_view s, std::string_view separator) {
+    std::vector<std::string> out;
+    if (separator.empty()) {
+        out.emplace_back(s);
+        return out;
+    }
+    std::size_t start = 0;
+    while (true) {
+        std::size_t pos = s.find(separator, start);
+        if (pos == std::string_view::npos) break;
+        out.emplace_back(s.substr(start, pos - start));
+        start = pos + separator.size();
+    }
+    out.emplace_back(s.substr(start));
+    return out;
+}
+
+std::string lowercased(std::string_view s) {
+    icu::UnicodeString u = toIcu(s);
+    u.toLower(icu::Locale::getRoot());
+    return fromIcu(u);
+}
+
+std::string uppercased(std::string_view s) {
+    icu::UnicodeString u = toIcu(s);
+    u.toUpper(icu::Locale::getRoot());
+    return fromIcu(u);
+}
+
+int caseInsensitiveCompare(std::string_view a, std::string_view b) {
+    icu::UnicodeString ua = toIcu(a);
+    icu::UnicodeString ub = toIcu(b);
+    return sign(ua.caseCompare(ub, U_FOLD_CASE_DEFAULT | U_COMPARE_CODE_POINT_ORDER));
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) { return caseInsensitiveCompare(a, b) == 0; }
+
+int localizedStandardCompare(std::string_view a, std::string_view b) {
+    icu::Collator* primary = naturalCollator(false);
+    if (!primary) return caseInsensitiveCompare(a, b) != 0 ? caseInsensitiveCompare(a, b) : byteCompare(a, b);
+    icu::UnicodeString ua = toIcu(a);
+    icu::UnicodeString ub = toIcu(b);
+    UErrorCode status = U_ZERO_ERROR;
+    int r = primary->compare(ua, ub, status);
+    if (U_SUCCESS(status) && r != 0) return sign(r);
+    // Equal apart from case: order them anyway, so that sorting is total and stable.
+    icu::Collator* tertiary = naturalCollator(true);
+    status = U_ZERO_ERROR;
+    r = tertiary ? tertiary->compare(ua, ub, status) : 0;
+    if (U_SUCCESS(status) && r != 0) return sign(r);
+    return byteCompare(a, b);
+}
+
+bool containsIgnoringCase(std::string_view haystack, std::string_view needle) {
+    if (needle.empty()) return false;
+    icu::UnicodeString h = toIcu(haystack);
+    icu::UnicodeString n = toIcu(needle);
+    h.foldCase(U_FOLD_CASE_DEFAULT);
+    n.foldCase(U_FOLD_CASE_DEFAULT);
+    return h.indexOf(n) >= 0;
+}
+
+bool hasPrefix(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool hasSuffix(std::string_view s, std::string_view suffix) {
+    return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+std::string replacingOccurrences(std::string_view s, std::string_view of, std::string_view with) {
+    if (of.empty()) return std::string(s);
+    std::string out;
+    out.reserve(s.size());
+    std::size_t start = 0;
+    while (true) {
+        std::size_t pos = s.find(of, start);
+        if (pos == std::string_view::npos) break;
+        out.append(s.substr(start, pos - start));
+        out.append(with);
+        start = pos + of.size();
+    }
+    out.append(s.substr(start));
+    return out;
+}
+
+bool isValidUTF8(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        std::size_t before = i;
+        char32_t c = decodeAt(s, i);
+        if (c == kReplacement) {
+            // A real U+FFFD is three bytes; a decoding failure consumes one.
+            if (i - before != 3) return false;
+        }
+    }
+    return true;
+}
+
+std::u32string toUTF32(std::string_view s) {
+    std::u32string out;
+    out.reserve(s.size());
+    std::size_t i = 0;
+    while (i < s.size()) out.push_back(decodeAt(s, i));
+    return out;
+}
+
+void appendUTF8(std::string& out, char32_t c) {
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacement;
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+std::string fromUTF32(std::u32string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (char32_t c : s) appendUTF8(out, c);
+    return out;
+}
+
+namespace {
+
+// Byte offset in s after the first n grapheme clusters (s.size() when it has fewer), and the
+// number of clusters counted on the way.
+std::pair<std::size_t, std::size_t> walkGraphemes(std::string_view s, std::size_t n) {
+    if (s.empty() || n == 0) return {0, 0};
+    icu::BreakIterator* it = characterBreaks();
+    if (!it) {
+        // Without ICU's break rules, fall back to code points.
+        std::size_t i = 0, count = 0;
+        while (i < s.size() && count < n) {
+            decodeAt(s, i);
+            ++count;
+        }
+        return {i, count};
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    UText* ut = utext_openUTF8(nullptr, s.data(), static_cast<int64_t>(s.size()), &status);
+    if (U_FAILURE(status)) return {s.size(), 0};
+    it->setText(ut, status);
+    std::size_t count = 0;
+    std::size_t end = 0;
+    if (U_SUCCESS(status)) {
+        it->first();
+        for (int32_t b = it->next(); b != icu::BreakIterator::DONE && count < n; b = it->next()) {
+            ++count;
+            end = static_cast<std::size_t>(b);
+        }
+    }
+    // Detach the iterator from the text before the text goes away.
+    UErrorCode ignored = U_ZERO_ERROR;
+    UText* empty = utext_openUTF8(nullptr, "", 0, &ignored);
+    if (U_SUCCESS(ignored)) it->setText(empty, ignored);
+    utext_close(ut);
+    if (empty) utext_close(empty);
+    return {std::min(end, s.size()), count};
+}
+
+}  // namespace
+
+std::size_t graphemeCount(std::string_view s) { return walkGraphemes(s, static_cast<std::size_t>(-1)).second; }
+
+std::string prefixGraphemes(std::string_view s, std::size_t n) {
+    return std::string(s.substr(0, walkGraphemes(s, n).first));
+}
+
+}  // namespace platform::text
