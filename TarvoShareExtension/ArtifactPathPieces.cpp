@@ -1,0 +1,58 @@
+#include "TarvoShareExtension/ArtifactPathPieces.h"
+
+#include "platform/foundation/Text.h"
+
+namespace tarvo {
+
+std::vector<std::string> artifactPathPieces(std::string_view path) {
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t slash = path.find('/', start);
+        if (slash == std::string_view::npos) {
+            slash = path.size();
+        }
+        if (slash > start) {
+            pieces.emplace_back(path.substr(start, slash - start));
+        }
+        start = slash + 1;
+    }
+    return pieces;
+}
+
+std::string artifactJoinPieces(const std::vector<std::string>& pieces) {
+    std::string out;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (i != 0) {
+            out += '/';
+        }
+        out += pieces[i];
+    }
+    return out;
+}
+
+std::optional<std::string> artifactFirstPiece(std::string_view path) {
+    std::size_t start = path.find_first_not_of('/');
+    if (start == std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::size_t end = path.find('/', start);
+    return std::string(path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+}
+
+std::string artifactDroppingCharacters(const std::string& path, std::size_t count) {
+    // Plain ASCII (without CR, which joins a following LF into one character) is one byte per
+    // character as long as the next byte does not start a combining sequence.
+    bool simple = count <= path.size();
+    for (std::size_t i = 0; simple && i < count; ++i) {
+        unsigned char c = static_cast<unsigned char>(path[i]);
+        simple = c < 0x80 && c != '\r';
+    }
+    if (simple && (count == path.size() || static_cast<unsigned char>(path[count]) < 0x80)) {
+        return path.substr(count);
+    }
+    std::string prefix = platform::text::prefixGraphemes(path, count);
+    return prefix.size() >= path.size() ? std::string() : path.substr(prefix.size());
+}
+
+}  // namespace tarvo

@@ -1,0 +1,248 @@
+// How similar two projects are, and which remembered preset or automatic configuration fits
+// the project being shared.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "TarvoShareExtension/ArtifactPathPieces.h"
+#include "TarvoShareExtension/SmartSharePresetMemory.h"
+#include "platform/foundation/Text.h"
+
+namespace tarvo {
+
+namespace text = platform::text;
+
+namespace {
+
+constexpr double kNoSignaturePlanScore = 0.28;
+constexpr double kNoReferenceScore = 0.36;
+constexpr double kNewProjectPlanScore = 0.42;
+constexpr double kExplicitAutomaticMinimum = 0.56;
+constexpr double kProposalMinimum = 0.62;
+constexpr double kAutoApplyMinimum = 0.86;
+
+std::string percent(double fraction) {
+    return std::to_string(static_cast<long long>(std::round(fraction * 100.0)));
+}
+
+bool contains(const std::vector<std::string>& list, std::string_view item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+std::set<std::string> landmarks(const ArtifactProjectSignature& signature) {
+    std::set<std::string> out;
+    for (const auto& path : signature.normalizedPaths) {
+        out.insert(artifactPathShape(path));
+    }
+    return out;
+}
+
+std::set<std::string> fingerprintValues(const ArtifactProjectSignature& signature) {
+    std::set<std::string> out;
+    for (const auto& [path, fingerprint] : signature.scriptFingerprints) {
+        out.insert(fingerprint);
+    }
+    return out;
+}
+
+std::size_t sharedCount(const std::set<std::string>& a, const std::set<std::string>& b) {
+    std::size_t count = 0;
+    for (const auto& item : a) {
+        count += b.count(item);
+    }
+    return count;
+}
+
+// Later first; a time that is not a number sorts as the oldest rather than breaking the sort.
+double recency(double epoch) {
+    return std::isnan(epoch) ? -std::numeric_limits<double>::infinity() : epoch;
+}
+
+}  // namespace
+
+double SmartSharePresetMemoryStore::jaccard(const std::set<std::string>& a, const std::set<std::string>& b) {
+    if (a.empty() && b.empty()) {
+        return 0;
+    }
+    std::size_t shared = sharedCount(a, b);
+    return static_cast<double>(shared) / static_cast<double>(a.size() + b.size() - shared);
+}
+
+SmartShareScore SmartSharePresetMemoryStore::signatureScore(const ArtifactProjectSignature& signature,
+                                                            const std::optional<ArtifactProjectSignature>& reference) {
+    if (!reference) {
+        return {kNoReferenceScore, {"preset has no DNA yet"}};
+    }
+    const ArtifactProjectSignature& r = *reference;
+    SmartShareScore result;
+    auto add = [&](double weight, std::string reason) {
+        result.score += weight;
+        result.evidence.push_back(std::move(reason));
+    };
+    if (signature.exactDigest == r.exactDigest) {
+        add(0.42, "exact tree match");
+    }
+    if (signature.pathDigest == r.pathDigest) {
+        add(0.22, "path shape match");
+    }
+    // Two projects without scripts share the digest of nothing; that is not a match.
+    if (signature.contentDigest == r.contentDigest && !signature.contentDigest.empty() &&
+        !signature.scriptFingerprints.empty() && !r.scriptFingerprints.empty()) {
+        add(0.18, "script contents match");
+    }
+    double markers = jaccard(std::set<std::string>(signature.markers.begin(), signature.markers.end()),
+                             std::set<std::string>(r.markers.begin(), r.markers.end()));
+    if (markers > 0) {
+        add(0.14 * markers, "markers " + percent(markers) + "%");
+    }
+    double paths = jaccard(std::set<std::string>(signature.normalizedPaths.begin(), signature.normalizedPaths.end()),
+                           std::set<std::string>(r.normalizedPaths.begin(), r.normalizedPaths.end()));
+    if (paths > 0) {
+        add(0.10 * paths, "shared paths " + percent(paths) + "%");
+    }
+    double shape = jaccard(landmarks(signature), landmarks(r));
+    if (shape > 0) {
+        add(0.18 * shape, "tree landmarks " + percent(shape) + "%");
+    }
+    std::size_t sameScripts = sharedCount(fingerprintValues(signature), fingerprintValues(r));
+    if (sameScripts > 0) {
+        add(std::min(0.06 * static_cast<double>(sameScripts), 0.18), "same script byteprint");
+    }
+    result.score = std::min(result.score, 1.0);
+    return result;
+}
+
+SmartShareScore SmartSharePresetMemoryStore::score(const ArtifactProjectSignature& signature,
+                                                   const SmartSharePreset& preset) {
+    if (!preset.signature) {
+        return {kNoReferenceScore, {"preset has no DNA yet"}};
+    }
+    SmartShareScore result = signatureScore(signature, preset.signature);
+    std::size_t accepted = 0;
+    for (const auto& entry : preset.evidence) {
+        using O = SmartSharePresetEvidence::Outcome;
+        if (entry.outcome == O::uploaded || entry.outcome == O::accepted) {
+            ++accepted;
+        }
+    }
+    if (accepted > 0) {
+        result.score += std::min(0.025 * static_cast<double>(accepted), 0.12);
+        result.evidence.push_back("history " + std::to_string(accepted) + " accepted run" +
+                                  (accepted == 1 ? "" : "s"));
+    }
+    result.score = std::min(result.score, 1.0);
+    return result;
+}
+
+bool SmartSharePresetMemoryStore::hasIdentityEvidence(const std::vector<std::string>& evidence) {
+    if (contains(evidence, "exact tree match") || contains(evidence, "script contents match") ||
+        contains(evidence, "same script byteprint")) {
+        return true;
+    }
+    if (!contains(evidence, "path shape match")) {
+        return false;
+    }
+    return std::any_of(evidence.begin(), evidence.end(),
+                       [](const std::string& item) { return text::hasPrefix(item, "tree landmarks "); });
+}
+
+std::string SmartSharePresetMemoryStore::category(const std::optional<ArtifactProjectSignature>& signature) {
+    std::set<std::string> markers;
+    if (signature) {
+        for (const auto& marker : signature->markers) {
+            markers.insert(text::lowercased(marker));
+        }
+    }
+    auto has = [&](const char* marker) { return markers.count(marker) != 0; };
+    if (has("package.swift") || has("podfile")) return "swift";
+    if (has("package.json")) return "node";
+    if (has("pyproject.toml") || has("requirements.txt")) return "python";
+    if (has("dockerfile")) return "container";
+    return "unknown";
+}
+
+SmartShareResolvedPlan SmartSharePresetMemoryStore::resolve(const std::string& serverID,
+                                                            const std::optional<ArtifactProjectSignature>& signature,
+                                                            const std::string& fallbackFolder) const {
+    if (!signature) {
+        return {std::nullopt, kNoSignaturePlanScore, {"no structural signature available"}, fallbackFolder, false};
+    }
+    struct Scored {
+        const SmartSharePreset* preset;
+        SmartShareScore score;
+    };
+    std::vector<Scored> scored;
+    for (const auto& preset : presets_) {
+        if (preset.serverID == serverID) {
+            scored.push_back({&preset, score(*signature, preset)});
+        }
+    }
+    std::stable_sort(scored.begin(), scored.end(), [](const Scored& a, const Scored& b) {
+        if (a.score.score != b.score.score) {
+            return a.score.score > b.score.score;
+        }
+        if (a.preset->isExplicitAutomatic != b.preset->isExplicitAutomatic) {
+            return a.preset->isExplicitAutomatic;
+        }
+        return recency(a.preset->updatedAtEpoch) > recency(b.preset->updatedAtEpoch);
+    });
+
+    const Scored* explicitMatch = nullptr;
+    for (const auto& item : scored) {
+        if (item.preset->isExplicitAutomatic && item.score.score >= kExplicitAutomaticMinimum &&
+            hasIdentityEvidence(item.score.evidence)) {
+            explicitMatch = &item;
+            break;
+        }
+    }
+    const Scored* chosen = explicitMatch != nullptr ? explicitMatch : (scored.empty() ? nullptr : &scored.front());
+    if (chosen == nullptr || (explicitMatch == nullptr && chosen->score.score < kProposalMinimum)) {
+        std::string markers = "markers: ";
+        for (std::size_t i = 0; i < signature->markers.size() && i < 4; ++i) {
+            markers += (i == 0 ? "" : ", ") + signature->markers[i];
+        }
+        return {std::nullopt, kNewProjectPlanScore, {"new filetree DNA", markers}, fallbackFolder, false};
+    }
+
+    const std::vector<std::string>& evidence = chosen->score.evidence;
+    bool autoApply = false;
+    if (chosen->preset->isExplicitAutomatic) {
+        autoApply = chosen->score.score >= kExplicitAutomaticMinimum && hasIdentityEvidence(evidence);
+    } else {
+        // A matching path shape alone is not enough to act without asking.
+        autoApply = chosen->score.score >= kAutoApplyMinimum &&
+                    (contains(evidence, "exact tree match") || contains(evidence, "script contents match") ||
+                     contains(evidence, "same script byteprint"));
+    }
+    return {*chosen->preset, chosen->score.score, evidence, chosen->preset->destinationFolder, autoApply};
+}
+
+std::optional<SmartShareAutomaticConfiguration> SmartSharePresetMemoryStore::resolveAutomaticConfiguration(
+    const std::optional<ArtifactProjectSignature>& signature) const {
+    if (!signature) {
+        return std::nullopt;
+    }
+    struct Scored {
+        const SmartShareAutomaticConfiguration* configuration;
+        double score;
+    };
+    std::vector<Scored> kept;
+    for (const auto& configuration : automaticConfigurations_) {
+        SmartShareScore s = signatureScore(*signature, configuration.signature);
+        if (s.score >= kExplicitAutomaticMinimum && hasIdentityEvidence(s.evidence)) {
+            kept.push_back({&configuration, s.score});
+        }
+    }
+    std::stable_sort(kept.begin(), kept.end(), [](const Scored& a, const Scored& b) {
+        if (a.score != b.score) {
+            return a.score > b.score;
+        }
+        return recency(a.configuration->updatedAtEpoch) > recency(b.configuration->updatedAtEpoch);
+    });
+    if (kept.empty()) {
+        return std::nullopt;
+    }
+    return *kept.front().configuration;
+}
+
+}  // namespace tarvo
