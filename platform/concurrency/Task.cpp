@@ -1,0 +1,86 @@
+#include "platform/concurrency/Task.h"
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/strand.hpp>
+#include <boost/asio/thread_pool.hpp>
+
+namespace platform::detail {
+
+Executor serialExecutor(const Executor& ex) {
+    if (ex.target<boost::asio::io_context::executor_type>() ||
+        ex.target<boost::asio::strand<boost::asio::io_context::executor_type>>() ||
+        ex.target<boost::asio::strand<boost::asio::thread_pool::executor_type>>() ||
+        ex.target<boost::asio::strand<Executor>>())
+        return ex;
+    return boost::asio::make_strand(ex);
+}
+
+void TaskStateBase::requestCancel() {
+    if (cancelRequested_.exchange(true)) return;
+    // The signal belongs to the task's executor; from there this runs inline.
+    boost::asio::dispatch(executor, [self = shared_from_this()] {
+        if (self->started_ && !self->spawnCompleted_) self->emitOnce();
+    });
+}
+
+void TaskStateBase::emitOnce() {
+    if (emitted_) return;
+    emitted_ = true;
+    signal.emit(boost::asio::cancellation_type::terminal);
+}
+
+void TaskStateBase::markStarted() {
+    started_ = true;
+    // A cancel() that came before the start could not reach the coroutine yet.
+    if (cancelRequested_.load()) emitOnce();
+}
+
+void TaskStateBase::markSpawnCompleted() {
+    spawnCompleted_ = true;
+    signal.slot().clear();
+}
+
+bool TaskStateBase::isDone() const {
+    std::lock_guard lock(condition->mutex);
+    return done_;
+}
+
+std::exception_ptr TaskStateBase::error() const {
+    std::lock_guard lock(condition->mutex);
+    return error_;
+}
+
+void TaskStateBase::whenDone(std::function<void()> fn) {
+    {
+        std::lock_guard lock(condition->mutex);
+        if (!done_) {
+            onDone_.push_back(std::move(fn));
+            return;
+        }
+    }
+    fn();
+}
+
+Async<void> TaskStateBase::waitDone(std::function<bool()> onCancelled) {
+    auto self = shared_from_this();
+    co_await condition->waitUntil([s = self.get()] { return s->done_; }, std::move(onCancelled));
+}
+
+void TaskStateBase::finish(std::exception_ptr error) {
+    // An Asio operation interrupted by our cancel reports operation_aborted; the task's callers
+    // see the runtime's own cancellation error instead.
+    if (error && cancelRequested_.load() && isCancellationError(error))
+        error = std::make_exception_ptr(CancellationError());
+    std::vector<std::function<void()>> callbacks;
+    {
+        std::lock_guard lock(condition->mutex);
+        if (done_) return;
+        done_ = true;
+        error_ = error;
+        callbacks.swap(onDone_);
+    }
+    condition->notifyAll();
+    for (auto& fn : callbacks) fn();
+}
+
+}  // namespace platform::detail
