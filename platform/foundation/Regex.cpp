@@ -10,11 +10,20 @@ namespace platform {
 
 namespace {
 
-// ICU counts its work limit in ticks of 10,000 engine steps; 20,000 ticks is far beyond any
-// linear search over megabytes, yet stops a catastrophic backtrack within seconds.
-constexpr std::int32_t kDefaultWorkLimit = 20000;
+// ICU counts its work limit in ticks of 10,000 engine steps; 5,000 ticks is far beyond any
+// linear search over megabytes, yet stops a catastrophic backtrack in about half a second.
+constexpr std::int32_t kDefaultWorkLimit = 5000;
+// Backtracking state lives on the heap; this bounds it (ICU's own default is 8 MB, which a
+// repeated group over a few hundred kilobytes already exceeds).
+constexpr std::int32_t kBacktrackMemoryLimit = 64 * 1024 * 1024;
 
 std::string describeStatus(UErrorCode status) { return u_errorName(status); }
+
+// A failed search (time-out, backtracking memory, allocation) is an error, never a silent
+// "no match".
+void checkSearch(UErrorCode status) {
+    if (U_FAILURE(status)) throw RegexError(RegexError::Kind::limitExceeded, describeStatus(status));
+}
 
 icu::UnicodeString toUnicode(std::string_view s) {
     return icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())));
@@ -50,10 +59,10 @@ std::vector<std::size_t> utf8Offsets(const icu::UnicodeString& s) {
 }  // namespace
 
 RegexError::RegexError(Kind kind, std::string detail)
-    : NSError(kCocoaErrorDomain, kind == Kind::workLimitExceeded ? 2049 : 2048,
+    : NSError(kCocoaErrorDomain, kind == Kind::limitExceeded ? 2049 : 2048,
               kind == Kind::invalidPattern    ? "The value \"" + detail + "\" is invalid."
               : kind == Kind::invalidTemplate ? "The replacement template \"" + detail + "\" is invalid."
-                                              : "The regular expression search ran too long."),
+                                              : "The regular expression search ran past its limits (" + detail + ")."),
       kind_(kind) {}
 
 std::optional<std::string> RegexMatch::group(std::size_t index) const {
@@ -76,6 +85,8 @@ struct RegularExpression::Impl {
         std::unique_ptr<icu::RegexMatcher> m(pattern->matcher(input, status));
         if (U_FAILURE(status) || !m) throw RegexError(RegexError::Kind::invalidPattern, describeStatus(status));
         m->setTimeLimit(workLimit, status);
+        m->setStackLimit(kBacktrackMemoryLimit, status);
+        if (U_FAILURE(status)) throw RegexError(RegexError::Kind::invalidPattern, describeStatus(status));
         return m;
     }
 
@@ -88,8 +99,8 @@ struct RegularExpression::Impl {
         for (;;) {
             UErrorCode status = U_ZERO_ERROR;
             bool found = m->find(status);
-            if (status == U_REGEX_TIME_OUT) throw RegexError(RegexError::Kind::workLimitExceeded, "");
-            if (U_FAILURE(status) || !found) break;
+            checkSearch(status);
+            if (!found) break;
             if (offsets.empty()) offsets = utf8Offsets(input);
             RegexMatch match;
             const int32_t groups = m->groupCount();
@@ -154,13 +165,21 @@ std::vector<RegexMatch> RegularExpression::matches(std::string_view text) const 
 std::string RegularExpression::replacingMatches(std::string_view text,
                                                 std::string_view replacementTemplate) const {
     const icu::UnicodeString input = toUnicode(text);
+    const icu::UnicodeString replacement = toUnicode(replacementTemplate);
     auto m = impl_->matcher(input);
-    UErrorCode status = U_ZERO_ERROR;
-    icu::UnicodeString result = m->replaceAll(toUnicode(replacementTemplate), status);
-    if (status == U_REGEX_TIME_OUT) throw RegexError(RegexError::Kind::workLimitExceeded, "");
-    if (U_FAILURE(status)) {
-        throw RegexError(RegexError::Kind::invalidTemplate, std::string(replacementTemplate));
+    // ICU's replaceAll drops a failed search's status, so the loop is spelled out.
+    icu::UnicodeString result;
+    for (;;) {
+        UErrorCode status = U_ZERO_ERROR;
+        bool found = m->find(status);
+        checkSearch(status);
+        if (!found) break;
+        m->appendReplacement(result, replacement, status);
+        if (U_FAILURE(status)) {
+            throw RegexError(RegexError::Kind::invalidTemplate, std::string(replacementTemplate));
+        }
     }
+    m->appendTail(result);
     return toUTF8(result);
 }
 
@@ -196,6 +215,6 @@ std::string RegularExpression::escapedTemplate(std::string_view text) {
     return out;
 }
 
-void RegularExpression::setWorkLimit(std::int32_t limit) { impl_->workLimit = limit < 0 ? 0 : limit; }
+void RegularExpression::setWorkLimit(std::int32_t ticks) { impl_->workLimit = ticks < 0 ? 0 : ticks; }
 
 }  // namespace platform

@@ -2,9 +2,9 @@
 // Regular expressions on ICU: Unicode-aware (\s is Unicode White_Space, case-insensitive
 // matching uses full Unicode case folding, so Greek or Cyrillic fold too and symbols such as
 // "×" stay themselves), capture groups, replace-all with "$n" templates, and pattern escaping. Texts are UTF-8; invalid sequences are read as U+FFFD.
-// Matching runs on ICU's heap-based engine, so long inputs cannot overflow the stack, and each
-// match has a work limit so a pathological pattern and input end with RegexError instead of
-// running for minutes.
+// Matching runs on ICU's heap-based engine, so long inputs cannot overflow the stack; each
+// search has a work limit and a backtracking-memory limit, so a pathological pattern and input
+// end with RegexError instead of running for minutes or exhausting memory.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -19,10 +19,10 @@
 namespace platform {
 
 // A pattern or replacement template that does not compile (NSCocoaErrorDomain 2048), or a
-// match that ran past its work limit (NSCocoaErrorDomain 2049).
+// search that ran past its work or memory limit (NSCocoaErrorDomain 2049).
 class RegexError : public NSError {
 public:
-    enum class Kind { invalidPattern, invalidTemplate, workLimitExceeded };
+    enum class Kind { invalidPattern, invalidTemplate, limitExceeded };
     RegexError(Kind kind, std::string detail);
     Kind kind() const noexcept { return kind_; }
 
@@ -74,7 +74,8 @@ public:
     const std::string& pattern() const noexcept { return pattern_; }
     std::size_t numberOfCaptureGroups() const;
 
-    // The first match anywhere in text, or nullopt.
+    // The first match anywhere in text, or nullopt. Searches throw RegexError(limitExceeded)
+    // when they run past their limits; they never report such a search as "no match".
     std::optional<RegexMatch> firstMatch(std::string_view text) const;
     // Every non-overlapping match, in order.
     std::vector<RegexMatch> matches(std::string_view text) const;
@@ -89,9 +90,9 @@ public:
     // The text as a replacement template that inserts exactly that text.
     static std::string escapedTemplate(std::string_view text);
 
-    // Work limit per match, in ICU's match-engine steps (0 = unlimited). The default allows
-    // any ordinary search over megabytes of text.
-    void setWorkLimit(std::int32_t limit);
+    // Work limit per search, in ticks of 10,000 engine steps (0 = unlimited). The default,
+    // well under a second, allows any linear search over megabytes of text.
+    void setWorkLimit(std::int32_t ticks);
 
 private:
     struct Impl;

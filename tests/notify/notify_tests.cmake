@@ -1,0 +1,9 @@
+# The notification service, its sound policy, the notification platform stand-in and the ICU
+# regular expressions they use; and the tarvo-notify program run from its command line.
+tarvo_test(notify_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/RegexTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/UserNotificationsTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PushSoundPolicyTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/NotificationServiceTest.cpp
+  LIBS tarvo_notification platform_usernotifications platform_regex platform_foundation)
