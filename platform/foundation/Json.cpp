@@ -66,8 +66,42 @@ const Json& requiredValue(const Json& obj, std::string_view key) {
     return *it;
 }
 
-std::string dump(const Json& value, int indent) {
-    return value.dump(indent, ' ', false, Json::error_handler_t::replace);
+// The platform's encoder writes a double with no fraction as an integer ("2", not "2.0");
+// readers accept either, but texts compared or hashed elsewhere must match.
+template <class J>
+bool hasWholeDouble(const J& v) {
+    switch (v.type()) {
+        case nlohmann::json::value_t::number_float: {
+            double d = v.template get<double>();
+            return std::trunc(d) == d && std::fabs(d) < 9007199254740992.0 && !(d == 0 && std::signbit(d));
+        }
+        case nlohmann::json::value_t::array:
+        case nlohmann::json::value_t::object:
+            for (const auto& item : v)
+                if (hasWholeDouble(item)) return true;
+            return false;
+        default:
+            return false;
+    }
+}
+
+template <class J>
+void writeWholeDoublesAsIntegers(J& v) {
+    if (v.is_number_float()) {
+        double d = v.template get<double>();
+        if (std::trunc(d) == d && std::fabs(d) < 9007199254740992.0 && !(d == 0 && std::signbit(d)))
+            v = static_cast<std::int64_t>(d);
+    } else if (v.is_structured()) {
+        for (auto& item : v) writeWholeDoublesAsIntegers(item);
+    }
+}
+
+template <class J>
+std::string dumpAsPlatform(const J& value, int indent) {
+    if (!hasWholeDouble(value)) return value.dump(indent, ' ', false, J::error_handler_t::replace);
+    J copy = value;
+    writeWholeDoublesAsIntegers(copy);
+    return copy.dump(indent, ' ', false, J::error_handler_t::replace);
 }
 
 }  // namespace
@@ -103,16 +137,12 @@ std::optional<Json> tryParseJson(std::string_view text) noexcept {
     }
 }
 
-std::string encodeCompact(const Json& value) { return dump(value, -1); }
+std::string encodeCompact(const Json& value) { return dumpAsPlatform(value, -1); }
 
-std::string encodeSorted(const Json& value) {
-    // nlohmann::json keeps objects in a std::map, whose keys compare bytewise.
-    return nlohmann::json(value).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
+// nlohmann::json keeps objects in a std::map, whose keys compare bytewise.
+std::string encodeSorted(const Json& value) { return dumpAsPlatform(nlohmann::json(value), -1); }
 
-std::string encodePretty(const Json& value) {
-    return nlohmann::json(value).dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-}
+std::string encodePretty(const Json& value) { return dumpAsPlatform(nlohmann::json(value), 2); }
 
 namespace json {
 

@@ -35,6 +35,8 @@ private:
 Json parseJson(std::string_view text);
 std::optional<Json> tryParseJson(std::string_view text) noexcept;
 
+// Like the platform's encoder, a double without fraction (below 2^53) is written as an
+// integer ("2", not "2.0"); strings with invalid UTF-8 get U+FFFD instead of failing.
 std::string encodeCompact(const Json& value);   // keys in insertion order, no spaces
 std::string encodeSorted(const Json& value);    // keys sorted by byte order at every level
 std::string encodePretty(const Json& value);    // sorted, indented by 2

@@ -64,6 +64,14 @@ TEST(Json, EncodersKeepOrderOrSortAndDoNotEscapeSlashes) {
     EXPECT_EQ(platform::encodeSorted(platform::parseJson(R"({"é":1,"z":2})")), R"({"z":2,"é":1})");
 }
 
+TEST(Json, WholeDoublesAreWrittenAsIntegersLikeThePlatform) {
+    Json j = platform::parseJson(R"({"a":2.0,"b":[0.5,-3.0,1e300],"c":1700000000.25})");
+    j["z"] = -0.0;
+    EXPECT_EQ(platform::encodeCompact(j), R"({"a":2,"b":[0.5,-3,1e+300],"c":1700000000.25,"z":-0.0})");
+    EXPECT_EQ(platform::encodeSorted(j), R"({"a":2,"b":[0.5,-3,1e+300],"c":1700000000.25,"z":-0.0})");
+    EXPECT_TRUE(j["a"].is_number_float());  // the value itself is left alone
+}
+
 TEST(Json, EncodersReplaceInvalidUtf8InsteadOfThrowing) {
     Json j = Json::object();
     j["k"] = std::string("a\xFF" "b");
