@@ -1,6 +1,7 @@
 #include "platform/foundation/Text.h"
 
 #include <algorithm>
+#include <climits>
 #include <memory>
 
 #include <unicode/brkiter.h>
@@ -57,6 +58,8 @@ char32_t decodeAt(std::string_view s, std::size_t& i) {
 }
 
 icu::UnicodeString toIcu(std::string_view s) {
+    // ICU strings are limited to 2^31 units; no text of ours comes near, but never wrap.
+    if (s.size() > static_cast<std::size_t>(INT32_MAX / 2)) s = s.substr(0, INT32_MAX / 2);
     return icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())));
 }
 

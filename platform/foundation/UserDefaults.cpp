@@ -289,8 +289,8 @@ bool writeTransaction(sqlite3* db, const char* sql, std::string_view key, const 
             ok = st && st.bindText(1, key) && (!value || st.bindText(2, *value)) && st.step() == SQLITE_DONE;
         }
         if (ok && exec(db, "COMMIT")) return true;
+        const int rc = sqlite3_errcode(db);  // before ROLLBACK replaces it
         exec(db, "ROLLBACK");
-        int rc = sqlite3_errcode(db);
         if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED) return false;
     }
     return false;
