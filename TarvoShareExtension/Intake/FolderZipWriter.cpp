@@ -1,0 +1,245 @@
+#include "TarvoShareExtension/Intake/FolderZipWriter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "TarvoShareExtension/Intake/Crc32.h"
+#include "TarvoShareExtension/Intake/ShareIntakeError.h"
+#include "TarvoShareExtension/Intake/TemporaryFileName.h"
+#include "platform/filesystem/DirectoryEnumerator.h"
+#include "platform/filesystem/FileHandle.h"
+#include "platform/filesystem/FileManager.h"
+#include "platform/foundation/Text.h"
+
+namespace tarvo {
+namespace {
+
+constexpr std::size_t kChunkSize = 131072;
+
+struct Entry {
+    std::string sourcePath;
+    std::string path;  // relative, "/"-separated, UTF-8
+    std::uint32_t size = 0;
+    std::uint32_t crc32 = 0;
+};
+
+struct CentralEntry {
+    std::string pathData;
+    std::uint32_t size = 0;
+    std::uint32_t crc32 = 0;
+    std::uint32_t localOffset = 0;
+};
+
+void put16(std::string& out, std::uint16_t v) {
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>(v >> 8);
+}
+
+void put32(std::string& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+constexpr std::uint16_t kVersionNeeded = 20;
+constexpr std::uint16_t kVersionMadeBy = 0x0314;  // Unix, format version 2.0
+constexpr std::uint16_t kFlagUTF8 = 0x0800;
+constexpr std::uint32_t kRegularFileAttributes = 0x81A40000u;  // S_IFREG | 0644 in the high half
+
+std::string localHeader(const std::string& name, std::uint32_t crc, std::uint32_t size) {
+    std::string h;
+    h.reserve(30 + name.size());
+    put32(h, 0x04034B50u);
+    put16(h, kVersionNeeded);
+    put16(h, kFlagUTF8);
+    put16(h, 0);  // stored
+    put16(h, 0);  // time
+    put16(h, 0);  // date
+    put32(h, crc);
+    put32(h, size);
+    put32(h, size);
+    put16(h, static_cast<std::uint16_t>(name.size()));
+    put16(h, 0);
+    h += name;
+    return h;
+}
+
+void appendCentralHeader(std::string& out, const CentralEntry& e) {
+    put32(out, 0x02014B50u);
+    put16(out, kVersionMadeBy);
+    put16(out, kVersionNeeded);
+    put16(out, kFlagUTF8);
+    put16(out, 0);
+    put16(out, 0);
+    put16(out, 0);
+    put32(out, e.crc32);
+    put32(out, e.size);
+    put32(out, e.size);
+    put16(out, static_cast<std::uint16_t>(e.pathData.size()));
+    put16(out, 0);  // extra
+    put16(out, 0);  // comment
+    put16(out, 0);  // disk
+    put16(out, 0);  // internal attributes
+    put32(out, kRegularFileAttributes);
+    put32(out, e.localOffset);
+    out += e.pathData;
+}
+
+std::string endRecord(std::size_t count, std::uint32_t directorySize, std::uint32_t directoryOffset) {
+    std::string r;
+    put32(r, 0x06054B50u);
+    put16(r, 0);
+    put16(r, 0);
+    put16(r, static_cast<std::uint16_t>(count));
+    put16(r, static_cast<std::uint16_t>(count));
+    put32(r, directorySize);
+    put32(r, directoryOffset);
+    put16(r, 0);
+    return r;
+}
+
+// The member name for a path below the root, or nullopt when the file must be left out.
+std::optional<std::string> relativeMemberPath(const std::string& path, const std::string& rootPrefix) {
+    if (path.compare(0, rootPrefix.size(), rootPrefix) != 0) return std::nullopt;
+    std::string rel = path.substr(rootPrefix.size());
+    std::replace(rel.begin(), rel.end(), '\\', '/');
+    if (rel.empty() || rel.front() == '/') return std::nullopt;
+    std::size_t start = 0;
+    while (start <= rel.size()) {
+        std::size_t end = rel.find('/', start);
+        if (end == std::string::npos) end = rel.size();
+        std::string_view piece(rel.data() + start, end - start);
+        if (piece.empty() || piece == "." || piece == "..") return std::nullopt;
+        start = end + 1;
+    }
+    // Names travel flagged as UTF-8; a name that is not valid UTF-8 is repaired the way the
+    // platform decodes file names (each bad sequence becomes U+FFFD).
+    if (!platform::text::isValidUTF8(rel)) rel = platform::text::fromUTF32(platform::text::toUTF32(rel));
+    return rel;
+}
+
+std::uint32_t crc32OfFileWithBuffer(const std::string& path, std::vector<std::uint8_t>& buffer) {
+    platform::FileHandle handle = platform::FileHandle::forReading(path, false);
+    Crc32 crc;
+    for (;;) {
+        std::size_t n = platform::posixRead(handle.fileDescriptor(), buffer.data(), buffer.size(), path);
+        if (n == 0) break;
+        crc.update(buffer.data(), n);
+    }
+    try {
+        handle.close();
+    } catch (...) {
+        // Nothing was written through it; a failed close changes nothing about the bytes read.
+    }
+    return crc.value();
+}
+
+// Copies exactly entry.size bytes of the member into out and proves they are the bytes
+// whose checksum went into the headers.
+void copyMember(const Entry& entry, platform::FileHandle& out, std::vector<std::uint8_t>& buffer) {
+    platform::FileHandle in = platform::FileHandle::forReading(entry.sourcePath, false);
+    Crc32 crc;
+    std::uint64_t remaining = entry.size;
+    while (remaining > 0) {
+        std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, buffer.size()));
+        std::size_t n = in.read(buffer.data(), want);
+        if (n == 0) throw shareIntakeError(ShareIntakeErrorCode::memberChangedWhileArchiving);  // shrank
+        crc.update(buffer.data(), n);
+        out.write(buffer.data(), n);
+        remaining -= n;
+    }
+    std::uint8_t probe;
+    if (in.read(&probe, 1) != 0) throw shareIntakeError(ShareIntakeErrorCode::memberChangedWhileArchiving);  // grew
+    if (crc.value() != entry.crc32) throw shareIntakeError(ShareIntakeErrorCode::memberChangedWhileArchiving);
+    in.close();
+}
+
+}  // namespace
+
+std::string folderArchiveName(std::string_view displayName) {
+    std::string name = platform::text::trimmed(displayName);
+    if (name.empty()) name = "shared-folder";
+    if (!platform::text::hasSuffix(platform::text::lowercased(name), ".zip")) name += ".zip";
+    return name;
+}
+
+std::uint32_t crc32OfFile(const std::string& path) {
+    std::vector<std::uint8_t> buffer(kChunkSize, 0);
+    return crc32OfFileWithBuffer(path, buffer);
+}
+
+TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displayName,
+                                const ZipWriterLimits& limits) {
+    const std::string root = platform::standardizedPath(url.path());
+
+    // Collect the members. Unreadable parts of the tree are passed over.
+    auto enumerator = platform::DirectoryEnumerator::make(root, [](const std::string&, const platform::NSError&) {
+        return true;
+    });
+    if (!enumerator) throw shareIntakeError(ShareIntakeErrorCode::folderNotEnumerable);
+
+    const std::string rootPrefix = root.back() == '/' ? root : root + "/";
+    std::vector<std::uint8_t> buffer(kChunkSize, 0);
+    std::vector<Entry> entries;
+    while (auto item = enumerator->nextObject()) {
+        if (!item->isRegularFile || item->isSymbolicLink) continue;
+        auto rel = relativeMemberPath(item->path, rootPrefix);
+        if (!rel) continue;
+        if (item->fileSize > limits.maxMemberSize) throw shareIntakeError(ShareIntakeErrorCode::memberTooLarge);
+        Entry entry;
+        entry.sourcePath = item->path;
+        entry.path = std::move(*rel);
+        entry.size = static_cast<std::uint32_t>(item->fileSize);
+        entry.crc32 = crc32OfFileWithBuffer(item->path, buffer);
+        entries.push_back(std::move(entry));
+    }
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return platform::text::localizedStandardCompare(a.path, b.path) < 0;
+    });
+    if (entries.size() > limits.maxMemberCount) throw shareIntakeError(ShareIntakeErrorCode::tooManyMembers);
+
+    // Write the archive.
+    const std::string archiveName = folderArchiveName(displayName);
+    const std::string archivePath = makeTemporaryFilePath("_", archiveName);
+    platform::FileHandle out = platform::FileHandle::creatingForWriting(archivePath);
+    try {
+        std::uint64_t offset = 0;
+        std::vector<CentralEntry> central;
+        central.reserve(entries.size());
+        for (const Entry& entry : entries) {
+            if (entry.path.size() > limits.maxNameLength || offset > limits.maxOffset)
+                throw shareIntakeError(ShareIntakeErrorCode::archiveTooLargeAtMember);
+            const std::uint64_t localOffset = offset;
+            const std::string header = localHeader(entry.path, entry.crc32, entry.size);
+            out.write(header.data(), header.size());
+            copyMember(entry, out, buffer);
+            offset += header.size() + entry.size;
+            central.push_back({entry.path, entry.size, entry.crc32, static_cast<std::uint32_t>(localOffset)});
+        }
+        const std::uint64_t directoryStart = offset;
+        if (directoryStart > limits.maxOffset) throw shareIntakeError(ShareIntakeErrorCode::archiveTooLargeAtDirectory);
+        std::string directory;
+        for (const auto& c : central) appendCentralHeader(directory, c);
+        out.write(directory.data(), directory.size());
+        const std::uint64_t endOffset = directoryStart + directory.size();
+        if (endOffset > limits.maxOffset) throw shareIntakeError(ShareIntakeErrorCode::archiveTooLargeAtEnd);
+        const std::string end = endRecord(central.size(), static_cast<std::uint32_t>(endOffset - directoryStart),
+                                          static_cast<std::uint32_t>(directoryStart));
+        out.write(end.data(), end.size());
+        out.close();
+    } catch (...) {
+        // An archive that is not whole must not be mistaken for one.
+        try {
+            out.close();
+        } catch (...) {
+        }
+        try {
+            platform::FileManager::defaultManager().removeItem(archivePath);
+        } catch (...) {
+        }
+        throw;
+    }
+    return TempItem{platform::URL::fileURL(archivePath), archiveName, "application/zip"};
+}
+
+}  // namespace tarvo

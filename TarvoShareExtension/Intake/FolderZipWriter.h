@@ -1,0 +1,40 @@
+#pragma once
+// A shared folder as one zip archive in the temporary directory: every regular file under
+// it (hidden ones included, symbolic links never followed, empty folders leaving no trace),
+// stored uncompressed with no timestamps, no directory entries, no data descriptors and no
+// ZIP64, ordered the way a file browser orders names. Each member is read twice: once for
+// its checksum while the folder is collected, once for the copy, which must see exactly the
+// same bytes or the archive is abandoned.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "TarvoShareExtension/Intake/TempItem.h"
+#include "platform/foundation/Url.h"
+
+namespace tarvo {
+
+// What the classic zip fields can hold. Tests shrink them to reach each guard cheaply.
+struct ZipWriterLimits {
+    std::uint64_t maxMemberSize = 0xFFFFFFFFull;  // bytes of one member
+    std::size_t maxMemberCount = 65535;
+    std::size_t maxNameLength = 65535;            // UTF-8 bytes of one member name
+    std::uint64_t maxOffset = 0xFFFFFFFFull;      // any header offset and the archive's end
+};
+
+// The name the archive travels under: displayName trimmed ("shared-folder" when blank),
+// with ".zip" appended unless it already ends in ".zip" in any letter case.
+std::string folderArchiveName(std::string_view displayName);
+
+// Writes the archive of the folder at url and returns it ("application/zip", travelling as
+// folderArchiveName(displayName)). Fails with the "ShareExtension" errors 21 to 27 or the
+// file system's own errors; a failure leaves no archive file behind.
+TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displayName,
+                                const ZipWriterLimits& limits = {});
+
+// CRC-32 of a whole file, read with POSIX reads; a read failure throws the NSPOSIXErrorDomain
+// error of its errno.
+std::uint32_t crc32OfFile(const std::string& path);
+
+}  // namespace tarvo

@@ -1,0 +1,39 @@
+#pragma once
+// One shared item as one file of the temporary directory. The item's representation is
+// chosen by probing its types in a fixed order: folder, file URL, image, item, data, URL,
+// plain text, then whatever it registered first. Folders always become zip archives. Every
+// call makes a new file whose name begins with a fresh UUID; nothing here deletes them.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "TarvoShareExtension/Intake/ItemLoaders.h"
+#include "TarvoShareExtension/Intake/TempItem.h"
+#include "platform/extension/UTType.h"
+
+namespace tarvo {
+
+platform::Async<TempItem> materializeToTempFile(ProviderPtr provider);
+// The image branch: the file, else the raw data of the best image type, else the image
+// object re-encoded as JPEG.
+platform::Async<TempItem> materializeImageToTempFile(ProviderPtr provider);
+
+// The first preferred type the provider conforms to, else its first registered identifier
+// that is a known image type (as registered), else fallback.
+std::string pickBestTypeIdentifier(const platform::NSItemProvider& provider,
+                                   const std::vector<platform::UTType>& preferred, std::string fallback);
+
+// A copy of the file at url (a folder becomes its zip archive), travelling under the URL's
+// last path component ("shared.bin" when empty) with the MIME type of its extension.
+TempItem copySecurityScopedToTemp(const platform::URL& url);
+// text as UTF-8 (code 5 when it is not valid UTF-8), travelling under suggestedName.
+TempItem writeTextToTemp(std::string_view text, std::string_view suggestedName, std::string_view contentType);
+// data, travelling under suggestedName ("shared.bin" when it is blank).
+TempItem writeDataToTemp(std::span<const std::uint8_t> data, std::string_view suggestedName,
+                         std::string_view contentType);
+
+inline constexpr const char* kPlainTextUTF8ContentType = "text/plain; charset=utf-8";
+
+}  // namespace tarvo
