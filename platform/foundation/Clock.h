@@ -12,6 +12,8 @@ class ScopedFakeClock {
 public:
     explicit ScopedFakeClock(double start);
     ~ScopedFakeClock();
+    ScopedFakeClock(const ScopedFakeClock&) = delete;
+    ScopedFakeClock& operator=(const ScopedFakeClock&) = delete;
     void set(double t);
     void advance(double seconds);
     double now() const;

@@ -1,5 +1,6 @@
 #include "platform/foundation/UserDefaults.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -298,7 +299,25 @@ bool writeTransaction(sqlite3* db, const char* sql, std::string_view key, const 
 
 }  // namespace
 
+namespace {
+
+// Nesting of the stored (tagged) form: each container level adds two JSON levels.
+int taggedDepth(const PropertyList& value) {
+    int inner = 0;
+    if (auto a = value.asArray())
+        for (const auto& item : *a) inner = std::max(inner, taggedDepth(item));
+    else if (auto d = value.asDictionary())
+        for (const auto& [k, item] : *d) inner = std::max(inner, taggedDepth(item));
+    else
+        return 1;
+    return inner + 2;
+}
+
+}  // namespace
+
 bool UserDefaults::trySet(std::string_view key, const PropertyList& value) {
+    // A value too deep to be read back would be lost while the write claimed success.
+    if (taggedDepth(value) > kJsonMaxDepth) return false;
     const std::string stored = encodeCompact(value.toTaggedJson());
     std::lock_guard lock(db_->mutex);
     sqlite3* db = connection(path_, db_->handle, db_->pid);

@@ -68,6 +68,21 @@ TEST_F(UserDefaultsTest, EveryPropertyListTypeRoundTrips) {
     EXPECT_TRUE(store->synchronize());
 }
 
+TEST_F(UserDefaultsTest, ValueTooDeepToReadBackIsNotReportedAsWritten) {
+    auto store = UserDefaults::suite("deep");
+    ASSERT_TRUE(store);
+    auto nestedArrays = [](int depth) {
+        PropertyList v("leaf");
+        for (int i = 0; i < depth; ++i) v = PropertyList(PropertyList::Array{v});
+        return v;
+    };
+    const PropertyList fits = nestedArrays(200);
+    ASSERT_TRUE(store->trySet("fits", fits));
+    EXPECT_EQ(store->object("fits"), fits);
+    EXPECT_FALSE(store->trySet("tooDeep", nestedArrays(400)));
+    EXPECT_FALSE(store->object("tooDeep"));
+}
+
 TEST_F(UserDefaultsTest, ConvertsLikeThePlatform) {
     auto s = UserDefaults::suite("conv");
     ASSERT_TRUE(s);
