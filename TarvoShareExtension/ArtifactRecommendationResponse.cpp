@@ -136,7 +136,16 @@ ArtifactRecommendationResponse ArtifactRecommendationResponse::fromJson(const Js
 }
 
 ArtifactRecommendationResponse ArtifactRecommendationResponse::decode(std::string_view body) {
-    return fromJson(platform::parseJson(body));
+    Json json;
+    try {
+        json = platform::parseJson(body);
+    } catch (const platform::JsonParseError&) {
+        throw;
+    } catch (const nlohmann::json::exception& e) {
+        // A number too large for a double is as unreadable as any other malformed reply.
+        throw platform::JsonParseError(e.what());
+    }
+    return fromJson(json);
 }
 
 }  // namespace tarvo

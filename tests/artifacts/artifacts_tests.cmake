@@ -1,0 +1,10 @@
+tarvo_test(artifacts_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/ArtifactCandidateRankerTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ArtifactProjectSignatureTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ArtifactRecommendationResponseTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SmartShareLearningTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SmartSharePresetMemoryTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SmartShareScoringTests.cpp
+  LIBS
+    tarvo_artifacts)
