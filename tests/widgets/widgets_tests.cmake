@@ -1,0 +1,19 @@
+# The activity widget: dates, feed reader, provider, views (with golden text dumps), the widget
+# platform's renderers and runtime.
+tarvo_test(widgets_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/DateFormatterTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WidgetEventStoreTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TarvoProviderTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WidgetViewTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WidgetKitTest.cpp
+  LIBS tarvo_widgets platform_widgetkit platform_dateformatter platform_foundation)
+
+# The built tarvo-widgets program, its demo script and its HTML card in a browser.
+tarvo_test(widgets_host_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/WidgetsHostTest.cpp
+  LIBS tarvo_widgets platform_foundation
+  TIMEOUT 180)
+add_dependencies(widgets_host_tests tarvo-widgets)
+target_compile_definitions(widgets_host_tests PRIVATE
+  TARVO_WIDGETS_EXE="$<TARGET_FILE:tarvo-widgets>")
