@@ -1,0 +1,92 @@
+#pragma once
+// The receptionist emit client: one local file posted as an event to the user's receptionist
+// service, streamed from disk with throttled upload progress.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "Core/TransferProgress.h"
+#include "platform/concurrency/Async.h"
+#include "platform/foundation/ErrorInfo.h"
+#include "platform/foundation/Json.h"
+#include "platform/foundation/Url.h"
+
+namespace tarvo {
+
+class ReceptionistClientError : public platform::LocalizedError {
+public:
+    enum class Kind { invalidBaseURL, http };
+
+    // "Invalid receptionist base URL: <text>".
+    static ReceptionistClientError invalidBaseURL(std::string text);
+    // "Receptionist HTTP <code>: <body text>".
+    static ReceptionistClientError http(int statusCode, std::string bodyText);
+
+    Kind kind() const noexcept { return kind_; }
+    int statusCode() const noexcept { return statusCode_; }
+    // invalidBaseURL: the URL text; http: the whole reply body as text.
+    const std::string& text() const noexcept { return text_; }
+
+private:
+    ReceptionistClientError(Kind kind, int statusCode, std::string text, const std::string& description);
+    Kind kind_;
+    int statusCode_;
+    std::string text_;
+};
+
+// The receptionist's reply to a stored event. Keys on the wire are the names in the comments.
+struct EmitHTTPResponse {
+    bool ok = false;                         // "ok", required
+    std::optional<std::int64_t> schema;      // "schema"
+    std::optional<std::string> ts;           // "ts"
+    std::optional<std::string> via;          // "via"
+    std::optional<std::string> kind;         // "kind"
+    std::optional<std::string> device;       // "device"
+    std::optional<std::string> eventID;      // "event_id"
+    std::optional<std::string> eventDir;     // "event_dir"
+    std::optional<std::string> ref;          // "ref"
+    std::optional<std::int64_t> seq;         // "seq"
+    std::optional<std::int64_t> bytes;       // "bytes"
+    std::optional<std::string> basename;     // "basename"
+
+    bool operator==(const EmitHTTPResponse&) const = default;
+
+    // Throws platform::DecodingError (a missing "ok", a value of the wrong type).
+    static EmitHTTPResponse fromJson(const platform::Json& json);
+    // "ok" and every field that is present.
+    platform::Json toJson() const;
+};
+
+struct ReceptionistClient {
+    using ProgressCallback = std::function<void(const TransferProgress&)>;
+
+    // POSTs the file to baseURL + "/emit" and returns the receptionist's record. Only a 201 with
+    // a valid record succeeds; any other status (200 included) fails with
+    // ReceptionistClientError::http. A base URL that is not http(s) with a host fails with
+    // invalidBaseURL before anything is sent. Failures of the transfer itself (host not found,
+    // refused, 60-second time-out, cancellation, a header value that cannot be sent) are the
+    // platform's URLError, unchanged.
+    static platform::Async<EmitHTTPResponse> emitFile(
+        platform::URL baseURL, std::optional<std::string> authToken, platform::URL fileURL,
+        std::string filename, std::string deviceID, std::string kind, std::string contentType,
+        std::string appFlavor, std::optional<std::string> metaJSON,
+        std::optional<std::string> routeJSON, ProgressCallback progress);
+
+    // The reply body and status (-1 when the reply is not HTTP) of the POST to baseURL joined
+    // with endpointPath.
+    static platform::Async<std::pair<std::vector<std::uint8_t>, int>> uploadFileData(
+        platform::URL baseURL, std::string endpointPath, std::optional<std::string> authToken,
+        platform::URL fileURL, std::string filename, std::string deviceID, std::string kind,
+        std::string contentType, std::string appFlavor, std::optional<std::string> metaJSON,
+        std::optional<std::string> routeJSON, ProgressCallback progress);
+
+    // The base URL's path (one trailing "/" removed) followed by path (given a leading "/"),
+    // keeping scheme, host, port and query.
+    static platform::URL joinURL(const platform::URL& base, std::string_view path);
+};
+
+}  // namespace tarvo
