@@ -4,6 +4,7 @@
 #include <unicode/unistr.h>
 #include <unicode/utypes.h>
 
+#include <cstdint>
 #include <cstdio>
 
 namespace platform {
@@ -26,6 +27,10 @@ void checkSearch(UErrorCode status) {
 }
 
 icu::UnicodeString toUnicode(std::string_view s) {
+    // ICU indexes with 32-bit integers.
+    if (s.size() > static_cast<std::size_t>(INT32_MAX / 2)) {
+        throw RegexError(RegexError::Kind::limitExceeded, "text too long");
+    }
     return icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())));
 }
 
