@@ -288,8 +288,9 @@ void htmlNode(const WidgetNode& n, Axis parent, double ref, std::string& out) {
                    escapeHtml(n.text) + "</span>";
             break;
         case K::relativeDate:
+            // Short and changing every second: it keeps its width and the neighbours give way.
             out += "<span class=\"text relative\"" + attrs + " data-date=\"" + epoch(n.date) +
-                   "\" style=\"" + own + textStyle(n) + "\">" +
+                   "\" style=\"" + own + "flex-shrink:0;" + textStyle(n) + "\">" +
                    escapeHtml(WidgetRenderer::relativeTimeText(n.date, ref)) + "</span>";
             break;
         case K::circle:

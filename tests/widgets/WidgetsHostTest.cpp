@@ -240,7 +240,7 @@ TEST_F(WidgetsHostTest, HtmlCardShowsTheTextsInABrowser) {
         "  out.push({text: w.innerText, width: r.width, height: r.height, href: w.getAttribute('href')});"
         "});"
         "var pre = document.createElement('pre'); pre.id = 'readback';"
-        "pre.textContent = 'READBACK' + JSON.stringify(out) + 'READBACK';"
+        "pre.textContent = JSON.stringify(out);"
         "document.body.appendChild(pre);});</script>";
     page.insert(page.rfind("</body>"), probe);
     const std::string probed = home.root() + "/probed.html";
@@ -252,11 +252,12 @@ TEST_F(WidgetsHostTest, HtmlCardShowsTheTextsInABrowser) {
                                  "--virtual-time-budget=3000", "--dump-dom", "file://" + probed},
                                 {{"HOME", home.root()}}, home.root());
     ASSERT_EQ(b.status, 0) << b.err;
-    const auto begin = b.out.find("READBACK");
-    const auto end = b.out.rfind("READBACK");
+    const std::string open = "<pre id=\"readback\">";
+    const auto begin = b.out.find(open);
     ASSERT_NE(begin, std::string::npos) << b.out.substr(0, 2000);
-    ASSERT_LT(begin, end);
-    std::string jsonText = b.out.substr(begin + 8, end - begin - 8);
+    const auto end = b.out.find("</pre>", begin);
+    ASSERT_NE(end, std::string::npos);
+    std::string jsonText = b.out.substr(begin + open.size(), end - begin - open.size());
     // --dump-dom serialises the text as HTML.
     jsonText = platform::text::replacingOccurrences(jsonText, "&quot;", "\"");
     jsonText = platform::text::replacingOccurrences(jsonText, "&lt;", "<");
