@@ -169,7 +169,8 @@ std::uint32_t crc32OfFile(const std::string& path) {
 }
 
 TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displayName,
-                                const ZipWriterLimits& limits) {
+                                const FolderZipOptions& options) {
+    const FolderZipOptions& limits = options;
     const std::string root = platform::standardizedPath(url.path());
 
     // Collect the members. Unreadable parts of the tree are passed over.
@@ -197,6 +198,8 @@ TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displ
         return platform::text::localizedStandardCompare(a.path, b.path) < 0;
     });
     if (entries.size() > limits.maxMemberCount) throw shareIntakeError(ShareIntakeErrorCode::tooManyMembers);
+
+    if (limits.beforeCopying) limits.beforeCopying();
 
     // Write the archive.
     const std::string archiveName = folderArchiveName(displayName);

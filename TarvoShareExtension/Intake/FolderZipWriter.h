@@ -7,6 +7,7 @@
 // same bytes or the archive is abandoned.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -15,12 +16,14 @@
 
 namespace tarvo {
 
-// What the classic zip fields can hold. Tests shrink them to reach each guard cheaply.
-struct ZipWriterLimits {
+// What the classic zip fields can hold. Tests shrink the limits to reach each guard cheaply.
+struct FolderZipOptions {
     std::uint64_t maxMemberSize = 0xFFFFFFFFull;  // bytes of one member
     std::size_t maxMemberCount = 65535;
     std::size_t maxNameLength = 65535;            // UTF-8 bytes of one member name
     std::uint64_t maxOffset = 0xFFFFFFFFull;      // any header offset and the archive's end
+    // Runs between the checksum pass and the copy pass (tests change files here).
+    std::function<void()> beforeCopying;
 };
 
 // The name the archive travels under: displayName trimmed ("shared-folder" when blank),
@@ -31,7 +34,7 @@ std::string folderArchiveName(std::string_view displayName);
 // folderArchiveName(displayName)). Fails with the "ShareExtension" errors 21 to 27 or the
 // file system's own errors; a failure leaves no archive file behind.
 TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displayName,
-                                const ZipWriterLimits& limits = {});
+                                const FolderZipOptions& options = {});
 
 // CRC-32 of a whole file, read with POSIX reads; a read failure throws the NSPOSIXErrorDomain
 // error of its errno.

@@ -270,7 +270,8 @@ void NSItemProvider::loadFileRepresentation(std::string_view typeIdentifier, Fil
                 return;
             }
             if (dataReg) {
-                dataReg->dataLoader(onceData([done, type, name](std::optional<ProviderData> data,
+                // Name the file after the registered type, which is the more specific one.
+                dataReg->dataLoader(onceData([done, type = dataReg->typeIdentifier, name](std::optional<ProviderData> data,
                                                                 std::exception_ptr e) {
                     if (e || !data) {
                         done(std::nullopt, e);

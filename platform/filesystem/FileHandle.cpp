@@ -15,11 +15,7 @@ FileHandle FileHandle::forReading(const std::string& path, bool followSymlinks) 
         fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (followSymlinks ? 0 : O_NOFOLLOW));
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) throw fileReadError(errno, path);
-    struct stat st{};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        throw fileReadError(EISDIR, path);
-    }
+    // A folder opens like a file; reading it then fails with EISDIR.
     return FileHandle(fd, path, false);
 }
 
