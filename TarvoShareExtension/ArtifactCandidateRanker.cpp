@@ -104,8 +104,8 @@ bool contains(const std::string& haystack, std::string_view needle) {
 }
 
 void scoreCandidate(ArtifactShellCandidate& c, std::size_t markerCount) {
-    const std::string name = text::lowercased(c.filename);
-    const std::string parent = text::lowercased(c.parent);
+    const std::string name = artifactLowercased(c.filename);
+    const std::string parent = artifactLowercased(c.parent);
     std::int64_t score = 0;
     auto earn = [&](std::int64_t points, const char* reason) {
         score += points;
@@ -185,7 +185,7 @@ std::vector<ArtifactShellCandidate> ArtifactCandidateRanker::candidates(
     std::vector<ArtifactShellCandidate> out;
     std::unordered_set<std::string> seen;
     for (const auto& [path, entry] : stable) {
-        std::string lower = text::lowercased(path);
+        std::string lower = artifactLowercased(path);
         if (!text::hasSuffix(lower, ".sh")) {
             continue;
         }
@@ -217,9 +217,9 @@ std::vector<ArtifactShellCandidate> ArtifactCandidateRanker::merge(const std::ve
     std::unordered_map<std::string, const ArtifactCandidateRecommendation*> byScriptPath;
     std::unordered_map<std::string, const ArtifactCandidateRecommendation*> byRelativePath;
     for (const auto& recommendation : remote.recommendations) {
-        byScriptPath.try_emplace(text::lowercased(recommendation.scriptPath), &recommendation);
+        byScriptPath.try_emplace(artifactLowercased(recommendation.scriptPath), &recommendation);
         if (recommendation.relativePath) {
-            byRelativePath.try_emplace(text::lowercased(*recommendation.relativePath), &recommendation);
+            byRelativePath.try_emplace(artifactLowercased(*recommendation.relativePath), &recommendation);
         }
     }
 
@@ -227,9 +227,9 @@ std::vector<ArtifactShellCandidate> ArtifactCandidateRanker::merge(const std::ve
     out.reserve(local.size());
     for (const auto& candidate : local) {
         const ArtifactCandidateRecommendation* x = nullptr;
-        if (auto found = byScriptPath.find(text::lowercased(candidate.path)); found != byScriptPath.end()) {
+        if (auto found = byScriptPath.find(artifactLowercased(candidate.path)); found != byScriptPath.end()) {
             x = found->second;
-        } else if (auto byRel = byRelativePath.find(text::lowercased(candidate.relativePath));
+        } else if (auto byRel = byRelativePath.find(artifactLowercased(candidate.relativePath));
                    byRel != byRelativePath.end()) {
             x = byRel->second;
         }
@@ -257,7 +257,7 @@ std::vector<ArtifactShellCandidate> ArtifactCandidateRanker::merge(const std::ve
         std::unordered_set<std::string> seen;
         merged.evidence.clear();
         for (auto& line : evidence) {
-            if (seen.insert(text::lowercased(line)).second) {
+            if (seen.insert(artifactLowercased(line)).second) {
                 merged.evidence.push_back(std::move(line));
             }
         }

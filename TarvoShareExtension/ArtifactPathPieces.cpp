@@ -1,5 +1,7 @@
 #include "TarvoShareExtension/ArtifactPathPieces.h"
 
+#include <algorithm>
+
 #include "platform/foundation/Text.h"
 
 namespace tarvo {
@@ -38,6 +40,48 @@ std::optional<std::string> artifactFirstPiece(std::string_view path) {
     }
     std::size_t end = path.find('/', start);
     return std::string(path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+}
+
+namespace {
+
+bool isPlainASCII(std::string_view text) {
+    for (char ch : text) {
+        if (static_cast<unsigned char>(ch) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+char asciiLower(char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch; }
+
+}  // namespace
+
+std::string artifactLowercased(std::string_view text) {
+    if (!isPlainASCII(text)) {
+        return platform::text::lowercased(text);
+    }
+    std::string out(text);
+    for (char& ch : out) {
+        ch = asciiLower(ch);
+    }
+    return out;
+}
+
+bool artifactEqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (!isPlainASCII(a) || !isPlainASCII(b)) {
+        return platform::text::caseInsensitiveCompare(a, b) == 0;
+    }
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+}
+
+std::size_t artifactCharacterCount(std::string_view text) {
+    // In ASCII only CR LF joins two bytes into one character.
+    if (isPlainASCII(text) && text.find('\r') == std::string_view::npos) {
+        return text.size();
+    }
+    return platform::text::graphemeCount(text);
 }
 
 std::string artifactDroppingCharacters(const std::string& path, std::size_t count) {

@@ -58,7 +58,7 @@ std::optional<std::string> ArtifactProjectSignature::normalizeStablePath(std::st
     }
     const auto& ignored = ignoredComponents();
     for (const auto& piece : kept) {
-        if (ignored.count(text::lowercased(piece)) != 0) {
+        if (ignored.count(artifactLowercased(piece)) != 0) {
             return std::nullopt;
         }
     }
@@ -82,7 +82,7 @@ std::optional<std::string> ArtifactProjectSignature::commonArchiveRoot(const std
         }
         if (!root) {
             root = std::move(first);
-        } else if (text::caseInsensitiveCompare(*first, *root) != 0) {
+        } else if (!artifactEqualsIgnoringCase(*first, *root)) {
             return std::nullopt;
         }
         if (path.find('/') != std::string::npos) {
@@ -99,11 +99,11 @@ std::string artifactPathStrippingRoot(const std::string& path, const std::option
     if (!root || root->empty()) {
         return path;
     }
-    std::string prefix = text::lowercased(*root) + "/";
-    if (!text::hasPrefix(text::lowercased(path), prefix)) {
+    std::string prefix = artifactLowercased(*root) + "/";
+    if (!text::hasPrefix(artifactLowercased(path), prefix)) {
         return path;
     }
-    return artifactDroppingCharacters(path, text::graphemeCount(*root) + 1);
+    return artifactDroppingCharacters(path, artifactCharacterCount(*root) + 1);
 }
 
 std::vector<std::string> ArtifactProjectSignature::stripSingleArchiveRoot(const std::vector<std::string>& paths) {
@@ -120,7 +120,7 @@ std::vector<std::string> ArtifactProjectSignature::stripSingleArchiveRoot(const 
 namespace {
 
 std::optional<std::string> markerOf(const std::string& path) {
-    std::string lower = text::lowercased(path);
+    std::string lower = artifactLowercased(path);
     std::vector<std::string> pieces = artifactPathPieces(lower);
     if (pieces.empty()) {
         return std::nullopt;
@@ -155,7 +155,7 @@ std::string joinLines(const std::vector<std::string>& lines) {
 }  // namespace
 
 std::string artifactPathShape(const std::string& path) {
-    std::vector<std::string> pieces = artifactPathPieces(text::lowercased(path));
+    std::vector<std::string> pieces = artifactPathPieces(artifactLowercased(path));
     std::size_t start = pieces.size() > 3 ? pieces.size() - 3 : 0;
     return artifactJoinPieces(std::vector<std::string>(pieces.begin() + static_cast<std::ptrdiff_t>(start), pieces.end()));
 }
@@ -187,7 +187,7 @@ ArtifactProjectSignature ArtifactProjectSignature::make(const std::vector<Artifa
         if (auto marker = markerOf(path)) {
             markers.insert(std::move(*marker));
         }
-        lowered.push_back(text::lowercased(path));
+        lowered.push_back(artifactLowercased(path));
         shapes.push_back(artifactPathShape(path));
     }
     signature.markers.assign(markers.begin(), markers.end());
@@ -195,7 +195,7 @@ ArtifactProjectSignature ArtifactProjectSignature::make(const std::vector<Artifa
 
     std::optional<std::string> root = commonArchiveRoot(sorted);
     for (const auto& path : sorted) {
-        if (!text::hasSuffix(text::lowercased(path), ".sh")) {
+        if (!text::hasSuffix(artifactLowercased(path), ".sh")) {
             continue;
         }
         auto found = fingerprintByPath.find(path);
@@ -207,7 +207,7 @@ ArtifactProjectSignature ArtifactProjectSignature::make(const std::vector<Artifa
     std::vector<std::string> contentLines;
     contentLines.reserve(signature.scriptFingerprints.size());
     for (const auto& [path, fingerprint] : signature.scriptFingerprints) {
-        contentLines.push_back(text::lowercased(path) + "|" + fingerprint);
+        contentLines.push_back(artifactLowercased(path) + "|" + fingerprint);
     }
     std::sort(contentLines.begin(), contentLines.end());
 

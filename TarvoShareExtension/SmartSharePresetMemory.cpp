@@ -1,4 +1,5 @@
 // Records of the smart-share memory, their stored JSON form, and loading and saving the store.
+#include "TarvoShareExtension/ArtifactPathPieces.h"
 #include "TarvoShareExtension/SmartSharePresetMemory.h"
 
 #include <cmath>
@@ -142,7 +143,7 @@ std::vector<std::string> SmartSharePreset::normalizedList(const std::vector<std:
         if (trimmed.empty()) {
             continue;
         }
-        if (seen.insert(text::lowercased(trimmed)).second) {
+        if (seen.insert(artifactLowercased(trimmed)).second) {
             out.push_back(std::move(trimmed));
         }
     }

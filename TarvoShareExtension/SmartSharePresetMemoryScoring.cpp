@@ -150,7 +150,7 @@ std::string SmartSharePresetMemoryStore::category(const std::optional<ArtifactPr
     std::set<std::string> markers;
     if (signature) {
         for (const auto& marker : signature->markers) {
-            markers.insert(text::lowercased(marker));
+            markers.insert(artifactLowercased(marker));
         }
     }
     auto has = [&](const char* marker) { return markers.count(marker) != 0; };
