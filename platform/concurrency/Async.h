@@ -16,6 +16,14 @@
 // - An operation started after the cancellation has already been delivered is not interrupted by
 //   Asio (the signal fires once). Operations that must honour an earlier cancellation check first:
 //   `co_await platform::checkCancellation();` (sleepFor and the waits here already do).
+//
+// Compiler caveat (GCC 12.2): a closure (lambda) or an aggregate-initialised temporary created
+// inside an expression that contains co_await is destroyed twice, so whatever it captured or
+// holds is released twice (a shared_ptr count goes wrong, a string is freed twice). Write
+//     auto onDone = [state] {...};  co_await f(std::move(onDone));
+// never
+//     co_await f([state] {...});   or   co_await send(Request{...});
+// Temporaries made by a constructor call (std::string(s), a function's return value) are fine.
 #include <boost/asio/any_io_executor.hpp>
 #include <boost/asio/awaitable.hpp>
 

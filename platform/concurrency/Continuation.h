@@ -100,8 +100,10 @@ Async<T> withContinuation(F start) {
         token->state = state;
         start(Continuation<T>(std::move(token)));
     }
-    co_await state->condition->waitUntil([s = state.get()] { return s->resumed; },
-                                         [] { return false; });
+    // Named, not temporaries: GCC 12 destroys closures made inside a co_await expression twice.
+    std::function<bool()> resumed = [s = state.get()] { return s->resumed; };
+    std::function<bool()> keepWaiting = [] { return false; };
+    co_await state->condition->waitUntil(std::move(resumed), std::move(keepWaiting));
     if (state->error) std::rethrow_exception(state->error);
     if constexpr (!std::is_void_v<T>) co_return std::move(*state->value);
 }

@@ -63,7 +63,9 @@ void TaskStateBase::whenDone(std::function<void()> fn) {
 
 Async<void> TaskStateBase::waitDone(std::function<bool()> onCancelled) {
     auto self = shared_from_this();
-    co_await condition->waitUntil([s = self.get()] { return s->done_; }, std::move(onCancelled));
+    // Named, not a temporary: GCC 12 destroys closures made inside a co_await expression twice.
+    std::function<bool()> isDone = [s = self.get()] { return s->done_; };
+    co_await condition->waitUntil(std::move(isDone), std::move(onCancelled));
 }
 
 void TaskStateBase::finish(std::exception_ptr error) {

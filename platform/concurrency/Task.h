@@ -295,10 +295,12 @@ template <class F>
 auto runOn(Executor ex, F body) -> Async<detail::TaskBodyResult<F>> {
     using T = detail::TaskBodyResult<F>;
     auto state = detail::spawnTask<T>(std::move(ex), std::move(body));
-    co_await state->waitDone([state] {
+    // Named, not a temporary: GCC 12 destroys closures made inside a co_await expression twice.
+    std::function<bool()> cancelChild = [state] {
         state->requestCancel();
         return false;
-    });
+    };
+    co_await state->waitDone(std::move(cancelChild));
     if (auto e = state->error()) std::rethrow_exception(e);
     if constexpr (!std::is_void_v<T>) co_return state->takeValue();
 }

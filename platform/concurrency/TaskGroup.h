@@ -87,12 +87,14 @@ public:
     // is cancelled, every child is cancelled and next() goes on delivering their outcomes.
     Async<std::optional<Value>> next() {
         auto core = core_;
-        co_await core->condition->waitUntil(
-            [c = core.get()] { return !c->ready.empty() || c->running == 0; },
-            [core] {
-                Core::cancelChildren(core);
-                return false;
-            });
+        // Named, not temporaries: GCC 12 destroys closures made inside a co_await expression
+        // twice.
+        std::function<bool()> hasOutcome = [c = core.get()] { return !c->ready.empty() || c->running == 0; };
+        std::function<bool()> cancelChildren = [core] {
+            Core::cancelChildren(core);
+            return false;
+        };
+        co_await core->condition->waitUntil(std::move(hasOutcome), std::move(cancelChildren));
         Completed c;
         {
             std::lock_guard lock(core->condition->mutex);
@@ -121,9 +123,12 @@ public:
     // Waits for every child to end, dropping results and errors. Cancelling the awaiting task
     // cancels the children; the wait still lasts until they have ended.
     Async<void> waitForAll() {
-        while (true) {
+        // (A co_return inside the try makes GCC 12 emit a trap; hence the flag.)
+        bool more = true;
+        while (more) {
             try {
-                if (!co_await next()) co_return;
+                auto outcome = co_await next();
+                more = outcome.has_value();
             } catch (...) {
             }
         }

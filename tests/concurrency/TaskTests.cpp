@@ -1,14 +1,325 @@
-#include "platform/concurrency/Concurrency.h"
+#include "ConcurrencyTestSupport.h"
 
-#include <gtest/gtest.h>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/use_awaitable.hpp>
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
 
 using namespace platform;
-using namespace std::chrono_literals;
+using namespace tarvo_test;
 
-TEST(TaskTest, RunsOnMainQueue) {
+namespace {
+
+struct Owner {
+    explicit Owner(std::atomic<bool>& destroyedFlag) : destroyed(destroyedFlag) {}
+    ~Owner() { destroyed = true; }
+    std::atomic<bool>& destroyed;
+    int steps = 0;
+};
+
+// Sleeps "forever" and reports how the sleep ended.
+Async<std::string> sleepAndReport() {
+    try {
+        co_await sleepFor(kForever);
+        co_return "woke";
+    } catch (const CancellationError&) {
+        co_return "cancelled";
+    }
+}
+
+}  // namespace
+
+TEST(TaskTest, StartsFromTheQueueNotInsideStartTaskAndDeliversItsValue) {
     MainQueue queue;
-    auto h = startTask(queue.executor(), []() -> Async<int> { co_return 42; });
-    EXPECT_FALSE(h.isDone());
-    EXPECT_TRUE(queue.runUntil([&] { return h.isDone(); }, 2000ms));
-    EXPECT_EQ(h.result(), 42);
+    bool ran = false;
+    auto task = startTask(queue.executor(), [&]() -> Async<int> {
+        ran = true;
+        co_return 42;
+    });
+    EXPECT_FALSE(ran);
+    EXPECT_FALSE(task.isDone());
+    EXPECT_THROW(task.result(), std::logic_error);
+    EXPECT_EQ(waitFor(queue, task), 42);
+    EXPECT_TRUE(ran);
+}
+
+TEST(TaskTest, ErrorsPropagateToResultAndToAwaitingTasks) {
+    MainQueue queue;
+    auto failing = startTask(queue.executor(), []() -> Async<int> {
+        co_await sleepFor(1ms);
+        throw std::runtime_error("boom");
+    });
+    auto waiter = startTask(queue.executor(), [failing]() -> Async<std::string> {
+        try {
+            co_await failing.value();
+            co_return "no error";
+        } catch (const std::runtime_error& e) {
+            co_return e.what();
+        }
+    });
+    EXPECT_EQ(waitFor(queue, waiter), "boom");
+    EXPECT_THROW(failing.result(), std::runtime_error);
+    // A body that throws before returning its awaitable fails the task the same way.
+    auto early = startTask(queue.executor(), []() -> Async<> { throw std::invalid_argument("early"); });
+    EXPECT_THROW(waitFor(queue, early), std::invalid_argument);
+}
+
+TEST(TaskTest, CancelInterruptsAPendingSleepPromptly) {
+    MainQueue queue;
+    auto sleeper = startTask(queue.executor(), [] { return sleepAndReport(); });
+    // Cancelled from the main queue while the sleep is pending.
+    auto canceller = startTask(queue.executor(), [sleeper]() -> Async<> {
+        co_await sleepFor(20ms);
+        sleeper.cancel();
+    });
+    const auto start = Clock::now();
+    EXPECT_EQ(waitFor(queue, sleeper), "cancelled");
+    EXPECT_LT(elapsedSince(start), kPromptly);
+    waitFor(queue, canceller);
+}
+
+TEST(TaskTest, CancelFromAnotherThreadReachesTheTask) {
+    MainQueue queue;
+    auto sleeper = startTask(queue.executor(), [] { return sleepFor(kForever); });
+    queue.runFor(20ms);
+    const auto start = Clock::now();
+    std::thread([sleeper] { sleeper.cancel(); }).join();
+    try {
+        waitFor(queue, sleeper);
+        ADD_FAILURE() << "the sleep was not interrupted";
+    } catch (const CancellationError& e) {
+        EXPECT_STREQ(e.what(), "The operation couldn't be completed. (Swift.CancellationError error 1.)");
+        EXPECT_EQ(e.domain(), "Swift.CancellationError");
+        EXPECT_EQ(e.code(), 1);
+        EXPECT_EQ(describeError(e), e.what());
+    }
+    EXPECT_LT(elapsedSince(start), kPromptly);
+}
+
+TEST(TaskTest, TaskCancelledBeforeItStartsRunsItsBodySeeingTheCancellation) {
+    MainQueue queue;
+    std::vector<std::string> log;
+    auto task = startTask(queue.executor(), [&]() -> Async<> {
+        log.push_back((co_await isCancelled()) ? "cancelled" : "running");
+        try {
+            co_await sleepFor(kForever);
+        } catch (const CancellationError&) {
+            log.push_back("sleep threw at once");
+        }
+        co_await checkCancellation();
+        log.push_back("not reached");
+    });
+    task.cancel();
+    EXPECT_THROW(waitFor(queue, task), CancellationError);
+    EXPECT_EQ(log, (std::vector<std::string>{"cancelled", "sleep threw at once"}));
+}
+
+TEST(TaskTest, CancelledTaskCanStillAwaitItsCleanUp) {
+    // Cancellation is cooperative: after noticing it, a task may still await other work
+    // (a summary, a close), which a throw-on-every-await policy would forbid.
+    MainQueue queue;
+    auto helper = [](int v) -> Async<int> { co_return v * 2; };
+    auto task = startTask(queue.executor(), [&]() -> Async<int> {
+        try {
+            co_await sleepFor(kForever);
+        } catch (const CancellationError&) {
+        }
+        const bool cancelled = co_await isCancelled();
+        const int cleanedUp = co_await helper(21);
+        co_return cancelled ? cleanedUp : -1;
+    });
+    queue.runFor(10ms);
+    task.cancel();
+    EXPECT_EQ(waitFor(queue, task), 42);
+}
+
+TEST(TaskTest, AsioOperationAbortedByCancelEndsTheTaskWithCancellationError) {
+    MainQueue queue;
+    auto task = startTask(queue.executor(), []() -> Async<> {
+        boost::asio::steady_timer timer(co_await boost::asio::this_coro::executor, kForever);
+        co_await timer.async_wait(boost::asio::use_awaitable);  // throws operation_aborted
+    });
+    queue.runFor(10ms);
+    task.cancel();
+    EXPECT_THROW(waitFor(queue, task), CancellationError);
+}
+
+TEST(TaskTest, ReplacingTheTaskInAFieldCancelsTheOldOne) {
+    MainQueue queue;
+    std::optional<TaskHandle<std::string>> field;
+    replaceTask(field, startTask(queue.executor(), [] { return sleepAndReport(); }));
+    auto first = *field;
+    queue.runFor(10ms);
+    replaceTask(field, startTask(queue.executor(), []() -> Async<std::string> { co_return "second"; }));
+    EXPECT_EQ(waitFor(queue, first), "cancelled");
+    EXPECT_EQ(waitFor(queue, *field), "second");
+    EXPECT_FALSE(field->isCancelled());
+    cancelAndClear(field);
+    EXPECT_FALSE(field.has_value());
+}
+
+TEST(TaskTest, DroppingTheHandleDoesNotCancel) {
+    MainQueue queue;
+    bool finished = false;
+    startTask(queue.executor(), [&]() -> Async<> {
+        co_await sleepFor(10ms);
+        finished = true;
+    });
+    EXPECT_TRUE(queue.runUntil([&] { return finished; }, kTestTimeout));
+}
+
+TEST(TaskTest, DetachedTasksRunAndTheirErrorsAreDropped) {
+    MainQueue queue;
+    int ran = 0;
+    detach(queue.executor(), [&]() -> Async<> {
+        ++ran;
+        throw std::runtime_error("nobody listens");
+    });
+    detach(queue.executor(), [&]() -> Async<> {
+        co_await sleepFor(1ms);
+        ++ran;
+    });
+    EXPECT_TRUE(queue.runUntil([&] { return ran == 2; }, kTestTimeout));
+    queue.drain();
+}
+
+TEST(TaskTest, WeakOwnerGoneBeforeStartMeansTheBodyNeverRuns) {
+    MainQueue queue;
+    std::atomic<bool> destroyed{false};
+    auto owner = std::make_shared<Owner>(destroyed);
+    bool ran = false;
+    auto task = startTask(queue.executor(), std::weak_ptr<Owner>(owner), [&](std::shared_ptr<Owner>) -> Async<> {
+        ran = true;
+        co_return;
+    });
+    auto valued = startTask(queue.executor(), std::weak_ptr<Owner>(owner),
+                            [](std::shared_ptr<Owner>) -> Async<int> { co_return 7; });
+    owner.reset();
+    EXPECT_TRUE(destroyed);  // the pending task did not keep it alive
+    waitFor(queue, task);
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(waitFor(queue, valued), std::nullopt);
+}
+
+TEST(TaskTest, WeakOwnerAliveRunsTheBodyWithTheOwner) {
+    MainQueue queue;
+    std::atomic<bool> destroyed{false};
+    auto owner = std::make_shared<Owner>(destroyed);
+    auto task = startTask(queue.executor(), std::weak_ptr<Owner>(owner),
+                          [](std::shared_ptr<Owner> self) -> Async<int> {
+                              co_await sleepFor(1ms);
+                              co_return ++self->steps;
+                          });
+    EXPECT_EQ(waitFor(queue, task), std::optional<int>(1));
+}
+
+TEST(TaskTest, WeakOwnerReleasedWhileSuspendedStopsAWeakBody) {
+    MainQueue queue;
+    std::atomic<bool> destroyed{false};
+    auto owner = std::make_shared<Owner>(destroyed);
+    std::vector<std::string> log;
+    auto task = startTask(queue.executor(), std::weak_ptr<Owner>(owner), [&](std::weak_ptr<Owner> weak) -> Async<> {
+        for (int i = 0; i < 100; ++i) {
+            auto self = weak.lock();
+            if (!self) {
+                log.push_back("owner gone");
+                co_return;
+            }
+            ++self->steps;
+            log.push_back("step");
+            self.reset();
+            co_await sleepFor(5ms);
+        }
+    });
+    EXPECT_TRUE(queue.runUntil([&] { return log.size() >= 2; }, kTestTimeout));
+    owner.reset();
+    EXPECT_TRUE(destroyed);  // released at once although the task is suspended
+    waitFor(queue, task);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "owner gone");
+    EXPECT_LT(log.size(), 10u);
+}
+
+TEST(TaskTest, RunOnMovesWorkToTheBackgroundAndComesBack) {
+    MainQueue queue;
+    BackgroundQueue background(2);
+    const auto mainThread = std::this_thread::get_id();
+    auto task = startTask(queue.executor(), [&]() -> Async<bool> {
+        const auto workerThread = co_await runOn(background.executor(), []() -> Async<std::thread::id> {
+            co_return std::this_thread::get_id();
+        });
+        co_return workerThread != mainThread && std::this_thread::get_id() == mainThread;
+    });
+    EXPECT_TRUE(waitFor(queue, task));
+}
+
+TEST(TaskTest, CancellingTheCallerCancelsItsRunOnChild) {
+    MainQueue queue;
+    BackgroundQueue background(2);
+    std::atomic<bool> childCancelled{false};
+    auto task = startTask(queue.executor(), [&]() -> Async<> {
+        co_await runOn(background.executor(), [&]() -> Async<> {
+            try {
+                co_await sleepFor(kForever);
+            } catch (const CancellationError&) {
+                childCancelled = true;
+                throw;
+            }
+        });
+    });
+    queue.runFor(20ms);
+    const auto start = Clock::now();
+    task.cancel();
+    EXPECT_THROW(waitFor(queue, task), CancellationError);
+    EXPECT_TRUE(childCancelled);
+    EXPECT_LT(elapsedSince(start), kPromptly);
+}
+
+TEST(TaskTest, CancellingAWaiterLeavesTheAwaitedTaskRunning) {
+    MainQueue queue;
+    auto slow = startTask(queue.executor(), []() -> Async<int> {
+        co_await sleepFor(50ms);
+        co_return 5;
+    });
+    auto waiter = startTask(queue.executor(), [slow]() -> Async<int> { co_return co_await slow.value(); });
+    queue.runFor(10ms);
+    waiter.cancel();
+    EXPECT_THROW(waitFor(queue, waiter), CancellationError);
+    EXPECT_FALSE(slow.isCancelled());
+    EXPECT_EQ(waitFor(queue, slow), 5);
+}
+
+TEST(TaskTest, ManyTasksCancelledFromAnotherThreadAllEnd) {
+    // Cancellation racing the task's own progress on the background pool.
+    MainQueue queue;
+    BackgroundQueue background(4);
+    std::vector<TaskHandle<int>> tasks;
+    for (int i = 0; i < 200; ++i) {
+        tasks.push_back(startTask(background.executor(), [i]() -> Async<int> {
+            co_await sleepFor(std::chrono::microseconds((i * 37) % 3000));
+            co_await sleepFor(std::chrono::microseconds((i * 53) % 2000));
+            co_return i;
+        }));
+    }
+    std::thread canceller([&] {
+        for (int i = 0; i < 200; i += 2) {
+            tasks[i].cancel();
+            if (i % 20 == 0) std::this_thread::sleep_for(200us);
+        }
+    });
+    canceller.join();
+    EXPECT_TRUE(queue.runUntil(
+        [&] { return std::all_of(tasks.begin(), tasks.end(), [](auto& t) { return t.isDone(); }); },
+        kTestTimeout));
+    for (int i = 0; i < 200; ++i) {
+        try {
+            EXPECT_EQ(tasks[i].result(), i);
+        } catch (const CancellationError&) {
+            EXPECT_EQ(i % 2, 0) << "task " << i << " was never cancelled";
+        }
+    }
 }

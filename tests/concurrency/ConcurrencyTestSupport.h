@@ -1,0 +1,33 @@
+#pragma once
+// Helpers shared by the task-runtime tests: run a queue until a task ends, measure time, record
+// the thread something ran on.
+#include "platform/concurrency/Concurrency.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace tarvo_test {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Long enough that a test only finishes in time if cancellation interrupted it.
+inline constexpr auto kForever = 30s;
+// What "promptly" means here, generous for sanitizer builds on a loaded machine.
+inline constexpr auto kPromptly = 1500ms;
+inline constexpr auto kTestTimeout = std::chrono::milliseconds(10000);
+
+template <class T>
+T waitFor(platform::MainQueue& queue, const platform::TaskHandle<T>& task) {
+    EXPECT_TRUE(queue.runUntil([&] { return task.isDone(); }, kTestTimeout)) << "task did not end";
+    return task.result();
+}
+
+inline std::chrono::milliseconds elapsedSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+}
+
+}  // namespace tarvo_test
