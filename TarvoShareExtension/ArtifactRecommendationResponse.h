@@ -1,12 +1,14 @@
 #pragma once
 // The server's recommendation reply: what it remembers about a project's scripts and upload
 // folders. Keys on the wire are the field names; optional values are left out when absent.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "Shared/RawValue.h"
 #include "platform/foundation/Json.h"
 
 namespace tarvo {
@@ -14,12 +16,14 @@ namespace tarvo {
 enum class ArtifactSelectionKind { none, suggest, autoSelect };
 
 std::string_view rawValue(ArtifactSelectionKind kind);
-
-template <class Enum>
-std::optional<Enum> fromRawValue(std::string_view raw);
 // "none", "suggest", "auto_select" exactly; anything else gives nothing.
 template <>
 std::optional<ArtifactSelectionKind> fromRawValue<ArtifactSelectionKind>(std::string_view raw);
+template <>
+struct EnumCases<ArtifactSelectionKind> {
+    using E = ArtifactSelectionKind;
+    static constexpr std::array<E, 3> allCases{E::none, E::suggest, E::autoSelect};
+};
 
 struct ArtifactCandidateRecommendation {
     std::string scriptPath;                   // matched ignoring case against a candidate's path

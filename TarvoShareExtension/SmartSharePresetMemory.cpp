@@ -69,7 +69,7 @@ template <>
 std::optional<SmartSharePresetEvidence::Outcome> fromRawValue<SmartSharePresetEvidence::Outcome>(
     std::string_view raw) {
     using O = SmartSharePresetEvidence::Outcome;
-    for (O o : {O::accepted, O::edited, O::rejected, O::uploaded, O::failed}) {
+    for (O o : allCases<O>()) {
         if (rawValue(o) == raw) {
             return o;
         }

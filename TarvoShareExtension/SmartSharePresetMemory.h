@@ -2,6 +2,7 @@
 // The smart-share memory: how the user uploaded each recognised project to each server before
 // (presets), which server setup the user made automatic per project, and the plan resolved from
 // them for the next share. Used on the main thread only; every change is saved at once.
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <set>
@@ -9,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Shared/RawValue.h"
 #include "TarvoShareExtension/ArtifactProjectSignature.h"
-#include "TarvoShareExtension/ArtifactRecommendationResponse.h"  // fromRawValue
 #include "platform/foundation/Json.h"
 #include "platform/foundation/UserDefaults.h"
 
@@ -39,6 +40,11 @@ std::string_view rawValue(SmartSharePresetEvidence::Outcome outcome);
 template <>
 std::optional<SmartSharePresetEvidence::Outcome> fromRawValue<SmartSharePresetEvidence::Outcome>(
     std::string_view raw);
+template <>
+struct EnumCases<SmartSharePresetEvidence::Outcome> {
+    using E = SmartSharePresetEvidence::Outcome;
+    static constexpr std::array<E, 5> allCases{E::accepted, E::edited, E::rejected, E::uploaded, E::failed};
+};
 
 // One remembered upload recipe of one project on one server.
 struct SmartSharePreset {

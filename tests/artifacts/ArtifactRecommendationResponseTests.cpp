@@ -93,7 +93,7 @@ TEST(ArtifactRecommendationResponse, EncodingLeavesOutAbsentOptionals) {
 }
 
 TEST(ArtifactSelectionKind, RawValues) {
-    for (auto kind : {ArtifactSelectionKind::none, ArtifactSelectionKind::suggest, ArtifactSelectionKind::autoSelect}) {
+    for (auto kind : allCases<ArtifactSelectionKind>()) {
         EXPECT_EQ(fromRawValue<ArtifactSelectionKind>(rawValue(kind)), kind);
     }
     EXPECT_EQ(rawValue(ArtifactSelectionKind::autoSelect), "auto_select");

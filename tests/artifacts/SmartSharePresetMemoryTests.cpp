@@ -186,7 +186,7 @@ TEST_F(SmartShareStore, AListThatCannotBeEncodedWritesNothing) {
 
 TEST(SmartSharePresetEvidence, OutcomeRawValuesAndStrictRecord) {
     using O = SmartSharePresetEvidence::Outcome;
-    for (O o : {O::accepted, O::edited, O::rejected, O::uploaded, O::failed}) {
+    for (O o : allCases<O>()) {
         EXPECT_EQ(fromRawValue<O>(rawValue(o)), o);
     }
     EXPECT_FALSE(fromRawValue<O>("Uploaded").has_value());
