@@ -69,6 +69,9 @@ TEST(ArtifactRecommendationResponse, RejectsMalformedRepliesWhole) {
         R"({"ok": true, "decision": "none", "exactMatch": false, "recommendations": [
             {"scriptPath": "a.sh", "score": 1, "evidence": [], "successfulRunCount": 1e30, "failedRunCount": 0}]})",
         R"({"ok": true, "decision": "none", "exactMatch": false, "recommendations": [
+            {"scriptPath": "a.sh", "score": 1, "evidence": [], "successfulRunCount": 18446744073709551615,
+             "failedRunCount": 0}]})",
+        R"({"ok": true, "decision": "none", "exactMatch": false, "recommendations": [
             {"scriptPath": "a.sh", "relativePath": 3, "score": 1, "evidence": [], "successfulRunCount": 1,
              "failedRunCount": 0}]})",
         R"({"ok": true, "decision": "none", "exactMatch": false, "recommendations": [],
