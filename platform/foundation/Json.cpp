@@ -124,7 +124,8 @@ Json parseJson(std::string_view text) {
         throw JsonParseError("nesting deeper than " + std::to_string(kJsonMaxDepth) + " levels");
     try {
         return Json::parse(text.begin(), text.end());
-    } catch (const Json::parse_error& e) {
+    } catch (const Json::exception& e) {
+        // Not only parse_error: a number beyond a double's range ("1e999") is out_of_range.
         throw JsonParseError(e.what());
     }
 }

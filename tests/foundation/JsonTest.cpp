@@ -39,7 +39,7 @@ TEST(Json, RefusesNestingBeyondTheLimit) {
 }
 
 TEST(Json, ParseErrorsAreCocoa3840) {
-    const std::string bad[] = {"", "{", "[1,]", "{'a':1}", "[1] x", "nul", "\"\xFF\"", "[NaN]", "// c\n1"};
+    const std::string bad[] = {"", "{", "[1,]", "{'a':1}", "[1] x", "nul", "\"\xFF\"", "[NaN]", "// c\n1", "1e999", "[-1e400]"};
     for (const auto& text : bad) {
         try {
             platform::parseJson(text);
