@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "IntakeTestSupport.h"
@@ -110,6 +111,62 @@ TEST_F(ItemMaterializerTest, AFileURLIsCopiedUnderAUUIDWithTheLowercasedExtensio
     item = materialize(NSItemProvider::withItem(URL::fileURL(in("dir"), true), "public.file-url"));
     EXPECT_EQ(item.filename, "dir.zip");
     expectOutputs(3);
+}
+
+TEST_F(ItemMaterializerTest, ProbesTheTypesInTheFixedOrder) {
+    writeFile(in("folder/x.txt"), "x");
+    writeFile(in("plain.txt"), "plain");
+    writeFile(in("second.txt"), "second");
+    auto failingFile = [](NSItemProvider& p, const std::string& type) {
+        p.registerFileRepresentation(type, [](NSItemProvider::FileCompletion done) {
+            done(std::nullopt, std::make_exception_ptr(platform::NSError("Elsewhere", 5, "gone")));
+        });
+    };
+    struct Case {
+        const char* name;
+        std::function<void(NSItemProvider&)> build;
+        std::string filename;
+    };
+    const std::vector<Case> cases = {
+        {"folder before file URL",
+         [&](NSItemProvider& p) {
+             p.registerItem("public.file-url", ProviderItem(URL::fileURL(in("plain.txt"))));
+             p.registerItem("public.folder", ProviderItem(URL::fileURL(in("folder"), true)));
+         },
+         "folder.zip"},
+        {"file URL before image",
+         [&](NSItemProvider& p) {
+             p.registerDataRepresentation("public.png", ProviderData{1});
+             p.registerItem("public.file-url", ProviderItem(URL::fileURL(in("plain.txt"))));
+         },
+         "plain.txt"},
+        {"image before link",
+         [&](NSItemProvider& p) {
+             p.setSuggestedName("shot");
+             p.registerItem("public.url", ProviderItem(*URL::parse("https://example.com/")));
+             failingFile(p, "public.png");
+             p.registerDataRepresentation("public.png", ProviderData{1});
+         },
+         "shot.png"},
+        {"data after a failing item representation",
+         [&](NSItemProvider& p) {
+             failingFile(p, "public.directory");  // an item, but not data
+             p.registerFileRepresentation("public.plain-text", in("second.txt"));
+         },
+         "second.txt"},
+        {"link before text",
+         [&](NSItemProvider& p) {
+             p.registerItem("public.plain-text", ProviderItem(std::string("words")));
+             p.registerItem("public.url", ProviderItem(*URL::parse("https://example.com/")));
+         },
+         "link.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto p = NSItemProvider::make();
+        c.build(*p);
+        EXPECT_EQ(materialize(p).filename, c.filename);
+    }
 }
 
 TEST_F(ItemMaterializerTest, AFileURLItemThatIsNotAURLFailsWith3) {
