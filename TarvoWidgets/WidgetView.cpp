@@ -41,11 +41,15 @@ TarvoWidgetView::TarvoWidgetView(WidgetFamily family, TarvoEntry entry)
     : family_(family), entry_(std::move(entry)) {}
 
 WidgetNode TarvoWidgetView::body() const {
-    const ColorToken background =
-        platform::isAccessoryFamily(family_) ? ColorToken::clear : ColorToken::black;
+    const bool accessory = platform::isAccessoryFamily(family_);
     std::optional<std::string> url;
     if (auto u = primaryURL()) url = u->absoluteString();
-    return content().widgetURL(url).containerBackground(background);
+    if (accessory) return content().widgetURL(url).containerBackground(ColorToken::clear);
+    // Text on a black background needs the light-on-dark palette, in either appearance.
+    return content()
+        .colorScheme(platform::ColorScheme::dark)
+        .widgetURL(url)
+        .containerBackground(ColorToken::black);
 }
 
 std::optional<platform::URL> TarvoWidgetView::primaryURL() const {

@@ -17,7 +17,8 @@ class TarvoWidgetView {
 public:
     TarvoWidgetView(platform::WidgetFamily family, TarvoEntry entry);
 
-    // content, tapping to primaryURL, on a black background (clear for the accessories).
+    // content, tapping to primaryURL, on a black background in the dark appearance (clear and
+    // in the system's appearance for the accessories).
     platform::WidgetNode body() const;
     // The first event's deep link when it is present, not empty and parses as a URL.
     std::optional<platform::URL> primaryURL() const;

@@ -55,13 +55,22 @@ std::string rawValue(ColorToken c) {
     return "primary";
 }
 
+std::string rawValue(ColorScheme s) {
+    switch (s) {
+        case ColorScheme::light: return "light";
+        case ColorScheme::dark: return "dark";
+    }
+    return "light";
+}
+
 namespace {
 
 void appendFlattened(std::vector<WidgetNode>& out, std::vector<WidgetNode>&& children) {
     for (auto& child : children) {
         // A bare group (no modifiers of its own) dissolves into the stack that holds it.
         if (child.kind == WidgetNode::Kind::group && !child.identity && !child.padded &&
-            !child.frame && !child.tapURL && !child.background) {
+            !child.frame && !child.tapURL && !child.background &&
+            !child.colorSchemeOverride) {
             appendFlattened(out, std::move(child.children));
         } else {
             out.push_back(std::move(child));
@@ -194,6 +203,12 @@ WidgetNode WidgetNode::widgetURL(std::optional<std::string> url) const {
 WidgetNode WidgetNode::containerBackground(ColorToken color) const {
     WidgetNode n = *this;
     n.background = color;
+    return n;
+}
+
+WidgetNode WidgetNode::colorScheme(ColorScheme scheme) const {
+    WidgetNode n = *this;
+    n.colorSchemeOverride = scheme;
     return n;
 }
 

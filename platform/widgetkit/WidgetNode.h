@@ -21,12 +21,15 @@ enum class TextStyle { body, headline, subheadline, caption, caption2 };
 enum class FontWeight { regular, semibold };
 // Semantic foreground styles plus the two fixed colours widgets use as backgrounds.
 enum class ColorToken { primary, secondary, quaternary, black, clear };
+// The appearance semantic colours resolve in.
+enum class ColorScheme { light, dark };
 
 std::string rawValue(HorizontalAlignment a);
 std::string rawValue(VerticalAlignment a);
 std::string rawValue(TextStyle s);
 std::string rawValue(FontWeight w);
 std::string rawValue(ColorToken c);
+std::string rawValue(ColorScheme s);
 
 struct FrameAlignment {
     HorizontalAlignment horizontal = HorizontalAlignment::center;
@@ -84,6 +87,8 @@ struct WidgetNode {
     std::optional<FillFrame> frame;
     std::optional<std::string> tapURL;
     std::optional<ColorToken> background;
+    // Semantic colours inside this node resolve in this appearance, whatever the system's.
+    std::optional<ColorScheme> colorSchemeOverride;
 
     // ---- Builders. Stacks flatten group children into themselves.
     static WidgetNode group(std::vector<WidgetNode> children);
@@ -113,6 +118,7 @@ struct WidgetNode {
     // A nullopt URL attaches nothing.
     WidgetNode widgetURL(std::optional<std::string> url) const;
     WidgetNode containerBackground(ColorToken color) const;
+    WidgetNode colorScheme(ColorScheme scheme) const;
 
     // ---- Queries.
     // The widget URL of the first node that carries one, depth first.

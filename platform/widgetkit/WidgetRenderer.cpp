@@ -102,6 +102,7 @@ void dumpNode(const WidgetNode& n, int depth, double ref, std::string& out) {
         line += "alignment: " + frameAlignmentName(n.frame->alignment) + ")";
     }
     if (n.padded) line += " padding";
+    if (n.colorSchemeOverride) line += " colorScheme=" + rawValue(*n.colorSchemeOverride);
     if (n.tapURL) line += " widgetURL=" + quoted(*n.tapURL);
     if (n.background) line += " containerBackground=" + rawValue(*n.background);
     out += line;
@@ -232,6 +233,9 @@ void htmlChildren(const WidgetNode& n, Axis axis, double ref, std::string& out) 
 void htmlNode(const WidgetNode& n, Axis parent, double ref, std::string& out) {
     using K = WidgetNode::Kind;
     const std::string item = flexItemStyle(n, parent);
+    // An appearance override re-defines the palette for everything inside the node.
+    const std::string scheme =
+        n.colorSchemeOverride ? " colorscheme-" + rawValue(*n.colorSchemeOverride) : "";
     std::string attrs;
     if (n.identity) attrs += " data-id=\"" + escapeHtml(*n.identity) + "\"";
 
@@ -250,12 +254,12 @@ void htmlNode(const WidgetNode& n, Axis parent, double ref, std::string& out) {
 
     switch (n.kind) {
         case K::group:
-            out += "<div class=\"group\"" + attrs + " style=\"display:contents;\">";
+            out += "<div class=\"group" + scheme + "\"" + attrs + " style=\"display:contents;\">";
             htmlChildren(n, parent, ref, out);
             out += "</div>";
             break;
         case K::vstack:
-            out += "<div class=\"vstack\"" + attrs + " style=\"" + own +
+            out += "<div class=\"vstack" + scheme + "\"" + attrs + " style=\"" + own +
                    "display:flex;flex-direction:column;align-items:" +
                    cssAlign(n.horizontalAlignment) + ";gap:" + number(n.spacing.value_or(8)) +
                    "px;\">";
@@ -263,14 +267,14 @@ void htmlNode(const WidgetNode& n, Axis parent, double ref, std::string& out) {
             out += "</div>";
             break;
         case K::hstack:
-            out += "<div class=\"hstack\"" + attrs + " style=\"" + own +
+            out += "<div class=\"hstack" + scheme + "\"" + attrs + " style=\"" + own +
                    "display:flex;flex-direction:row;align-items:" + cssAlign(n.verticalAlignment) +
                    ";gap:" + number(n.spacing.value_or(8)) + "px;\">";
             htmlChildren(n, Axis::row, ref, out);
             out += "</div>";
             break;
         case K::zstack:
-            out += "<div class=\"zstack\"" + attrs + " style=\"" + own +
+            out += "<div class=\"zstack" + scheme + "\"" + attrs + " style=\"" + own +
                    "display:grid;place-items:center;\">";
             htmlChildren(n, Axis::layers, ref, out);
             out += "</div>";
@@ -280,21 +284,21 @@ void htmlNode(const WidgetNode& n, Axis parent, double ref, std::string& out) {
             std::string dim = parent == Axis::row      ? "min-width:" + len + ";"
                               : parent == Axis::column ? "min-height:" + len + ";"
                                                        : "";
-            out += "<div class=\"spacer\"" + attrs + " style=\"" + own + dim + "\"></div>";
+            out += "<div class=\"spacer" + scheme + "\"" + attrs + " style=\"" + own + dim + "\"></div>";
             break;
         }
         case K::text:
-            out += "<span class=\"text\"" + attrs + " style=\"" + own + textStyle(n) + "\">" +
+            out += "<span class=\"text" + scheme + "\"" + attrs + " style=\"" + own + textStyle(n) + "\">" +
                    escapeHtml(n.text) + "</span>";
             break;
         case K::relativeDate:
             // Short and changing every second: it keeps its width and the neighbours give way.
-            out += "<span class=\"text relative\"" + attrs + " data-date=\"" + epoch(n.date) +
+            out += "<span class=\"text relative" + scheme + "\"" + attrs + " data-date=\"" + epoch(n.date) +
                    "\" style=\"" + own + "flex-shrink:0;" + textStyle(n) + "\">" +
                    escapeHtml(WidgetRenderer::relativeTimeText(n.date, ref)) + "</span>";
             break;
         case K::circle:
-            out += "<div class=\"circle\"" + attrs + " style=\"" + own +
+            out += "<div class=\"circle" + scheme + "\"" + attrs + " style=\"" + own +
                    "box-sizing:border-box;border-radius:50%;border:" + number(n.strokeWidth) +
                    "px solid " + colorVar(n.strokeColor.value_or(ColorToken::primary)) +
                    ";width:100%;height:100%;\"></div>";
@@ -311,10 +315,14 @@ h1 { font-size: 18px; margin: 0 0 16px; }
 h2 { font-size: 13px; margin: 0 0 10px; font-weight: 600; }
 .schemes { display: flex; flex-wrap: wrap; gap: 24px; align-items: flex-start; }
 .scheme { border-radius: 16px; padding: 16px; }
-.scheme.light { --primary: #000; --secondary: rgba(60,60,67,0.6); --quaternary: rgba(60,60,67,0.18);
-                background: #f2f2f7; color: #000; }
-.scheme.dark { --primary: #fff; --secondary: rgba(235,235,245,0.6); --quaternary: rgba(235,235,245,0.16);
-               background: #1c1c1e; color: #fff; }
+.scheme.light, .colorscheme-light {
+  --primary: #000; --secondary: rgba(60,60,67,0.6); --quaternary: rgba(60,60,67,0.18); }
+.scheme.dark, .colorscheme-dark {
+  --primary: #fff; --secondary: rgba(235,235,245,0.6); --quaternary: rgba(235,235,245,0.16); }
+.scheme.light { background: #f2f2f7; color: #000; }
+.scheme.dark { background: #1c1c1e; color: #fff; }
+.colorscheme-light { color-scheme: light; color: var(--primary); }
+.colorscheme-dark { color-scheme: dark; color: var(--primary); }
 .scheme.light .stage.accessory { background: linear-gradient(160deg, #dfe7f3, #b7c7de); }
 .scheme.dark .stage.accessory { background: linear-gradient(160deg, #2b3a52, #141b26); }
 .stage { padding: 16px; border-radius: 12px; display: inline-block; }
@@ -380,7 +388,7 @@ std::string WidgetRenderer::relativeTimeText(double date, double referenceTime) 
 std::string WidgetRenderer::textDump(const WidgetNode& root, double referenceTime) {
     std::string out;
     if (root.kind == WidgetNode::Kind::group && !root.padded && !root.frame && !root.tapURL &&
-        !root.background && !root.identity) {
+        !root.background && !root.identity && !root.colorSchemeOverride) {
         for (const auto& c : root.children) dumpNode(c, 0, referenceTime, out);
     } else {
         dumpNode(root, 0, referenceTime, out);

@@ -96,15 +96,26 @@ TEST(WidgetRendererTest, TextDumpIsOneIndentedLinePerNodeWithEscapedTexts) {
                           WidgetNode::hstack(VerticalAlignment::center, std::nullopt, {
                               WidgetNode::localized("+%lld", 3).fontWeight(FontWeight::semibold),
                           }).id("row"),
+                          // An appearance override keeps its group.
+                          WidgetNode::group({WidgetNode::verbatim("x")})
+                              .colorScheme(ColorScheme::light),
                       })
                           .padding()
+                          .colorScheme(ColorScheme::dark)
                           .containerBackground(ColorToken::clear);
     EXPECT_EQ(WidgetRenderer::textDump(tree, 0),
-              "VStack(alignment: leading, spacing: 8) padding containerBackground=clear\n"
+              "VStack(alignment: leading, spacing: 8) padding colorScheme=dark "
+              "containerBackground=clear\n"
               "  Text(\"line\\nbreak \\\"q\\\"\") lineLimit=2\n"
               "  Spacer(minLength: 0)\n"
               "  HStack(alignment: center) id=\"row\"\n"
-              "    Text(localized: \"+%lld\") \"+3\" weight=semibold\n");
+              "    Text(localized: \"+%lld\") \"+3\" weight=semibold\n"
+              "  Group colorScheme=light\n"
+              "    Text(\"x\")\n");
+    // A root group with an override is a node of its own.
+    EXPECT_EQ(WidgetRenderer::textDump(
+                  WidgetNode::group({WidgetNode::spacer()}).colorScheme(ColorScheme::dark), 0),
+              "Group colorScheme=dark\n  Spacer\n");
 }
 
 TEST(WidgetRendererTest, HtmlIsSelfContainedEscapedAndSizedForTheFamily) {

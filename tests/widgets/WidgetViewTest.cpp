@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,7 @@
 namespace tarvo {
 namespace {
 
+using platform::ColorScheme;
 using platform::ColorToken;
 using platform::WidgetFamily;
 using platform::WidgetNode;
@@ -212,21 +215,36 @@ TEST(WidgetViewTest, WidgetURLIsTheFirstEventsDeeplinkOnly) {
     EXPECT_EQ(withURL, 1);
 }
 
-TEST(WidgetViewTest, BackgroundIsBlackForSystemFamiliesAndClearForAccessories) {
-    const std::pair<WidgetFamily, ColorToken> cases[] = {
-        {WidgetFamily::systemSmall, ColorToken::black},
-        {WidgetFamily::systemMedium, ColorToken::black},
-        {WidgetFamily::systemLarge, ColorToken::black},
-        {WidgetFamily::systemExtraLarge, ColorToken::black},
-        {kUnknownFamily, ColorToken::black},
-        {WidgetFamily::accessoryCircular, ColorToken::clear},
-        {WidgetFamily::accessoryRectangular, ColorToken::clear},
-        {WidgetFamily::accessoryInline, ColorToken::clear},
+// Light text on black: the system families pin the dark appearance; the accessories, drawn
+// on whatever is behind them, follow the system's.
+TEST(WidgetViewTest, SystemFamiliesAreDarkOnBlackAndAccessoriesClearInTheSystemAppearance) {
+    struct Case {
+        WidgetFamily family;
+        ColorToken background;
+        std::optional<ColorScheme> scheme;
     };
-    for (const auto& [family, color] : cases) {
+    const Case cases[] = {
+        {WidgetFamily::systemSmall, ColorToken::black, ColorScheme::dark},
+        {WidgetFamily::systemMedium, ColorToken::black, ColorScheme::dark},
+        {WidgetFamily::systemLarge, ColorToken::black, ColorScheme::dark},
+        {WidgetFamily::systemExtraLarge, ColorToken::black, ColorScheme::dark},
+        {kUnknownFamily, ColorToken::black, ColorScheme::dark},
+        {WidgetFamily::accessoryCircular, ColorToken::clear, std::nullopt},
+        {WidgetFamily::accessoryRectangular, ColorToken::clear, std::nullopt},
+        {WidgetFamily::accessoryInline, ColorToken::clear, std::nullopt},
+    };
+    std::function<int(const WidgetNode&)> overrides = [&](const WidgetNode& n) {
+        int count = n.colorSchemeOverride.has_value();
+        for (const auto& c : n.children) count += overrides(c);
+        return count;
+    };
+    for (const auto& c : cases) {
         for (std::size_t n : {0u, 3u}) {
-            const auto body = TarvoWidgetView(family, entryWith(sampleEvents(n))).body();
-            EXPECT_EQ(body.background, color) << familyName(family);
+            const auto body = TarvoWidgetView(c.family, entryWith(sampleEvents(n))).body();
+            EXPECT_EQ(body.background, c.background) << familyName(c.family);
+            // On the outermost node, so every text is inside it.
+            EXPECT_EQ(body.colorSchemeOverride, c.scheme) << familyName(c.family);
+            EXPECT_EQ(overrides(body), c.scheme ? 1 : 0) << familyName(c.family);
         }
     }
 }

@@ -230,14 +230,18 @@ TEST_F(WidgetsHostTest, HtmlCardShowsTheTextsInABrowser) {
                                  "2025-01-31T09:30:00Z", "--html", html});
     ASSERT_EQ(r.status, 0) << r.err;
 
-    // Read back what the browser lays out: each card's visible text and size.
+    // Read back what the browser lays out: each card's visible text, size and the colours its
+    // first title and subtitle are drawn in.
     std::string page = testing::readText(html);
     const std::string probe =
         "<script>window.addEventListener('load', function () {"
         "var out = [];"
         "document.querySelectorAll('.widget').forEach(function (w) {"
         "  var r = w.getBoundingClientRect();"
-        "  out.push({text: w.innerText, width: r.width, height: r.height, href: w.getAttribute('href')});"
+        "  var t = w.querySelectorAll('.text');"
+        "  out.push({text: w.innerText, width: r.width, height: r.height, href: w.getAttribute('href'),"
+        "            title: t[0].textContent, titleColor: getComputedStyle(t[0]).color,"
+        "            subtitleColor: getComputedStyle(t[1]).color});"
         "});"
         "var pre = document.createElement('pre'); pre.id = 'readback';"
         "pre.textContent = JSON.stringify(out);"
@@ -277,6 +281,10 @@ TEST_F(WidgetsHostTest, HtmlCardShowsTheTextsInABrowser) {
         EXPECT_EQ(card["width"], 364);
         EXPECT_EQ(card["height"], 170);
         EXPECT_EQ(card["href"], "tarvo://open?id=a");
+        // On the black background the light card, too, draws with the dark palette.
+        EXPECT_EQ(card["title"], "Title a");
+        EXPECT_EQ(card["titleColor"], "rgb(255, 255, 255)");
+        EXPECT_EQ(card["subtitleColor"], "rgba(235, 235, 245, 0.6)");
     }
 }
 
