@@ -1,5 +1,7 @@
 #include "ConcurrencyTestSupport.h"
 
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/write.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/use_awaitable.hpp>
@@ -322,4 +324,42 @@ TEST(TaskTest, ManyTasksCancelledFromAnotherThreadAllEnd) {
             EXPECT_EQ(i % 2, 0) << "task " << i << " was never cancelled";
         }
     }
+}
+
+TEST(TaskTest, CancelInterruptsAPendingSocketReadPromptly) {
+    // A loopback connection whose peer never writes: only cancellation can end the read.
+    MainQueue queue;
+    namespace ip = boost::asio::ip;
+    ip::tcp::acceptor acceptor(queue.context(), ip::tcp::endpoint(ip::address_v4::loopback(), 0));
+    ip::tcp::socket server(queue.context());
+    ip::tcp::socket client(queue.context());
+    acceptor.async_accept(server, [](const boost::system::error_code&) {});
+    client.connect(acceptor.local_endpoint());
+    queue.runUntil([&] { return server.is_open(); }, kTestTimeout);
+    auto reader = startTask(queue.executor(), [&]() -> Async<std::string> {
+        char buffer[16];
+        try {
+            co_await client.async_read_some(boost::asio::buffer(buffer), boost::asio::use_awaitable);
+            co_return "data";
+        } catch (const boost::system::system_error& e) {
+            co_return e.code() == boost::asio::error::operation_aborted ? "aborted" : e.what();
+        }
+    });
+    // The same read raced against a short time-out loses, and the socket stays usable.
+    auto raced = startTask(queue.executor(), [&]() -> Async<std::string> {
+        char buffer[16];
+        auto winner = co_await race(server.async_read_some(boost::asio::buffer(buffer), boost::asio::use_awaitable),
+                                    sleepFor(20ms));
+        if (winner.index() != 1) co_return "read won";
+        std::size_t n = co_await server.async_read_some(boost::asio::buffer(buffer), boost::asio::use_awaitable);
+        co_return std::string(buffer, n);
+    });
+    queue.runFor(20ms);
+    const auto start = Clock::now();
+    reader.cancel();
+    EXPECT_EQ(waitFor(queue, reader), "aborted");
+    EXPECT_LT(elapsedSince(start), kPromptly);
+    queue.runFor(30ms);
+    boost::asio::write(client, boost::asio::buffer("ok", 2));
+    EXPECT_EQ(waitFor(queue, raced), "ok");
 }
