@@ -16,6 +16,9 @@
 // - An operation started after the cancellation has already been delivered is not interrupted by
 //   Asio (the signal fires once). Operations that must honour an earlier cancellation check first:
 //   `co_await platform::checkCancellation();` (sleepFor and the waits here already do).
+// - Coroutines spawned by Asio itself (its awaitable operators `||` / `&&`, a bare co_spawn) keep
+//   Asio's default and throw operation_aborted from every co_await once cancelled; use race(),
+//   withTimeout() and TaskGroup (TaskGroup.h) instead.
 //
 // Compiler caveat (GCC 12.2): a closure (lambda) or an aggregate-initialised temporary created
 // inside an expression that contains co_await is destroyed twice, so whatever it captured or

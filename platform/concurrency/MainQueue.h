@@ -1,7 +1,8 @@
 #pragma once
 // The main queue: one io_context that the host runs on its main thread. All user-interface state
 // lives on it; any thread may post work to it. Tests and hosts run it with drain(), runUntil() or
-// run().
+// run(). Work runs in the order it was posted; an exception that escapes posted work comes out of
+// the drain(), runUntil() or run() call that ran it (tasks never let one escape).
 #include "platform/concurrency/Async.h"
 
 #include <boost/asio/executor_work_guard.hpp>
