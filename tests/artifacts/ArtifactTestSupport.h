@@ -1,6 +1,5 @@
 #pragma once
 // Helpers shared by the artifact and smart-share tests.
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -10,6 +9,7 @@
 
 #include "TarvoShareExtension/ArtifactArchiveEntry.h"
 #include "platform/foundation/UserDefaults.h"
+#include "tests/support/TempHome.h"
 
 namespace tarvo::testing {
 
@@ -17,26 +17,18 @@ inline ArtifactArchiveEntry entry(std::string path, std::uint32_t crc = 0, std::
     return ArtifactArchiveEntry{std::move(path), crc, size};
 }
 
-// A defaults store in a fresh temporary folder, removed afterwards.
+// A defaults store in a fresh temporary Tarvo home, removed afterwards.
 class TempDefaults : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarvo-artifacts-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        setenv("TARVO_HOME", dir_.c_str(), 1);
-        defaults_ = platform::UserDefaults::atPath((dir_ / "group.sqlite").string());
+        defaults_ = platform::UserDefaults::atPath(home_.path() + "/group.sqlite");
         ASSERT_NE(defaults_, nullptr);
     }
-    void TearDown() override {
-        defaults_.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
+    void TearDown() override { defaults_.reset(); }
     platform::UserDefaults& defaults() { return *defaults_; }
 
 private:
-    std::filesystem::path dir_;
+    tarvo_test::TempHome home_{"artifacts"};
     std::shared_ptr<platform::UserDefaults> defaults_;
 };
 

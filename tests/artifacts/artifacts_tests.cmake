@@ -7,4 +7,5 @@ tarvo_test(artifacts_tests
     ${CMAKE_CURRENT_LIST_DIR}/SmartSharePresetMemoryTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SmartShareScoringTests.cpp
   LIBS
-    tarvo_artifacts)
+    tarvo_artifacts
+    tarvo_test_support)

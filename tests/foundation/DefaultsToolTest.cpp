@@ -1,58 +1,24 @@
-#include <array>
-#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/UserDefaults.h"
-#include "tests/foundation/TempHome.h"
+#include "tests/support/Process.h"
+#include "tests/support/TempHome.h"
 
 using platform::PropertyList;
 using platform::UserDefaults;
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) {
-        if (c == '\'')
-            q += "'\\''";
-        else
-            q += c;
-    }
-    return q + "'";
-}
+using ToolRun = tarvo_test::ProcessResult;
 
 class DefaultsToolTest : public tarvo_test::HomeTest {
 protected:
-    ToolRun run(const std::vector<std::string>& args) {
-        std::string errFile = home_.path() + "/stderr.txt";
-        std::string cmd = quote(TARVO_DEFAULTS_TOOL);
-        for (const auto& a : args) cmd += " " + quote(a);
-        cmd += " 2>" + quote(errFile);
-        ToolRun r;
-        FILE* p = popen(cmd.c_str(), "r");
-        if (!p) return r;
-        std::array<char, 4096> buf;
-        std::size_t n;
-        while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-        int st = pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        std::ifstream in(errFile);
-        r.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        return r;
-    }
+    ToolRun run(const std::vector<std::string>& args) { return tarvo_test::runProgram(TARVO_DEFAULTS_TOOL, args); }
 };
 
 TEST_F(DefaultsToolTest, WritesEachTypeThatTheStoreReadsBack) {
@@ -83,35 +49,35 @@ TEST_F(DefaultsToolTest, WritesEachTypeThatTheStoreReadsBack) {
         std::vector<std::string> args{"write", "group.tool"};
         args.insert(args.end(), c.writeArgs.begin(), c.writeArgs.end());
         ToolRun w = run(args);
-        ASSERT_EQ(w.status, 0) << c.key << ": " << w.err;
+        ASSERT_EQ(w.exitCode, 0) << c.key << ": " << w.err;
         EXPECT_EQ(UserDefaults::suite("group.tool")->object(c.key), c.expected) << c.key;
         ToolRun r = run({"read", "group.tool", c.key});
-        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.exitCode, 0);
         EXPECT_EQ(r.out, c.printed + "\n") << c.key;
     }
     ToolRun all = run({"read", "group.tool"});
-    ASSERT_EQ(all.status, 0);
+    ASSERT_EQ(all.exitCode, 0);
     auto parsed = platform::parseJson(all.out);
     EXPECT_EQ(parsed.size(), std::size(cases));
     EXPECT_EQ(parsed["n"], -5);
 
-    EXPECT_EQ(run({"delete", "group.tool", "n"}).status, 0);
+    EXPECT_EQ(run({"delete", "group.tool", "n"}).exitCode, 0);
     EXPECT_FALSE(UserDefaults::suite("group.tool")->object("n"));
     ToolRun missing = run({"read", "group.tool", "n"});
-    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.out.empty());
     EXPECT_NE(missing.err.find("n"), std::string::npos);
-    EXPECT_EQ(run({"delete", "group.tool", "n"}).status, 1);
+    EXPECT_EQ(run({"delete", "group.tool", "n"}).exitCode, 1);
 }
 
 TEST_F(DefaultsToolTest, StandardStoreOfAProgram) {
-    ASSERT_EQ(run({"write", "standard:tarvo-share", "k", "v"}).status, 0);
+    ASSERT_EQ(run({"write", "standard:tarvo-share", "k", "v"}).exitCode, 0);
     platform::paths::setProgramName("tarvo-share");
     EXPECT_EQ(UserDefaults::standard()->string("k"), "v");
     platform::paths::setProgramName("tarvo");
     UserDefaults::atPath(platform::paths::standardDatabasePath("tarvo-notify"))->set("x", PropertyList(1));
     ToolRun r = run({"read", "standard:tarvo-notify"});
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "{\"x\":1}\n");
 }
 
@@ -144,14 +110,14 @@ TEST_F(DefaultsToolTest, BadArgumentsExitWithUsage) {
         ToolRun r = run(args);
         std::string joined;
         for (const auto& a : args) joined += a + " ";
-        EXPECT_EQ(r.status, 2) << joined;
+        EXPECT_EQ(r.exitCode, 2) << joined;
         EXPECT_NE(r.err.find("usage:"), std::string::npos) << joined;
         EXPECT_TRUE(r.out.empty()) << joined;
     }
     EXPECT_FALSE(UserDefaults::suite("g")->object("k"));  // nothing was written
     ToolRun unreadable = run({"write", "g", "k", "--data", home_.path() + "/no-such-file"});
-    EXPECT_EQ(unreadable.status, 1);
-    EXPECT_EQ(run({"--help"}).status, 0);
+    EXPECT_EQ(unreadable.exitCode, 1);
+    EXPECT_EQ(run({"--help"}).exitCode, 0);
 }
 
 }  // namespace

@@ -6,7 +6,8 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Paths.h"
-#include "tests/foundation/TempHome.h"
+#include "tests/support/Files.h"
+#include "tests/support/TempHome.h"
 
 namespace paths = platform::paths;
 namespace fs = std::filesystem;
@@ -15,32 +16,8 @@ namespace {
 
 class PathsTest : public tarvo_test::HomeTest {};
 
-// Sets an environment variable for one scope and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
-void writeFile(const std::string& path, const std::string& content) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path) << content;
-}
+using tarvo_test::ScopedEnv;
+using tarvo_test::writeFile;
 
 TEST_F(PathsTest, HomeComesFromTheEnvironment) {
     EXPECT_EQ(paths::tarvoHome(), home_.path());

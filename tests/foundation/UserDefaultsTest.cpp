@@ -11,7 +11,7 @@
 
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/UserDefaults.h"
-#include "tests/foundation/TempHome.h"
+#include "tests/support/TempHome.h"
 
 extern char** environ;
 

@@ -1,15 +1,15 @@
 #pragma once
-// Helpers for the intake tests: scratch folders, a private temporary directory for the code
-// under test, running a coroutine to its end, file and hex helpers, and the archive tools.
+// Helpers for the intake tests: a private temporary directory for the code under test, running
+// a coroutine to its end, hex helpers, and the archive tools.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
-#include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <fstream>
+#include <iostream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,52 +18,17 @@
 
 #include "platform/concurrency/Async.h"
 #include "platform/filesystem/FileManager.h"
+#include "tests/support/Files.h"
+#include "tests/support/Process.h"
+#include "tests/support/TempHome.h"
 
 namespace intake_test {
 
 namespace fs = std::filesystem;
 
-// A fresh folder under the system's temporary directory, removed with its contents.
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::string tmpl = (fs::temp_directory_path() / "tarvo-intake-XXXXXX").string();
-        char* made = ::mkdtemp(tmpl.data());
-        if (!made) throw std::runtime_error("mkdtemp failed");
-        path_ = made;
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        // Make everything removable first (tests take permissions away).
-        for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, ec);
-             !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-            if (it->is_directory(ec) && !it->is_symlink(ec))
-                fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-        }
-        fs::remove_all(path_, ec);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& rel) const { return path_ + "/" + rel; }
-
-private:
-    std::string path_;
-};
-
-inline void writeFile(const std::string& path, const std::string& bytes) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using tarvo_test::readFile;
+using tarvo_test::TempDir;
+using tarvo_test::writeFile;
 
 inline std::string hex(const std::string& bytes) {
     static const char* digits = "0123456789abcdef";
@@ -96,14 +61,10 @@ inline std::vector<std::string> listNames(const std::string& dir) {
 // Runs a command through the shell; returns its exit status and fills output with stdout
 // and stderr.
 inline int runCommand(const std::string& command, std::string* output = nullptr) {
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return -1;
-    std::string text;
-    char buf[4096];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, pipe)) text.append(buf, n);
-    int status = ::pclose(pipe);
-    if (output) *output = text;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    auto result = tarvo_test::runProgram("/bin/sh", {"-c", command + " 2>&1"});
+    std::cerr << result.err;  // what escaped the redirection, as when it shared the test's stderr
+    if (output) *output = result.out;
+    return result.exitCode;
 }
 
 inline std::string shellQuote(const std::string& s) {
@@ -127,7 +88,7 @@ protected:
     std::string outDir() const { return tmp_ / "out"; }
     std::string in(const std::string& rel) const { return tmp_ / ("in/" + rel); }
 
-    ScratchDir tmp_;
+    TempDir tmp_{"intake"};
 };
 
 // Runs an operation to its end on a private io_context; rethrows its failure.

@@ -151,7 +151,7 @@ TEST(ExtensionContext, TheFirstEndingWins) {
 }
 
 TEST(DirectoryWalk, NeverFollowsLinksAndVisitsEverythingOnce) {
-    ScratchDir d;
+    TempDir d;
     writeFile(d / "b/inner.txt", "i");
     writeFile(d / "a.txt", "a");
     writeFile(d / ".hidden/x", "x");
@@ -173,7 +173,7 @@ TEST(DirectoryWalk, NeverFollowsLinksAndVisitsEverythingOnce) {
 }
 
 TEST(DirectoryWalk, UnreadableFoldersGoToTheErrorHandler) {
-    ScratchDir d;
+    TempDir d;
     writeFile(d / "open/a", "a");
     writeFile(d / "shut/b", "b");
     fs::permissions(d.path(), fs::perms::all);
@@ -210,7 +210,7 @@ TEST(DirectoryWalk, UnreadableFoldersGoToTheErrorHandler) {
 }
 
 TEST(FileLayer, HandlesReportErrnoAndMappedReadsSeeWholeFiles) {
-    ScratchDir d;
+    TempDir d;
     try {
         platform::FileHandle::forReading(d / "missing");
         ADD_FAILURE();
@@ -246,7 +246,7 @@ TEST(FileLayer, HandlesReportErrnoAndMappedReadsSeeWholeFiles) {
 }
 
 TEST(FileLayer, CopiesAndAtomicWrites) {
-    ScratchDir d;
+    TempDir d;
     auto& fm = platform::FileManager::defaultManager();
     writeFile(d / "src", std::string(3000000, 's'));
     fm.copyItem(d / "src", d / "dst");

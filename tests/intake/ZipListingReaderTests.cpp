@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 
 #include "IntakeTestSupport.h"
 #include "TarvoShareExtension/Intake/ZipListingReader.h"

@@ -8,4 +8,5 @@ tarvo_test(intake_tests
     ${CMAKE_CURRENT_LIST_DIR}/ZipListingReaderTests.cpp
   LIBS
     tarvo_intake
+    tarvo_test_support
   TIMEOUT 120)

@@ -1,14 +1,8 @@
 // tarvo-notify from its command line: the sample pushes against the sample app group, standard
 // input, bad input, and where the sounds and settings come from.
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +11,9 @@
 #include "NotifyTestSupport.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/UserDefaults.h"
+#include "tests/support/Files.h"
+#include "tests/support/Process.h"
+#include "tests/support/TempHome.h"
 
 namespace fs = std::filesystem;
 
@@ -25,33 +22,13 @@ namespace {
 const fs::path kExe = TARVO_NOTIFY_EXE;
 const fs::path kSamples = fs::path(TARVO_SOURCE_DIR) / "samples" / "push";
 
-struct ProcessResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using tarvo_test::readFile;
 
 class NotifyHost : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = notifytest::makeTempDir("notify-host");
-        ::setenv("TARVO_HOME", (root_ / "home").c_str(), 1);
-        ::unsetenv("TARVO_SOUNDS_DIR");
-        ::unsetenv("TARVO_BUNDLE_INFO");
-        ::unsetenv("TARVO_RESOURCES_DIR");
         auto info = platform::parseJson(readFile(kExe.parent_path() / "tarvo-notify.info.json"));
         group_ = info.at("APP_GROUP_ID").get<std::string>();
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
     }
 
     // The sample app group's sound settings, stored as the Tarvo app stores them.
@@ -64,35 +41,20 @@ protected:
         suite->set("push.soundDefault", def);
     }
 
-    ProcessResult run(const std::vector<std::string>& args, const std::string& input = "",
+    tarvo_test::ProcessResult run(const std::vector<std::string>& args, const std::string& input = "",
             const std::vector<std::pair<std::string, std::string>>& env = {}) {
-        const fs::path in = root_ / "stdin", out = root_ / "stdout", err = root_ / "stderr";
-        notifytest::writeFile(in, input);
-        pid_t pid = ::fork();
-        if (pid == 0) {
-            int fdIn = ::open(in.c_str(), O_RDONLY);
-            int fdOut = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            int fdErr = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (fdIn < 0 || fdOut < 0 || fdErr < 0) ::_exit(127);
-            ::dup2(fdIn, 0);
-            ::dup2(fdOut, 1);
-            ::dup2(fdErr, 2);
-            for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
-            std::vector<char*> argv{const_cast<char*>(kExe.c_str())};
-            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(kExe.c_str(), argv.data());
-            ::_exit(127);
-        }
-        ProcessResult r;
-        int status = 0;
-        if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
-        r.out = readFile(out);
-        r.err = readFile(err);
-        return r;
+        return tarvo_test::runProgram(kExe.string(), args, input, env);
     }
 
-    fs::path root_;
+private:
+    tarvo_test::TempDir dir_{"notify-host"};
+    tarvo_test::ScopedEnv home_{"TARVO_HOME", (fs::path(dir_.path()) / "home").string()};
+    tarvo_test::ScopedEnv noSounds_{"TARVO_SOUNDS_DIR", nullptr};
+    tarvo_test::ScopedEnv noInfo_{"TARVO_BUNDLE_INFO", nullptr};
+    tarvo_test::ScopedEnv noResources_{"TARVO_RESOURCES_DIR", nullptr};
+
+protected:
+    fs::path root_ = dir_.path();
     std::string group_;
 };
 

@@ -1,9 +1,7 @@
 #pragma once
 // Shared by the notification tests: a private Tarvo home and app group per test, and a sound
 // folder holding exactly the files a test lists.
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -13,6 +11,9 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/UserDefaults.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScopedBundleInfo.h"
+#include "tests/support/TempHome.h"
 
 namespace notifytest {
 
@@ -20,32 +21,14 @@ namespace fs = std::filesystem;
 
 inline constexpr const char* kTestGroup = "group.test.notify";
 
-inline fs::path makeTempDir(const std::string& tag) {
-    std::string pattern = (fs::temp_directory_path() / ("tarvo-" + tag + "-XXXXXX")).string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    return fs::path(pattern);
-}
-
-inline void writeFile(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
+using tarvo_test::writeFile;
 
 // TARVO_HOME, the bundle's app group and its sound folder, all private to one test.
 class AppGroupFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = makeTempDir("notify");
-        ::setenv("TARVO_HOME", (root_ / "home").c_str(), 1);
-        sounds_ = root_ / "bundle" / "Sounds";
         fs::create_directories(sounds_);
-        platform::Bundle::main().setInfoDictionaryForTesting(platform::Json{{"APP_GROUP_ID", kTestGroup}});
         platform::Bundle::main().setResourceDirectoryForTesting(sounds_.string());
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
     }
 
     void addSounds(std::initializer_list<const char*> names) {
@@ -62,8 +45,16 @@ protected:
         if (soundDefault) suite->set("push.soundDefault", *soundDefault);
     }
 
-    fs::path root_;
-    fs::path sounds_;
+private:
+    tarvo_test::TempDir dir_{"notify"};
+
+protected:
+    fs::path root_ = dir_.path();
+    fs::path sounds_ = root_ / "bundle" / "Sounds";
+
+private:
+    tarvo_test::ScopedEnv home_{"TARVO_HOME", (root_ / "home").string()};
+    tarvo_test::ScopedBundleInfo info_{platform::Json{{"APP_GROUP_ID", kTestGroup}}};
 };
 
 }  // namespace notifytest

@@ -6,10 +6,10 @@ tarvo_test(notify_tests
     ${CMAKE_CURRENT_LIST_DIR}/UserNotificationsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PushSoundPolicyTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/NotificationServiceTest.cpp
-  LIBS tarvo_notification platform_usernotifications platform_regex platform_foundation)
+  LIBS tarvo_notification platform_usernotifications platform_regex platform_foundation tarvo_test_support)
 
 tarvo_test(notify_host_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/NotifyHostTest.cpp
-  LIBS platform_foundation)
+  LIBS platform_foundation tarvo_test_support)
 add_dependencies(notify_host_tests tarvo-notify)
 target_compile_definitions(notify_host_tests PRIVATE TARVO_NOTIFY_EXE="$<TARGET_FILE:tarvo-notify>")

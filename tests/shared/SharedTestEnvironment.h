@@ -3,38 +3,23 @@
 // dictionary.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
-#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Json.h"
+#include "tests/support/ScopedBundleInfo.h"
+#include "tests/support/TempHome.h"
 
 namespace tarvo::testing {
 
 class SharedTestEnvironment : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarvo-shared-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        home_ = pattern;
-        ::setenv("TARVO_HOME", home_.c_str(), 1);
-        setInfo(platform::Json{{"APP_GROUP_ID", "group.test.tarvo"}});
-    }
+    static void setInfo(platform::Json info) { tarvo_test::ScopedBundleInfo::set(std::move(info)); }
 
-    void TearDown() override {
-        platform::Bundle::main().setInfoDictionaryForTesting(platform::Json::object());
-        ::unsetenv("TARVO_HOME");
-        std::error_code ec;
-        std::filesystem::remove_all(home_, ec);
-    }
-
-    static void setInfo(platform::Json info) { platform::Bundle::main().setInfoDictionaryForTesting(std::move(info)); }
-
-    const std::string& home() const { return home_; }
+    const std::string& home() const { return home_.path(); }
 
 private:
-    std::string home_;
+    tarvo_test::TempHome home_{"shared"};
+    tarvo_test::ScopedBundleInfo info_{platform::Json{{"APP_GROUP_ID", "group.test.tarvo"}}};
 };
 
 }  // namespace tarvo::testing

@@ -6,4 +6,4 @@ tarvo_test(shared_tests
     ${CMAKE_CURRENT_LIST_DIR}/ExecutionContractTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShareLaunchHandoffTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SubstrateRouteTest.cpp
-  LIBS tarvo_shared)
+  LIBS tarvo_shared tarvo_test_support)
