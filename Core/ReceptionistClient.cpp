@@ -130,8 +130,11 @@ Async<EmitHTTPResponse> ReceptionistClient::emitFile(
     std::string filename, std::string deviceID, std::string kind, std::string contentType,
     std::string appFlavor, std::optional<std::string> metaJSON, std::optional<std::string> routeJSON,
     ProgressCallback progress) {
+    // The endpoint is a named local: g++ 12 destroys a temporary of a full-expression that holds
+    // a co_await twice.
+    std::string endpoint = "/emit";
     auto [body, status] = co_await uploadFileData(
-        std::move(baseURL), std::string("/emit"), std::move(authToken), std::move(fileURL), std::move(filename),
+        std::move(baseURL), std::move(endpoint), std::move(authToken), std::move(fileURL), std::move(filename),
         std::move(deviceID), std::move(kind), std::move(contentType), std::move(appFlavor),
         std::move(metaJSON), std::move(routeJSON), std::move(progress));
     std::string text(reinterpret_cast<const char*>(body.data()), body.size());

@@ -84,33 +84,43 @@ std::vector<std::uint8_t> jsonObjectBody(const Json& payload) {
 }
 
 Async<DirListResponse> listCall(RemoteAPI api, std::string path) {
-    std::vector<URLQueryItem> query{URLQueryItem{std::string("path"), path}};
-    auto response = co_await performREST(api, std::string("GET"), std::string("/api/list"), std::move(query),
-                                         std::optional<std::vector<std::uint8_t>>());
+    std::vector<URLQueryItem> query{URLQueryItem{"path", path}};
+    std::string method = "GET", endpoint = "/api/list";
+    std::optional<std::vector<std::uint8_t>> noBody;
+    auto response = co_await performREST(api, method, endpoint, query, noBody);
     co_return decodeReply<DirListResponse>(response);
 }
 
 Async<FileStatResponse> statCall(RemoteAPI api, std::string path) {
-    std::vector<URLQueryItem> query{URLQueryItem{std::string("path"), path}};
-    auto response = co_await performREST(api, std::string("GET"), std::string("/api/stat"), std::move(query),
-                                         std::optional<std::vector<std::uint8_t>>());
+    std::vector<URLQueryItem> query{URLQueryItem{"path", path}};
+    std::string method = "GET", endpoint = "/api/stat";
+    std::optional<std::vector<std::uint8_t>> noBody;
+    auto response = co_await performREST(api, method, endpoint, query, noBody);
     co_return decodeReply<FileStatResponse>(response);
 }
 
+// Arguments of a call inside a co_await are named locals, never temporaries: g++ 12 destroys a
+// temporary of a full-expression that holds a co_await twice.
 Async<ShareJobSubmitResponse> submitJobCall(RemoteAPI api, Json payload) {
-    auto body = jsonObjectBody(payload);
-    auto response = co_await performREST(api, std::string("POST"), std::string("/api/jobs/submit"), std::vector<URLQueryItem>{}, std::move(body));
+    std::optional<std::vector<std::uint8_t>> body = jsonObjectBody(payload);
+    std::string method = "POST", endpoint = "/api/jobs/submit";
+    std::vector<URLQueryItem> noQuery;
+    auto response = co_await performREST(api, method, endpoint, noQuery, body);
     co_return decodeReply<ShareJobSubmitResponse>(response);
 }
 
 Async<void> observationCall(RemoteAPI api, Json payload) {
-    auto body = jsonObjectBody(payload);
-    co_await performREST(api, std::string("POST"), std::string("/api/jobs/artifact-observation"), std::vector<URLQueryItem>{}, std::move(body));
+    std::optional<std::vector<std::uint8_t>> body = jsonObjectBody(payload);
+    std::string method = "POST", endpoint = "/api/jobs/artifact-observation";
+    std::vector<URLQueryItem> noQuery;
+    co_await performREST(api, method, endpoint, noQuery, body);
 }
 
 Async<ArtifactRecommendationResponse> recommendationsCall(RemoteAPI api, Json requestBody) {
-    auto body = jsonObjectBody(requestBody);
-    auto response = co_await performREST(api, std::string("POST"), std::string("/api/jobs/recommend"), std::vector<URLQueryItem>{}, std::move(body));
+    std::optional<std::vector<std::uint8_t>> body = jsonObjectBody(requestBody);
+    std::string method = "POST", endpoint = "/api/jobs/recommend";
+    std::vector<URLQueryItem> noQuery;
+    auto response = co_await performREST(api, method, endpoint, noQuery, body);
     try {
         co_return ArtifactRecommendationResponse::decode(bodyText(response.data));
     } catch (const std::exception&) {

@@ -45,7 +45,10 @@ platform::Async<HTTPResponse> URLSessionHTTPTransport::send(HTTPRequest request)
     } catch (...) {
         failure = std::current_exception();
     }
-    if (failure) throw mapFailure(failure, co_await platform::isCancelled());
+    // Named, not folded into the throw: g++ 12 destroys a temporary of a full-expression that
+    // holds a co_await twice.
+    const bool taskCancelled = co_await platform::isCancelled();
+    if (failure) throw mapFailure(failure, taskCancelled);
     if (!result.response) throw TransportError::badResponse();
 
     HTTPResponse response;

@@ -130,9 +130,12 @@ asio::awaitable<URLSessionDataResult> URLSession::perform(
     p_->track(exchange);
     if (invalidated_.load()) throw URLError(URLError::cancelled);
 
+    // A named initiation, not a braced temporary: g++ 12 destroys an aggregate temporary inside a
+    // co_await expression twice.
+    StartExchange start{exchange, p_->strand};
     co_return co_await asio::async_initiate<const asio::use_awaitable_t<>,
                                             void(std::exception_ptr, URLSessionDataResult)>(
-        StartExchange{exchange, p_->strand}, asio::use_awaitable);
+        std::move(start), asio::use_awaitable);
 }
 
 void URLSession::invalidateAndCancel() {

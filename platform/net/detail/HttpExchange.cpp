@@ -388,8 +388,11 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::run() {
     error_code ec;
     resolveTimer.expires_after(idleLimit(spec.idleTimeoutSeconds));
     resolveTimer.async_wait(ResolveWatchdog{this});
+    // A named service text: g++ 12 destroys a temporary of a full-expression that holds a
+    // co_await twice.
+    const std::string service = std::to_string(port);
     auto endpoints = co_await resolver.async_resolve(
-        host, std::to_string(port), tcp::resolver::numeric_service,
+        host, service, tcp::resolver::numeric_service,
         asio::redirect_error(asio::use_awaitable, ec));
     resolveTimer.cancel();
     check(ec, Phase::resolve);
