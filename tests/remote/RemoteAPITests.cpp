@@ -225,7 +225,7 @@ TEST_F(RemoteAPILoopbackTest, TransportFailuresKeepTheirPlatformTexts) {
 TEST_F(RemoteAPILoopbackTest, CancellationMidRequestIsCancelled) {
     server.addRule({{"path", "/api/stat"}, {"stall", true}});
     auto api = makeAPI(server);
-    platform::MainQueue queue;
+    platform::MainQueue& queue = testQueue();
     auto task = platform::startTask(queue.executor(), [api]() { return api.stat("x"); });
     queue.runUntil([&] { return server.requestsTo("/api/stat").size() == 1; }, 10000ms);
     task.cancel();

@@ -27,10 +27,18 @@ using namespace std::chrono_literals;
 
 inline constexpr auto kTestLimit = std::chrono::milliseconds(30000);
 
-// Runs body() as a task on a main queue of its own, on this thread, until it ends.
+// The queue the tests run their tasks on, from the test's own thread. It is never destroyed:
+// a network thread may still be returning from its post of a completion when the task has ended,
+// and an io_context must not go away under it.
+inline platform::MainQueue& testQueue() {
+    static platform::MainQueue* queue = new platform::MainQueue();
+    return *queue;
+}
+
+// Runs body() as a task on the test queue, on this thread, until it ends.
 template <class F>
 auto runTask(F body) {
-    platform::MainQueue queue;
+    platform::MainQueue& queue = testQueue();
     auto task = platform::startTask(queue.executor(), std::move(body));
     if (!queue.runUntil([&] { return task.isDone(); }, kTestLimit)) {
         task.cancel();
