@@ -16,8 +16,10 @@
 #include "TarvoShareExtension/ArtifactCandidateRanker.h"
 #include "TarvoShareExtension/ArtifactProjectSignature.h"
 #include "TarvoShareExtension/ArtifactRecommendationResponse.h"
+#include "TarvoShareExtension/Remote/CommandStreamLimits.h"
 #include "TarvoShareExtension/Remote/DirListResponse.h"
 #include "TarvoShareExtension/Remote/HTTPTransport.h"
+#include "TarvoShareExtension/Remote/RemoteCommandLaunchResult.h"
 #include "TarvoShareExtension/Remote/RemoteConfig.h"
 #include "TarvoShareExtension/Remote/RemoteFailure.h"
 #include "TarvoShareExtension/Remote/ShareJobSubmitResponse.h"
@@ -28,6 +30,7 @@
 namespace tarvo {
 
 class StreamTransport;  // the WebSocket side, used by the command stream
+class StreamChannel;
 
 class RemoteAPI {
 public:
@@ -71,6 +74,33 @@ public:
     static platform::Json recommendationRequestBody(const ArtifactProjectSignature& signature,
                                                     const std::vector<ArtifactShellCandidate>& candidates,
                                                     const std::string& destination);
+
+    // ---- The command stream (RemoteAPICommandStream.cpp, library tarvo_remote_stream).
+    // Each operation owns one channel from its open to its end and starts the channel's close,
+    // without waiting for it, on every way out.
+
+    // Time limits of the command-stream operations.
+    CommandStreamLimits streamLimits;
+
+    // Opens the first of the API paths that accepts a WebSocket (query items on each URL, the
+    // bearer header on each request). Throws RemoteFailure: badURL at once, or transport with
+    // the first path's failure once every path has failed.
+    platform::Async<std::shared_ptr<StreamChannel>> openWS(std::vector<std::string> paths,
+                                                           std::vector<platform::URLQueryItem> query) const;
+    // "/ws/cmd", else "/api/ws/cmd", with the token also as the query item "token".
+    platform::Async<std::shared_ptr<StreamChannel>> openCmdStream() const;
+    // Runs one command and returns its standard output once it exits with 0.
+    platform::Async<std::string> runCommandAndWait(std::string cmd, std::vector<std::string> args,
+                                                   std::string cwd) const;
+    // "mkdir -p -- <path>" with the path made relative; an empty one is an invalid destination.
+    platform::Async<void> createDirectory(std::string path) const;
+    // Starts the shell line as a durable run under bash and returns once the server has named
+    // it. env, runPolicy and llm are sent only when not empty (runPolicy and llm: JSON objects,
+    // or null for none).
+    platform::Async<RemoteCommandLaunchResult> startCommandDetached(std::string shellLine, std::string cwd,
+                                                                    std::map<std::string, std::string> env,
+                                                                    platform::Json runPolicy,
+                                                                    platform::Json llm) const;
 };
 
 }  // namespace tarvo

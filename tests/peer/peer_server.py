@@ -40,6 +40,8 @@ import time
 
 from aiohttp import web
 
+import cmd_stream
+
 MAX_JSON_BODY = 8 * 1024 * 1024
 BODY_TEXT_LIMIT = 1024 * 1024
 
@@ -336,6 +338,8 @@ def build_app(peer):
         app.router.add_post(prefix + "/api/jobs/artifact-observation", route(jobs_observation))
         app.router.add_post(prefix + "/api/jobs/recommend", route(jobs_recommend))
         app.router.add_post(prefix + "/emit", emit)
+
+    cmd_stream.register(app, peer)
 
     # Anything else is recorded and answered by a rule, or 404.
     async def fallback(request):

@@ -1,0 +1,194 @@
+// RemoteAPI's command-stream operations: opening with the path fallback, running one command to
+// its end, creating a folder, and starting a detached run.
+#include <stdexcept>
+
+#include "TarvoShareExtension/Remote/CmdStream.h"
+#include "TarvoShareExtension/Remote/RemoteAPI.h"
+#include "TarvoShareExtension/Remote/RemoteTransferError.h"
+#include "TarvoShareExtension/Remote/StreamTransport.h"
+#include "platform/concurrency/Cancellation.h"
+#include "platform/concurrency/Deadline.h"
+#include "platform/foundation/Text.h"
+
+namespace tarvo {
+
+using platform::Async;
+using platform::Json;
+using platform::URLQueryItem;
+
+namespace {
+
+const char* const kCommandStreamPaths[] = {"/ws/cmd", "/api/ws/cmd"};
+
+platform::Deadline deadlineAfter(double seconds) {
+    return platform::Deadline::after(std::chrono::duration<double>(seconds));
+}
+
+bool hasEntries(const Json& value, const char* what) {
+    if (value.is_null()) return false;
+    if (!value.is_object()) throw std::invalid_argument(std::string(what) + " must be a JSON object.");
+    return !value.empty();
+}
+
+Async<std::shared_ptr<StreamChannel>> openWSCall(RemoteAPI api, std::vector<std::string> paths,
+                                                 std::vector<URLQueryItem> query) {
+    if (!api.streams) throw std::logic_error("RemoteAPI has no stream transport");
+    std::optional<TransportError> firstFailure;
+    std::shared_ptr<StreamChannel> channel;
+    for (const auto& path : paths) {
+        StreamRequest request{api.buildWSURL(path, query), {{"Authorization", "Bearer " + api.cfg.token}}};
+        std::exception_ptr failure;
+        try {
+            channel = co_await api.streams->open(std::move(request));
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (channel) break;
+        try {
+            std::rethrow_exception(failure);
+        } catch (const RemoteFailure&) {
+            throw;
+        } catch (const TransportError& e) {
+            if (!firstFailure) firstFailure = e;
+        } catch (const std::exception& e) {
+            if (!firstFailure) firstFailure = TransportError::network(platform::describeError(e));
+        }
+    }
+    if (channel) co_return channel;
+    if (!firstFailure) throw RemoteFailure::transport(TransportError::network("WebSocket open failed."));
+    throw RemoteFailure::transport(*firstFailure);
+}
+
+Json commandStartFrame(const std::string& command, const std::vector<std::string>& args, const std::string& cwd) {
+    Json frame = Json::object();
+    frame["cmd"] = command;
+    frame["args"] = Json::array();
+    for (const auto& a : args) frame["args"].push_back(a);
+    frame["cwd"] = normalizeCommandPath(cwd);
+    frame["paths"] = Json::array();
+    frame["insert_token"] = "{sel}";
+    frame["append_paths"] = false;
+    frame["stdin"] = "";
+    frame["interactive"] = false;
+    return frame;
+}
+
+Async<std::string> runCommandCall(RemoteAPI api, std::string cmd, std::vector<std::string> args, std::string cwd) {
+    const std::string command = platform::text::trimmed(cmd);
+    if (command.empty()) throw RemoteFailure::server("Missing command.");
+    auto channel = co_await api.openCmdStream();
+    ChannelCloseGuard closer(channel);
+
+    const std::string start = encodeCmdFrame(commandStartFrame(command, args, cwd));
+    co_await channel->send(start);
+
+    CmdStreamOutput output;
+    const auto deadline = deadlineAfter(api.streamLimits.commandSeconds);
+    for (;;) {
+        co_await platform::checkCancellation();
+        if (deadline.hasExpired()) throw TransportError::network("Command timed out.");
+        auto message = co_await receiveCmdFrameWithSoftTimeout(channel, api.streamLimits.receiveSeconds);
+        if (!message) continue;
+        auto frame = decodeCmdFrame(*message);
+        if (!frame) continue;
+        if (frame->kind == CmdStreamFrame::Kind::error) throw RemoteFailure::server(frame->text);
+        if (frame->kind != CmdStreamFrame::Kind::exit) {
+            output.append(*frame);
+            continue;
+        }
+        if (frame->code != 0) {
+            throw RemoteTransferError::uploadFailed("exit " + std::to_string(frame->code) + ": " +
+                                                    output.failureDetail());
+        }
+        break;
+    }
+    co_return output.stdoutText;
+}
+
+Async<void> createDirectoryCall(RemoteAPI api, std::string path) {
+    const std::string p = normalizeCommandPath(path);
+    if (p.empty()) throw RemoteTransferError::invalidDestination();
+    std::vector<std::string> args{"-p", "--", p};
+    co_await api.runCommandAndWait("mkdir", std::move(args), "");
+}
+
+Async<RemoteCommandLaunchResult> startDetachedCall(RemoteAPI api, std::string shellLine, std::string cwd,
+                                                   std::map<std::string, std::string> env, Json runPolicy,
+                                                   Json llm) {
+    const std::string line = platform::text::trimmed(shellLine);
+    if (line.empty()) throw RemoteFailure::server("Missing command.");
+    const bool sendPolicy = hasEntries(runPolicy, "A run policy");
+    const bool sendLLM = hasEntries(llm, "Language-model settings");
+    auto channel = co_await api.openCmdStream();
+    ChannelCloseGuard closer(channel);
+
+    Json frame = commandStartFrame("bash", {}, cwd);
+    frame["shell"] = true;
+    frame["shell_line"] = line;
+    frame["persist"] = true;
+    frame["from_beginning"] = true;
+    if (!env.empty()) {
+        frame["env"] = Json::object();
+        for (const auto& [k, v] : env) frame["env"][k] = v;
+    }
+    if (sendPolicy) frame["run_policy"] = runPolicy;
+    if (sendLLM) frame["llm"] = llm;
+    const std::string start = encodeCmdFrame(frame);
+    co_await channel->send(start);
+
+    std::string lastOutput;
+    std::optional<RemoteCommandLaunchResult> launched;
+    const auto deadline = deadlineAfter(api.streamLimits.runMetadataSeconds);
+    while (!launched) {
+        co_await platform::checkCancellation();
+        if (deadline.hasExpired()) throw TransportError::network("Timed out waiting for durable run metadata.");
+        auto message = co_await receiveCmdFrameWithSoftTimeout(channel, api.streamLimits.receiveSeconds);
+        if (!message) continue;
+        auto frame = decodeCmdFrame(*message);
+        if (!frame) continue;
+        switch (frame->kind) {
+            case CmdStreamFrame::Kind::standardOutput:
+            case CmdStreamFrame::Kind::standardError:
+            case CmdStreamFrame::Kind::meta: {
+                std::string t = platform::text::trimmed(frame->text);
+                if (!t.empty()) lastOutput = std::move(t);
+                break;
+            }
+            case CmdStreamFrame::Kind::runMeta:
+                launched = RemoteCommandLaunchResult{frame->runID, frame->logPath};
+                break;
+            case CmdStreamFrame::Kind::error: throw RemoteFailure::server(frame->text);
+            case CmdStreamFrame::Kind::exit:
+                throw RemoteTransferError::uploadFailed("command exited before run metadata arrived (exit " +
+                                                        std::to_string(frame->code) + "): " + lastOutput);
+        }
+    }
+    co_return *launched;
+}
+
+}  // namespace
+
+Async<std::shared_ptr<StreamChannel>> RemoteAPI::openWS(std::vector<std::string> paths,
+                                                        std::vector<URLQueryItem> query) const {
+    return openWSCall(*this, std::move(paths), std::move(query));
+}
+
+Async<std::shared_ptr<StreamChannel>> RemoteAPI::openCmdStream() const {
+    return openWSCall(*this, std::vector<std::string>(std::begin(kCommandStreamPaths), std::end(kCommandStreamPaths)),
+                      {URLQueryItem{"token", cfg.token}});
+}
+
+Async<std::string> RemoteAPI::runCommandAndWait(std::string cmd, std::vector<std::string> args, std::string cwd) const {
+    return runCommandCall(*this, std::move(cmd), std::move(args), std::move(cwd));
+}
+
+Async<void> RemoteAPI::createDirectory(std::string path) const { return createDirectoryCall(*this, std::move(path)); }
+
+Async<RemoteCommandLaunchResult> RemoteAPI::startCommandDetached(std::string shellLine, std::string cwd,
+                                                                 std::map<std::string, std::string> env,
+                                                                 Json runPolicy, Json llm) const {
+    return startDetachedCall(*this, std::move(shellLine), std::move(cwd), std::move(env), std::move(runPolicy),
+                             std::move(llm));
+}
+
+}  // namespace tarvo

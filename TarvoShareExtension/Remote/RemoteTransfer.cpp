@@ -1,0 +1,255 @@
+#include "TarvoShareExtension/Remote/RemoteTransfer.h"
+
+#include <vector>
+
+#include "TarvoShareExtension/Remote/CmdStream.h"
+#include "platform/concurrency/BackgroundQueue.h"
+#include "platform/concurrency/Cancellation.h"
+#include "platform/concurrency/Deadline.h"
+#include "platform/concurrency/Task.h"
+#include "platform/filesystem/FileAttributes.h"
+#include "platform/filesystem/FileHandle.h"
+#include "platform/filesystem/SecurityScope.h"
+#include "platform/foundation/Base64.h"
+#include "platform/foundation/Text.h"
+
+namespace tarvo {
+
+using platform::Async;
+using platform::Json;
+
+namespace {
+
+// Runs on the server as `python3 -u -c <script> <path>`. The destination is replaced only by a
+// complete file: the input goes to a temporary file in the same folder, and only the "__END__"
+// line lets it be renamed over the destination (keeping an existing file's permissions). An input
+// that ends early, bad base64 or a write failure exits non-zero with the reason on standard error
+// and removes the temporary file.
+const char kWriterScript[] = R"PY(import sys,os,base64,tempfile
+p=sys.argv[1]
+d=os.path.dirname(p)
+if d:os.makedirs(d,exist_ok=True)
+m=os.umask(0);os.umask(m)
+try:s=os.stat(p).st_mode&0o7777
+except OSError:s=0o666&~m
+fd,t=tempfile.mkstemp(dir=d or '.',prefix='.'+os.path.basename(p)[:100]+'.',suffix='.part')
+try:
+ with os.fdopen(fd,'wb') as f:
+  for l in sys.stdin.buffer:
+   l=l.strip()
+   if l==b'__END__':break
+   if l:f.write(base64.b64decode(l,validate=True))
+  else:sys.exit('upload incomplete: the input ended before __END__')
+ os.chmod(t,s)
+ os.replace(t,p)
+except BaseException:
+ try:os.unlink(t)
+ except OSError:pass
+ raise
+print('ok')
+)PY";
+
+constexpr const char* kEndFrame = "{\"stdin\":\"__END__\\n\"}";
+
+// {"stdin": "<base64>\n"}, written directly: base64 needs no JSON escaping.
+std::string stdinFrame(std::string_view bytes) {
+    std::string frame = "{\"stdin\":\"";
+    frame += platform::base64Encode(bytes);
+    frame += "\\n\"}";
+    return frame;
+}
+
+Json uploadStartFrame(const std::string& destRelPath) {
+    Json frame = Json::object();
+    frame["cmd"] = "python3";
+    frame["args"] = Json::array({"-u", "-c", RemoteTransfer::writerScript(), destRelPath});
+    frame["cwd"] = "";
+    frame["paths"] = Json::array();
+    frame["insert_token"] = "{sel}";
+    frame["append_paths"] = false;
+    frame["stdin"] = "";
+    frame["interactive"] = true;
+    frame["persist"] = false;
+    return frame;
+}
+
+// Sends one frame while the file streams. A send that fails because the upload was cancelled
+// reports the cancellation itself, as a cancellation between two chunks does.
+Async<void> sendChunk(const std::shared_ptr<StreamChannel>& channel, std::string frame) {
+    std::exception_ptr failure;
+    try {
+        co_await channel->send(std::move(frame));
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!failure) co_return;
+    if (co_await platform::isCancelled()) throw platform::CancellationError();
+    std::rethrow_exception(failure);
+}
+
+// Ends the security-scoped access to a URL when the transfer ends, if it was granted.
+struct SecurityScopeGuard {
+    const platform::URL& url;
+    bool granted;
+    ~SecurityScopeGuard() {
+        if (granted) platform::stopAccessingSecurityScopedResource(url);
+    }
+};
+
+}  // namespace
+
+RemoteTransfer& RemoteTransfer::shared() {
+    static RemoteTransfer* instance = new RemoteTransfer();  // lives for the process
+    return *instance;
+}
+
+RemoteTransfer::RemoteTransfer() : executor_(platform::BackgroundQueue::shared().makeSerialExecutor()) {}
+
+const std::string& RemoteTransfer::writerScript() {
+    static const std::string script(kWriterScript);
+    return script;
+}
+
+std::string RemoteTransfer::normalizeRelPath(std::string_view text) { return normalizeCommandPath(text); }
+
+std::string RemoteTransfer::safeFileName(std::string_view text) {
+    std::string s = platform::text::trimmed(text);
+    // The last path component: trailing "/" ignored, a path of slashes only is "/".
+    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    if (s != "/") {
+        const auto slash = s.rfind('/');
+        if (slash != std::string::npos) s = s.substr(slash + 1);
+    }
+    s = platform::text::trimmed(s);
+    std::string joined;
+    for (const auto& piece : platform::text::components(s, "/")) {
+        if (piece.empty()) continue;
+        if (!joined.empty()) joined += "-";
+        joined += piece;
+    }
+    std::erase(joined, '\0');
+    if (joined.empty() || joined == "." || joined == "..") return "shared.bin";
+    return joined;
+}
+
+std::int64_t RemoteTransfer::localFileSize(const platform::URL& url) {
+    const auto attributes = platform::attributesOfItem(url.path());
+    if (attributes.type == platform::FileAttributes::Type::symbolicLink) {
+        // The link's own size says nothing about the bytes that will be read through it.
+        return platform::fileSizeResourceValue(url).value_or(0);
+    }
+    return attributes.size;
+}
+
+Async<std::optional<StreamMessage>> RemoteTransfer::receiveWithSoftTimeout(std::shared_ptr<StreamChannel> channel,
+                                                                          double seconds) {
+    return receiveCmdFrameWithSoftTimeout(std::move(channel), seconds);
+}
+
+Async<std::string> RemoteTransfer::uploadLocalFileStreaming(RemoteAPI api, platform::URL localURL,
+                                                            std::string destFolder,
+                                                            std::optional<std::string> destName,
+                                                            std::optional<std::string> contentType,
+                                                            ProgressCallback progress) const {
+    const RemoteTransfer* engine = this;
+    auto body = [engine, api, localURL, destFolder, destName, progress]() -> Async<std::string> {
+        const std::string folder = normalizeRelPath(destFolder);
+        const std::string name = safeFileName(destName ? *destName : localURL.lastPathComponent());
+        const std::string remotePath = folder.empty() ? name : folder + "/" + name;
+        co_await engine->uploadLocalFileViaCmdStream(api, localURL, remotePath, progress);
+        co_await engine->verifyUploadedFile(api, localURL, remotePath);
+        co_return remotePath;
+    };
+    co_return co_await platform::runOn(executor_, std::move(body));
+}
+
+Async<void> RemoteTransfer::uploadLocalFileViaCmdStream(RemoteAPI api, platform::URL localURL,
+                                                        std::string destRelPath, ProgressCallback progress) const {
+    auto channel = co_await api.openCmdStream();
+    ChannelCloseGuard closer(channel);
+
+    const std::string start = encodeCmdFrame(uploadStartFrame(destRelPath));
+    co_await channel->send(start);
+
+    SecurityScopeGuard scope{localURL, platform::startAccessingSecurityScopedResource(localURL)};
+    const std::int64_t total = localFileSize(localURL);
+    std::optional<platform::FileHandle> input;
+    try {
+        input.emplace(platform::FileHandle::forReading(localURL.path()));
+    } catch (const std::exception&) {
+        input.reset();
+    }
+    if (!input) throw RemoteTransferError::uploadFailed("Could not open local file.");
+
+    std::vector<char> buffer(kChunkBytes);
+    std::int64_t sent = 0;
+    auto report = [&] {
+        if (!progress) return;
+        TransferProgress p;
+        p.direction = TransferDirection::upload;
+        p.doneBytes = sent;
+        if (total >= 1) p.totalBytes = total;
+        progress(p);
+    };
+    for (;;) {
+        co_await platform::checkCancellation();
+        std::size_t n = 0;
+        std::optional<std::string> readFailure;
+        try {
+            n = input->read(buffer.data(), buffer.size());
+        } catch (const std::exception& e) {
+            readFailure = platform::describeError(e);
+            if (readFailure->empty()) readFailure = "Could not read local file.";
+        }
+        if (readFailure) throw RemoteTransferError::uploadFailed(*readFailure);
+        if (n == 0) {
+            co_await sendChunk(channel, kEndFrame);
+            report();
+            break;
+        }
+        co_await sendChunk(channel, stdinFrame(std::string_view(buffer.data(), n)));
+        sent += static_cast<std::int64_t>(n);
+        report();
+    }
+    input.reset();
+
+    CmdStreamOutput output;
+    const auto deadline = platform::Deadline::after(std::chrono::duration<double>(api.streamLimits.uploadExitSeconds));
+    for (;;) {
+        if (deadline.hasExpired()) {
+            throw TransportError::network("Upload timed out while waiting for the server write to finish.");
+        }
+        auto message = co_await receiveWithSoftTimeout(channel, api.streamLimits.receiveSeconds);
+        if (!message) {
+            co_await platform::checkCancellation();
+            continue;
+        }
+        auto frame = decodeCmdFrame(*message);
+        if (!frame) continue;
+        if (frame->kind == CmdStreamFrame::Kind::error) throw RemoteFailure::server(frame->text);
+        if (frame->kind != CmdStreamFrame::Kind::exit) {
+            output.append(*frame);
+            continue;
+        }
+        if (frame->code != 0) {
+            throw RemoteTransferError::uploadFailed("exit " + std::to_string(frame->code) + ": " +
+                                                    output.failureDetail());
+        }
+        break;
+    }
+}
+
+Async<void> RemoteTransfer::verifyUploadedFile(RemoteAPI api, platform::URL localURL, std::string destRelPath) const {
+    const std::int64_t local = localFileSize(localURL);
+    const FileStatResponse stat = co_await api.stat(destRelPath);
+    if (stat.type != "file") {
+        throw RemoteTransferError::uploadFailed("verification failed: remote path is " + stat.type + ", not file");
+    }
+    if (!stat.size) throw RemoteTransferError::uploadFailed("verification failed: server did not return remote size");
+    if (*stat.size != local) {
+        throw RemoteTransferError::uploadFailed("verification failed: local size " + std::to_string(local) +
+                                                " bytes, remote size " + std::to_string(*stat.size) + " bytes");
+    }
+}
+
+}  // namespace tarvo

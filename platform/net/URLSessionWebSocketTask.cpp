@@ -1,0 +1,687 @@
+#include "platform/net/URLSessionWebSocketTask.h"
+
+#include <algorithm>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <mutex>
+
+#include <boost/asio/co_spawn.hpp>
+#include <boost/asio/detached.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/redirect_error.hpp>
+#include <boost/asio/ssl.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/use_awaitable.hpp>
+#include <boost/beast/core/buffers_to_string.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/core/tcp_stream.hpp>
+#include <boost/beast/ssl/ssl_stream.hpp>
+#include <boost/beast/websocket.hpp>
+#include <boost/beast/websocket/ssl.hpp>
+#include <openssl/ssl.h>
+
+#include "platform/concurrency/Cancellation.h"
+#include "platform/concurrency/detail/AsyncCondition.h"
+#include "platform/net/URLError.h"
+
+namespace platform {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace websocket = beast::websocket;
+using tcp = asio::ip::tcp;
+using boost::system::error_code;
+using Message = URLSessionWebSocketMessage;
+using CloseCode = URLSessionWebSocketCloseCode;
+
+namespace {
+
+constexpr std::int64_t kDefaultMaximumMessageSize = std::int64_t(16) << 20;
+// The reader stops reading while this much waits unreceived, so a server that floods a client
+// which is busy sending cannot exhaust its memory; TCP then holds the server back.
+constexpr std::size_t kInboxMessageLimit = 1024;
+constexpr std::size_t kInboxByteLimit = std::size_t(64) << 20;
+constexpr auto kCloseGrace = std::chrono::seconds(2);
+constexpr std::size_t kCloseReasonLimit = 123;
+
+enum class Phase { resolve, connect, tls, handshake };
+
+std::chrono::steady_clock::duration idleLimit(double seconds) {
+    if (!(seconds > 0)) seconds = 60;
+    seconds = std::min(seconds, 365.0 * 24 * 3600);
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(seconds));
+}
+
+std::string asciiLower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+// Fields of the upgrade request that the handshake itself owns.
+bool isReservedField(std::string_view name) {
+    const std::string lower = asciiLower(name);
+    return lower == "host" || lower == "upgrade" || lower == "connection" ||
+           lower == "sec-websocket-key" || lower == "sec-websocket-version" ||
+           lower == "sec-websocket-extensions" || lower == "content-length" ||
+           lower == "transfer-encoding";
+}
+
+std::exception_ptr socketNotConnected() {
+    return std::make_exception_ptr(NSError(kPOSIXErrorDomain, 57, "Socket is not connected"));
+}
+
+std::exception_ptr cancelledError() { return std::make_exception_ptr(URLError(URLError::cancelled)); }
+
+// The Beast side of one connection, plain or TLS. Every operation runs on the task's strand
+// and reports through its error code.
+class Connection {
+public:
+    virtual ~Connection() = default;
+    virtual asio::awaitable<error_code> connect(const tcp::resolver::results_type& endpoints) = 0;
+    virtual asio::awaitable<error_code> secure(const std::string& host) = 0;
+    virtual asio::awaitable<error_code> handshake(const std::string& hostField, const std::string& target,
+                                                  std::vector<std::pair<std::string, std::string>> headers,
+                                                  std::uint64_t maximumMessageSize) = 0;
+    virtual asio::awaitable<error_code> read(beast::flat_buffer& buffer, bool& text) = 0;
+    virtual asio::awaitable<error_code> write(const Message& message) = 0;
+    virtual asio::awaitable<error_code> close(int code, const std::optional<std::string>& reason) = 0;
+    virtual void abort() = 0;
+    virtual std::pair<int, std::optional<std::string>> peerCloseReason() const = 0;
+    bool certificateRejected = false;
+};
+
+template <class Next>
+class ConnectionOver final : public Connection {
+public:
+    template <class... Args>
+    explicit ConnectionOver(Args&&... args) : ws_(std::forward<Args>(args)...) {}
+
+    asio::awaitable<error_code> connect(const tcp::resolver::results_type& endpoints) override {
+        error_code ec;
+        co_await beast::get_lowest_layer(ws_).async_connect(endpoints,
+                                                            asio::redirect_error(asio::use_awaitable, ec));
+        co_return ec;
+    }
+
+    asio::awaitable<error_code> secure(const std::string& host) override {
+        if constexpr (std::is_same_v<Next, beast::tcp_stream>) {
+            co_return error_code{};
+        } else {
+            auto& tls = ws_.next_layer();
+            error_code parseEc;
+            asio::ip::make_address(host, parseEc);
+            if (parseEc && !SSL_set_tlsext_host_name(tls.native_handle(), host.c_str())) {
+                co_return make_error_code(asio::error::invalid_argument);
+            }
+            tls.set_verify_mode(asio::ssl::verify_peer);
+            tls.set_verify_callback([this, verifier = asio::ssl::host_name_verification(host)](
+                                        bool preverified, asio::ssl::verify_context& ctx) mutable {
+                const bool ok = verifier(preverified, ctx);
+                if (!ok) certificateRejected = true;
+                return ok;
+            });
+            error_code ec;
+            co_await tls.async_handshake(asio::ssl::stream_base::client,
+                                         asio::redirect_error(asio::use_awaitable, ec));
+            co_return ec;
+        }
+    }
+
+    asio::awaitable<error_code> handshake(const std::string& hostField, const std::string& target,
+                                          std::vector<std::pair<std::string, std::string>> headers,
+                                          std::uint64_t maximumMessageSize) override {
+        ws_.set_option(websocket::stream_base::decorator(
+            [headers = std::move(headers)](websocket::request_type& req) {
+                bool hasUserAgent = false;
+                for (const auto& [name, value] : headers) {
+                    if (isReservedField(name)) continue;
+                    hasUserAgent = hasUserAgent || asciiLower(name) == "user-agent";
+                    req.set(name, value);
+                }
+                if (!hasUserAgent) req.set(beast::http::field::user_agent, "Tarvo (Linux) platform-net/1");
+            }));
+        ws_.read_message_max(maximumMessageSize);
+        ws_.auto_fragment(false);
+        error_code ec;
+        websocket::response_type response;
+        co_await ws_.async_handshake(response, hostField, target,
+                                     asio::redirect_error(asio::use_awaitable, ec));
+        co_return ec;
+    }
+
+    asio::awaitable<error_code> read(beast::flat_buffer& buffer, bool& text) override {
+        error_code ec;
+        co_await ws_.async_read(buffer, asio::redirect_error(asio::use_awaitable, ec));
+        text = ws_.got_text();
+        co_return ec;
+    }
+
+    asio::awaitable<error_code> write(const Message& message) override {
+        ws_.text(message.kind == Message::Kind::string);
+        error_code ec;
+        co_await ws_.async_write(asio::buffer(message.payload), asio::redirect_error(asio::use_awaitable, ec));
+        co_return ec;
+    }
+
+    asio::awaitable<error_code> close(int code, const std::optional<std::string>& reason) override {
+        websocket::close_reason why(static_cast<std::uint16_t>(code));
+        if (reason) why.reason.assign(reason->data(), std::min(reason->size(), kCloseReasonLimit));
+        error_code ec;
+        co_await ws_.async_close(why, asio::redirect_error(asio::use_awaitable, ec));
+        co_return ec;
+    }
+
+    void abort() override {
+        error_code ignored;
+        beast::get_lowest_layer(ws_).socket().close(ignored);
+    }
+
+    std::pair<int, std::optional<std::string>> peerCloseReason() const override {
+        const auto& r = ws_.reason();
+        std::optional<std::string> text;
+        if (!r.reason.empty()) text = std::string(r.reason.data(), r.reason.size());
+        return {static_cast<int>(r.code), text};
+    }
+
+private:
+    websocket::stream<Next> ws_;
+};
+
+}  // namespace
+
+struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
+    struct PendingSend {
+        Message message;
+        bool done = false;  // guarded by condition->mutex
+        std::exception_ptr error;
+    };
+
+    Core(std::shared_ptr<URLSession> s, URLRequest r, std::shared_ptr<URLSessionWebSocketDelegate> d)
+        : session(std::move(s)),
+          delegate(std::move(d)),
+          strand(session->delegateExecutor()),
+          request(std::move(r)),
+          resolver(strand),
+          watchdog(strand) {}
+
+    const std::shared_ptr<URLSession> session;
+    const std::shared_ptr<URLSessionWebSocketDelegate> delegate;
+    const asio::any_io_executor strand;
+    const URLRequest request;
+    std::weak_ptr<URLSessionWebSocketTask> owner;
+
+    // Shared with callers on any thread; guarded by condition->mutex.
+    const std::shared_ptr<detail::AsyncCondition> condition = detail::AsyncCondition::create();
+    State state = State::suspended;
+    std::deque<Message> inbox;
+    std::size_t inboxBytes = 0;
+    bool readerPaused = false;
+    std::exception_ptr endError;  // set once nothing more will arrive or go out
+    std::deque<std::shared_ptr<PendingSend>> outbox;
+    int peerCloseCode = 0;
+    std::optional<std::string> peerCloseReason;
+    std::int64_t maximumMessageSize = kDefaultMaximumMessageSize;
+
+    // Only on the strand.
+    tcp::resolver resolver;
+    asio::steady_timer watchdog;
+    std::optional<asio::ssl::context> tlsContext;
+    std::unique_ptr<Connection> connection;
+    bool resumed = false;
+    bool open = false;
+    bool writing = false;
+    bool aborted = false;      // cancel() or the last handle gone: everything stops
+    bool closing = false;      // a close frame is queued or out
+    bool watchdogFired = false;
+    bool completed = false;
+    std::optional<std::pair<int, std::optional<std::string>>> closeRequest;
+
+    // ---- helpers (strand)
+
+    struct Watchdog {
+        std::shared_ptr<Core> self;
+        void operator()(const error_code& ec) const {
+            if (ec) return;  // re-armed or stopped
+            self->watchdogFired = true;
+            self->resolver.cancel();
+            if (self->connection) self->connection->abort();
+        }
+    };
+
+    void arm(std::chrono::steady_clock::duration limit) {
+        watchdog.expires_after(limit);
+        watchdog.async_wait(Watchdog{shared_from_this()});
+    }
+    void disarm() { watchdog.cancel(); }
+
+    double idleSeconds() const {
+        const double r = request.timeoutInterval > 0 ? request.timeoutInterval : 60;
+        const double s = session->configuration().timeoutIntervalForRequest > 0
+                             ? session->configuration().timeoutIntervalForRequest
+                             : 60;
+        return std::min(r, s);
+    }
+
+    URLError failure(const error_code& ec, Phase phase, const std::string& host) const {
+        if (aborted) return URLError(URLError::cancelled);
+        if (watchdogFired) return URLError(URLError::timedOut);
+        switch (phase) {
+            case Phase::resolve: return URLError(URLError::cannotFindHost);
+            case Phase::connect: return URLError(URLError::cannotConnectToHost);
+            case Phase::tls:
+                if (connection && connection->certificateRejected) {
+                    return URLError(URLError::serverCertificateUntrusted,
+                                    "The certificate for this server is invalid. You might be "
+                                    "connecting to a server that is pretending to be \u201c" +
+                                        host +
+                                        "\u201d which could put your confidential information "
+                                        "at risk.");
+                }
+                return URLError(URLError::secureConnectionFailed);
+            case Phase::handshake: {
+                // A server that hangs up without answering lost the connection; one that answers
+                // with anything but a valid upgrade (a refusal with 403, say) answered badly.
+                const bool hungUp = ec == beast::http::error::end_of_stream ||
+                                    ec == beast::http::error::partial_message ||
+                                    ec == asio::error::eof || ec == asio::error::connection_reset;
+                if (!hungUp && (ec == websocket::condition::handshake_failed ||
+                                ec.category() == beast::http::make_error_code(beast::http::error::bad_target).category())) {
+                    return URLError(URLError::badServerResponse);
+                }
+                return URLError(URLError::networkConnectionLost);
+            }
+        }
+        return URLError(URLError::unknown);
+    }
+
+    void check(const error_code& ec, Phase phase, const std::string& host) const {
+        if (aborted) throw URLError(URLError::cancelled);
+        if (ec) throw failure(ec, phase, host);
+    }
+
+    template <class Fn>
+    void withOwner(Fn fn) {
+        if (!delegate) return;
+        if (auto task = owner.lock()) fn(*task);
+    }
+
+    // Ends the task once: fails what waits, tells the delegate.
+    void complete(std::exception_ptr error, std::exception_ptr forWaiters) {
+        if (completed) return;
+        completed = true;
+        disarm();
+        resolver.cancel();
+        if (connection) connection->abort();
+        std::deque<std::shared_ptr<PendingSend>> failed;
+        {
+            std::lock_guard lock(condition->mutex);
+            state = State::completed;
+            if (!endError) endError = forWaiters;
+            failed.swap(outbox);
+            for (auto& op : failed) {
+                op->done = true;
+                op->error = endError;
+            }
+        }
+        condition->notifyAll();
+        withOwner([&](URLSessionWebSocketTask& task) { delegate->didCompleteWithError(*session, task, error); });
+    }
+
+    // ---- opening (strand)
+
+    asio::awaitable<void> openConnection() {
+        if (aborted) throw URLError(URLError::cancelled);
+        const URL& url = request.url;
+        const std::string scheme = url.scheme();
+        if (scheme != "ws" && scheme != "wss" && scheme != "http" && scheme != "https") {
+            throw URLError(URLError::unsupportedURL);
+        }
+        const bool secure = scheme == "wss" || scheme == "https";
+        const std::string host = url.host();
+        if (host.empty()) throw URLError(URLError::badURL);
+        const int port = url.port().value_or(secure ? 443 : 80);
+        if (port < 1 || port > 65535) throw URLError(URLError::badURL);
+        for (const auto& [name, value] : request.allHTTPHeaderFields()) {
+            if (!isValidHeaderFieldName(name)) {
+                throw URLError(URLError::badURL, "The request was not sent: \"" + name +
+                                                     "\" is not a valid header field name.");
+            }
+            if (!isValidHeaderFieldValue(value)) {
+                throw URLError(URLError::badURL, "The request was not sent: the value of header field \"" +
+                                                     name + "\" contains a line break or NUL character.");
+            }
+        }
+        std::string target = url.percentEncodedPath();
+        if (target.empty()) target = "/";
+        if (auto q = url.query()) target += "?" + *q;
+        std::string hostField = host.find(':') != std::string::npos ? "[" + host + "]" : host;
+        if (port != (secure ? 443 : 80)) hostField += ":" + std::to_string(port);
+        const auto limit = idleLimit(idleSeconds());
+
+        error_code ec;
+        arm(limit);
+        auto endpoints = co_await resolver.async_resolve(host, std::to_string(port), tcp::resolver::numeric_service,
+                                                         asio::redirect_error(asio::use_awaitable, ec));
+        disarm();
+        check(ec, Phase::resolve, host);
+        if (endpoints.empty()) throw URLError(URLError::cannotFindHost);
+
+        if (secure) {
+            try {
+                tlsContext.emplace(asio::ssl::context::tls_client);
+                tlsContext->set_default_verify_paths();
+                for (const auto& file : session->configuration().additionalTrustedCertificateFiles) {
+                    tlsContext->load_verify_file(file);
+                }
+                SSL_CTX_set_min_proto_version(tlsContext->native_handle(), TLS1_2_VERSION);
+            } catch (const boost::system::system_error&) {
+                throw URLError(URLError::secureConnectionFailed);
+            }
+            connection = std::make_unique<ConnectionOver<beast::ssl_stream<beast::tcp_stream>>>(strand, *tlsContext);
+        } else {
+            connection = std::make_unique<ConnectionOver<beast::tcp_stream>>(strand);
+        }
+
+        arm(limit);
+        ec = co_await connection->connect(endpoints);
+        disarm();
+        check(ec, Phase::connect, host);
+
+        arm(limit);
+        ec = co_await connection->secure(host);
+        disarm();
+        check(ec, Phase::tls, host);
+
+        std::int64_t maxSize;
+        {
+            std::lock_guard lock(condition->mutex);
+            maxSize = maximumMessageSize;
+        }
+        arm(limit);
+        ec = co_await connection->handshake(hostField, target, request.allHTTPHeaderFields(),
+                                            static_cast<std::uint64_t>(std::max<std::int64_t>(1, maxSize)));
+        disarm();
+        check(ec, Phase::handshake, host);
+    }
+
+    asio::awaitable<void> run() {
+        auto self = shared_from_this();
+        std::exception_ptr failed;
+        try {
+            co_await openConnection();
+        } catch (...) {
+            failed = std::current_exception();
+        }
+        if (aborted) failed = cancelledError();
+        if (failed) {
+            complete(failed, failed);
+            co_return;
+        }
+        open = true;
+        withOwner([&](URLSessionWebSocketTask& task) { delegate->didOpenWithProtocol(*session, task, std::nullopt); });
+        startWriter();
+        co_await readLoop();
+    }
+
+    // ---- reading (strand)
+
+    asio::awaitable<void> readLoop() {
+        auto self = shared_from_this();
+        for (;;) {
+            if (completed) co_return;
+            {
+                std::lock_guard lock(condition->mutex);
+                if (inbox.size() >= kInboxMessageLimit || inboxBytes >= kInboxByteLimit) {
+                    readerPaused = true;  // receive() starts the reader again
+                    co_return;
+                }
+            }
+            beast::flat_buffer buffer;
+            bool text = false;
+            const error_code ec = co_await connection->read(buffer, text);
+            if (ec) {
+                readEnded(ec);
+                co_return;
+            }
+            Message m{text ? Message::Kind::string : Message::Kind::data, beast::buffers_to_string(buffer.data())};
+            {
+                std::lock_guard lock(condition->mutex);
+                inboxBytes += m.payload.size();
+                inbox.push_back(std::move(m));
+            }
+            condition->notifyAll();
+        }
+    }
+
+    void readEnded(const error_code& ec) {
+        if (aborted || closing) {
+            complete(cancelledError(), cancelledError());
+            return;
+        }
+        if (ec == websocket::error::closed) {
+            auto [code, reason] = connection->peerCloseReason();
+            {
+                std::lock_guard lock(condition->mutex);
+                peerCloseCode = code;
+                peerCloseReason = reason;
+            }
+            withOwner([&](URLSessionWebSocketTask& task) {
+                delegate->didCloseWith(*session, task, static_cast<CloseCode>(code), reason);
+            });
+            complete(nullptr, socketNotConnected());
+            return;
+        }
+        if (ec == websocket::error::message_too_big) {
+            auto e = std::make_exception_ptr(NSError(kPOSIXErrorDomain, 40, "Message too long"));
+            complete(e, e);
+            return;
+        }
+        auto e = std::make_exception_ptr(URLError(URLError::networkConnectionLost));
+        complete(e, e);
+    }
+
+    void restartReader() {
+        asio::co_spawn(strand, readLoop(), asio::detached);
+    }
+
+    // ---- writing (strand)
+
+    void startWriter() {
+        if (!open || writing || completed) return;
+        writing = true;
+        asio::co_spawn(strand, writeLoop(), asio::detached);
+    }
+
+    asio::awaitable<void> writeLoop() {
+        auto self = shared_from_this();
+        for (;;) {
+            std::shared_ptr<PendingSend> op;
+            {
+                std::lock_guard lock(condition->mutex);
+                if (!outbox.empty() && !completed && !closing) {
+                    op = outbox.front();
+                    outbox.pop_front();
+                }
+            }
+            if (!op) break;
+            const error_code ec = co_await connection->write(op->message);
+            std::exception_ptr error;
+            if (ec) error = aborted || closing ? cancelledError() : std::make_exception_ptr(URLError(URLError::networkConnectionLost));
+            {
+                std::lock_guard lock(condition->mutex);
+                op->done = true;
+                op->error = error;
+            }
+            condition->notifyAll();
+            if (ec) break;
+        }
+        writing = false;
+        if (closeRequest && !completed) {
+            auto [code, reason] = *closeRequest;
+            closeRequest.reset();
+            error_code ignored = co_await connection->close(code, reason);
+            (void)ignored;
+            // The reader sees the end and completes the task; make sure the socket goes.
+            connection->abort();
+        }
+    }
+
+    // ---- cancelling (strand)
+
+    void cancelOnStrand(std::optional<std::pair<int, std::optional<std::string>>> closeFrame) {
+        if (completed || closing || aborted) return;
+        std::deque<std::shared_ptr<PendingSend>> failed;
+        {
+            std::lock_guard lock(condition->mutex);
+            state = State::canceling;
+            endError = cancelledError();
+            inbox.clear();
+            inboxBytes = 0;
+            failed.swap(outbox);
+            for (auto& op : failed) {
+                op->done = true;
+                op->error = endError;
+            }
+        }
+        condition->notifyAll();
+        if (!resumed) {
+            aborted = true;
+            complete(cancelledError(), cancelledError());
+            return;
+        }
+        if (!open || !closeFrame) {
+            aborted = true;
+            resolver.cancel();
+            disarm();
+            if (connection) connection->abort();
+            if (open) complete(cancelledError(), cancelledError());
+            return;
+        }
+        closing = true;
+        closeRequest = std::move(closeFrame);
+        arm(kCloseGrace);  // a server that never answers the close is dropped
+        if (!writing) {
+            writing = true;
+            asio::co_spawn(strand, writeLoop(), asio::detached);
+        }
+    }
+};
+
+std::shared_ptr<URLSessionWebSocketTask> URLSessionWebSocketTask::make(
+    std::shared_ptr<URLSession> session, URLRequest request, std::shared_ptr<URLSessionWebSocketDelegate> delegate) {
+    auto core = std::make_shared<Core>(std::move(session), std::move(request), std::move(delegate));
+    std::shared_ptr<URLSessionWebSocketTask> task(new URLSessionWebSocketTask(core));
+    core->owner = task;
+    return task;
+}
+
+URLSessionWebSocketTask::~URLSessionWebSocketTask() {
+    asio::post(core_->strand, [core = core_] { core->cancelOnStrand(std::nullopt); });
+}
+
+void URLSessionWebSocketTask::resume() {
+    asio::post(core_->strand, [core = core_] {
+        if (core->resumed || core->completed || core->aborted) return;
+        core->resumed = true;
+        {
+            std::lock_guard lock(core->condition->mutex);
+            core->state = State::running;
+        }
+        if (core->session->isInvalidated()) {
+            core->aborted = true;
+            core->complete(cancelledError(), cancelledError());
+            return;
+        }
+        asio::co_spawn(core->strand, core->run(), asio::detached);
+    });
+}
+
+asio::awaitable<void> URLSessionWebSocketTask::send(Message message) {
+    auto core = core_;
+    auto op = std::make_shared<Core::PendingSend>();
+    op->message = std::move(message);
+    {
+        std::lock_guard lock(core->condition->mutex);
+        if (core->endError) std::rethrow_exception(core->endError);
+        core->outbox.push_back(op);
+    }
+    asio::post(core->strand, [core] { core->startWriter(); });
+    // Named, not a temporary: GCC 12 destroys closures made inside a co_await expression twice.
+    std::function<bool()> written = [o = op.get()] { return o->done; };
+    co_await core->condition->waitUntil(std::move(written));
+    if (op->error) std::rethrow_exception(op->error);
+}
+
+asio::awaitable<Message> URLSessionWebSocketTask::receive() {
+    auto core = core_;
+    std::optional<Message> m;
+    while (!m) {
+        std::function<bool()> ready = [c = core.get()] { return !c->inbox.empty() || c->endError; };
+        co_await core->condition->waitUntil(std::move(ready));
+        bool restart = false;
+        std::exception_ptr ended;
+        {
+            std::lock_guard lock(core->condition->mutex);
+            if (!core->inbox.empty()) {
+                m.emplace(std::move(core->inbox.front()));
+                core->inbox.pop_front();
+                core->inboxBytes -= m->payload.size();
+                if (core->readerPaused && core->inbox.size() < kInboxMessageLimit &&
+                    core->inboxBytes < kInboxByteLimit) {
+                    core->readerPaused = false;
+                    restart = true;
+                }
+            } else {
+                ended = core->endError;
+            }
+        }
+        if (restart) asio::post(core->strand, [core] { core->restartReader(); });
+        if (ended) std::rethrow_exception(ended);
+    }
+    co_return std::move(*m);
+}
+
+void URLSessionWebSocketTask::cancel(CloseCode closeCode, std::optional<std::string> reason) {
+    asio::post(core_->strand, [core = core_, code = static_cast<int>(closeCode), reason = std::move(reason)]() mutable {
+        core->cancelOnStrand(std::make_pair(code, std::move(reason)));
+    });
+}
+
+void URLSessionWebSocketTask::cancel() {
+    asio::post(core_->strand, [core = core_] { core->cancelOnStrand(std::nullopt); });
+}
+
+URLSessionWebSocketTask::State URLSessionWebSocketTask::state() const {
+    std::lock_guard lock(core_->condition->mutex);
+    return core_->state;
+}
+
+CloseCode URLSessionWebSocketTask::closeCode() const {
+    std::lock_guard lock(core_->condition->mutex);
+    return static_cast<CloseCode>(core_->peerCloseCode);
+}
+
+std::optional<std::string> URLSessionWebSocketTask::closeReason() const {
+    std::lock_guard lock(core_->condition->mutex);
+    return core_->peerCloseReason;
+}
+
+std::int64_t URLSessionWebSocketTask::maximumMessageSize() const {
+    std::lock_guard lock(core_->condition->mutex);
+    return core_->maximumMessageSize;
+}
+
+void URLSessionWebSocketTask::setMaximumMessageSize(std::int64_t bytes) {
+    std::lock_guard lock(core_->condition->mutex);
+    core_->maximumMessageSize = bytes;
+}
+
+const URLRequest& URLSessionWebSocketTask::originalRequest() const { return core_->request; }
+
+}  // namespace platform

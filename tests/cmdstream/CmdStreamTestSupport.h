@@ -1,0 +1,106 @@
+#pragma once
+// What the command-stream tests share: a RemoteAPI with both transports pointed at the loopback
+// server, short time limits, and helpers to script the server's side of a stream.
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "TarvoShareExtension/Remote/CmdStream.h"
+#include "TarvoShareExtension/Remote/RemoteAPI.h"
+#include "TarvoShareExtension/Remote/URLSessionHTTPTransport.h"
+#include "TarvoShareExtension/Remote/URLSessionStreamTransport.h"
+#include "platform/crypto/Sha256.h"
+#include "tests/peer/PeerServer.h"
+#include "tests/remote/RemoteTestSupport.h"
+
+namespace cmdstream_test {
+
+using namespace std::chrono_literals;
+using platform::Json;
+using remote_test::runTask;
+
+// Limits short enough that a test never waits long for a time-out it provokes.
+inline tarvo::CommandStreamLimits quickLimits() {
+    tarvo::CommandStreamLimits limits;
+    limits.receiveSeconds = 0.1;
+    limits.commandSeconds = 20;
+    limits.runMetadataSeconds = 10;
+    limits.uploadExitSeconds = 30;
+    return limits;
+}
+
+inline std::shared_ptr<tarvo::URLSessionStreamTransport> streamTransport(double openTimeoutSeconds = 10) {
+    auto transport = std::make_shared<tarvo::URLSessionStreamTransport>();
+    transport->openTimeoutSeconds = openTimeoutSeconds;
+    return transport;
+}
+
+inline tarvo::RemoteAPI streamAPI(const std::string& baseURL, const std::string& token,
+                                  std::shared_ptr<tarvo::URLSessionStreamTransport> streams = streamTransport()) {
+    tarvo::RemoteAPI api(tarvo::RemoteConfig{*platform::URL::parse(baseURL), token},
+                         std::make_shared<tarvo::URLSessionHTTPTransport>(platform::URLSession::make()),
+                         std::move(streams));
+    api.streamLimits = quickLimits();
+    return api;
+}
+
+inline tarvo::RemoteAPI streamAPI(const peer::PeerServer& server,
+                                  std::shared_ptr<tarvo::URLSessionStreamTransport> streams = streamTransport()) {
+    return streamAPI(server.baseURL(), server.options().token, std::move(streams));
+}
+
+// A rule that makes the endpoint play these steps in place of running the command.
+inline void script(const peer::PeerServer& server, Json steps, const std::string& path = "/ws/cmd") {
+    server.addRule(Json{{"path", path}, {"script", std::move(steps)}});
+}
+
+inline Json frame(const std::string& stream, Json fields = Json::object()) {
+    Json f = Json{{"stream", stream}};
+    for (auto& [k, v] : fields.items()) f[k] = v;
+    return Json{{"json", f}};
+}
+
+// The command-stream connections the server recorded (both endpoints, in arrival order).
+inline Json streamRequests(const peer::PeerServer& server) {
+    Json out = Json::array();
+    for (const auto& r : server.requests()) {
+        const std::string path = r.value("path", "");
+        if (path.find("/ws/cmd") != std::string::npos) out.push_back(r);
+    }
+    return out;
+}
+
+// Waits (briefly) until pred() holds; for effects the server completes after the client moved on.
+template <class Pred>
+bool eventually(Pred pred, std::chrono::milliseconds limit = 8000ms) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        if (pred()) return true;
+        std::this_thread::sleep_for(20ms);
+    }
+    return pred();
+}
+
+inline std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+inline std::string sha256File(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    platform::SHA256 hash;
+    std::vector<char> buf(1 << 20);
+    while (in) {
+        in.read(buf.data(), static_cast<std::streamsize>(buf.size()));
+        if (in.gcount() > 0) hash.update(buf.data(), static_cast<std::size_t>(in.gcount()));
+    }
+    return hash.finalizeHex();
+}
+
+}  // namespace cmdstream_test
