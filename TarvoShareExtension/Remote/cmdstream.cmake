@@ -4,6 +4,7 @@ tarvo_library(tarvo_remote_stream
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/RemoteTransferError.cpp
     ${CMAKE_CURRENT_LIST_DIR}/URLSessionStreamTransport.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CmdStreamFrame.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CmdStream.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RemoteAPICommandStream.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RemoteTransfer.cpp

@@ -26,25 +26,11 @@
 #include "platform/net/URLRequest.h"
 #include "platform/net/URLSession.h"
 #include "platform/net/URLSessionDelegate.h"
+#include "platform/net/URLSessionWebSocketMessage.h"
 
 namespace platform {
 
 class URLSessionWebSocketTask;
-
-// One WebSocket message: text (UTF-8) or bytes.
-struct URLSessionWebSocketMessage {
-    enum class Kind { string, data };
-    Kind kind = Kind::string;
-    // The text, or the raw bytes of a data message.
-    std::string payload;
-
-    static URLSessionWebSocketMessage string(std::string text) { return {Kind::string, std::move(text)}; }
-    static URLSessionWebSocketMessage data(std::string bytes) { return {Kind::data, std::move(bytes)}; }
-    static URLSessionWebSocketMessage data(const std::vector<std::uint8_t>& bytes) {
-        return {Kind::data, std::string(bytes.begin(), bytes.end())};
-    }
-    bool operator==(const URLSessionWebSocketMessage&) const = default;
-};
 
 // RFC 6455 close codes; any other code a server sends is carried as its number.
 enum class URLSessionWebSocketCloseCode : std::int32_t {
