@@ -9,7 +9,7 @@
 namespace tarvo {
 namespace {
 
-using testing::TempHome;
+using testing::WidgetHome;
 
 constexpr const char* kGroup = "group.test.widgets";
 const platform::TimelineProviderContext kContext{};
@@ -21,7 +21,7 @@ std::string feedWithOneEvent() {
 }
 
 TEST(TarvoProviderTest, PlaceholderShowsThreeSampleEventsAndNeverReadsTheFeed) {
-    TempHome home(kGroup);
+    WidgetHome home(kGroup);
     home.writeFeedFile(kGroup, feedWithOneEvent());
     platform::ScopedFakeClock clock(1738315800);
 
@@ -39,7 +39,7 @@ TEST(TarvoProviderTest, PlaceholderShowsThreeSampleEventsAndNeverReadsTheFeed) {
 }
 
 TEST(TarvoProviderTest, SnapshotAndTimelineReadTheLiveFeedEachTime) {
-    TempHome home(kGroup);
+    WidgetHome home(kGroup);
     platform::ScopedFakeClock clock(1738315800);
     TarvoProvider provider;
 
@@ -94,7 +94,7 @@ TEST(TarvoWidgetTest, ConfigurationAndBundle) {
 }
 
 TEST(TarvoWidgetTest, RuntimeServesTimelineWithPayloadViewsAndReloadDate) {
-    TempHome home(kGroup);
+    WidgetHome home(kGroup);
     home.writeFeedFile(kGroup, feedWithOneEvent());
     platform::ScopedFakeClock clock(1738315800);
     const auto bundle = TarvoWidgets().body();

@@ -9,13 +9,15 @@
 
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/UserDefaults.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScopedBundleInfo.h"
 #include "tests/widgets/WidgetTestSupport.h"
 
 namespace tarvo {
 namespace {
 
 using testing::iso;
-using testing::TempHome;
+using testing::WidgetHome;
 
 constexpr const char* kGroup = "group.test.widgets";
 
@@ -154,7 +156,7 @@ TEST(WidgetFeedDecodingTest, EncodingWritesTheSameKeysAndOmitsAnAbsentDeeplink) 
 
 class WidgetEventStoreTest : public ::testing::Test {
 protected:
-    TempHome home{kGroup};
+    WidgetHome home{kGroup};
     const std::string fileFeed = feed(event("from-file"));
     const std::string defaultsFeed = feed(event("from-defaults"));
 
@@ -242,10 +244,10 @@ TEST(WidgetEventStoreGroupTest, AppGroupComesTrimmedFromTheBundleWithAFallback) 
         {platform::Json::array({"group.custom"}), "group.nolvek.Tarvo"},
     };
     for (const auto& c : cases) {
-        TempHome home(nullptr);
+        WidgetHome home(nullptr);
         platform::Json info = platform::Json::object();
         if (!c.value.is_null()) info["APP_GROUP_ID"] = c.value;
-        platform::Bundle::main().setInfoDictionaryForTesting(info);
+        tarvo_test::ScopedBundleInfo::set(info);
         home.writeFeedFile(c.group, feed(event(c.group)));
         auto s = WidgetEventStore::loadSnapshot();
         ASSERT_EQ(s.events.size(), 1u) << platform::encodeCompact(c.value);
@@ -254,11 +256,11 @@ TEST(WidgetEventStoreGroupTest, AppGroupComesTrimmedFromTheBundleWithAFallback) 
 }
 
 TEST(WidgetEventStoreGroupTest, DefaultsOfTheGroupAreReadWhenTheContainerIsUnavailable) {
-    TempHome home("group.defaults-only");
+    WidgetHome home("group.defaults-only");
     setDefaultsFeed("group.defaults-only", platform::PropertyList(feed(event("d"))));
     // A file where the containers folder should be: no container can be made.
-    std::filesystem::remove_all(home.root() + "/containers");
-    std::ofstream(home.root() + "/containers") << "x";
+    std::filesystem::remove_all(home / "containers");
+    tarvo_test::writeFile(home / "containers", "x");
     auto s = WidgetEventStore::loadSnapshot();
     ASSERT_EQ(s.events.size(), 1u);
     EXPECT_EQ(s.events[0].id, "d");

@@ -1,17 +1,19 @@
 #pragma once
 // Shared fixtures of the widget tests: a private Tarvo home per test and a few feeds.
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "Core/WidgetEventStore.h"
-#include "platform/foundation/Bundle.h"
 #include "platform/foundation/DateFormatter.h"
 #include "platform/foundation/Json.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScopedBundleInfo.h"
+#include "tests/support/TempHome.h"
 
 namespace tarvo::testing {
 
@@ -45,32 +47,15 @@ inline std::vector<WidgetEvent> sampleEvents(std::size_t count) {
     return all;
 }
 
-// Points TARVO_HOME at a fresh directory and the bundle at a given app group for one test.
-class TempHome {
+// A private Tarvo home whose bundle names the given app group (none: an info dictionary
+// without one) for one test.
+class WidgetHome : public tarvo_test::TempHome {
 public:
-    explicit TempHome(const char* appGroupID = "group.test.widgets") {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "tarvo-widgets-XXXXXX").string();
-        if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-        root_ = tmpl;
-        setenv("TARVO_HOME", root_.c_str(), 1);
-        platform::Json info = platform::Json::object();
-        if (appGroupID) info["APP_GROUP_ID"] = appGroupID;
-        platform::Bundle::main().setInfoDictionaryForTesting(info);
-    }
-    ~TempHome() {
-        std::error_code ec;
-        std::filesystem::permissions(root_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(root_, ec);
-        unsetenv("TARVO_HOME");
-        platform::Bundle::main().setInfoDictionaryForTesting(platform::Json::object());
-    }
-    TempHome(const TempHome&) = delete;
-    TempHome& operator=(const TempHome&) = delete;
+    explicit WidgetHome(const char* appGroupID = "group.test.widgets")
+        : tarvo_test::TempHome("widgets"), bundleInfo_(infoNaming(appGroupID)) {}
 
-    const std::string& root() const { return root_; }
     std::string container(const std::string& group) const {
-        auto dir = root_ + "/containers/" + group;
+        auto dir = path() + "/containers/" + group;
         std::filesystem::create_directories(dir);
         return dir;
     }
@@ -78,16 +63,17 @@ public:
         return container(group) + "/widget.events.feed.v1.json";
     }
     void writeFeedFile(const std::string& group, const std::string& text) const {
-        std::ofstream(feedPath(group), std::ios::binary | std::ios::trunc) << text;
+        tarvo_test::writeFile(feedPath(group), text);
     }
 
 private:
-    std::string root_;
-};
+    static platform::Json infoNaming(const char* appGroupID) {
+        platform::Json info = platform::Json::object();
+        if (appGroupID) info["APP_GROUP_ID"] = appGroupID;
+        return info;
+    }
 
-inline std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+    tarvo_test::ScopedBundleInfo bundleInfo_;
+};
 
 }  // namespace tarvo::testing

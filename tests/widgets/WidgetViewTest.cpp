@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/widgetkit/WidgetRenderer.h"
+#include "tests/support/Files.h"
 #include "tests/widgets/WidgetTestSupport.h"
 
 namespace tarvo {
@@ -74,7 +75,7 @@ TEST(WidgetViewGoldenTest, EveryFamilyWithZeroOneAndManyEvents) {
             std::ofstream(path, std::ios::binary | std::ios::trunc) << actual;
             continue;
         }
-        EXPECT_EQ(actual, testing::readText(path)) << "golden file " << path;
+        EXPECT_EQ(actual, tarvo_test::readFile(path)) << "golden file " << path;
     }
 }
 

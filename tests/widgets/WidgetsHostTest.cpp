@@ -1,10 +1,12 @@
 // The built tarvo-widgets program, run as a separate process against a private Tarvo home.
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +14,8 @@
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/Text.h"
 #include "platform/foundation/UserDefaults.h"
+#include "tests/support/Files.h"
+#include "tests/support/Process.h"
 #include "tests/widgets/WidgetTestSupport.h"
 
 namespace tarvo {
@@ -20,55 +24,19 @@ namespace {
 namespace fs = std::filesystem;
 using platform::Json;
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs a program with extra environment variables, collecting its output through files.
-Result runProgram(const std::string& exe, const std::vector<std::string>& args,
-                  const std::vector<std::pair<std::string, std::string>>& env,
-                  const std::string& scratch) {
-    const std::string outPath = scratch + "/stdout.txt";
-    const std::string errPath = scratch + "/stderr.txt";
-    std::vector<std::string> argvStore = {exe};
-    argvStore.insert(argvStore.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argvStore) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    const pid_t pid = fork();
-    if (pid == 0) {
-        for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int in = open("/dev/null", O_RDONLY);
-        if (out < 0 || err < 0 || in < 0) _exit(126);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        execv(exe.c_str(), argv.data());
-        _exit(127);
-    }
-    Result r;
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) r.status = WEXITSTATUS(status);
-    r.out = testing::readText(outPath);
-    r.err = testing::readText(errPath);
-    return r;
-}
+using tarvo_test::ProcessResult;
+using tarvo_test::runProgram;
 
 class WidgetsHostTest : public ::testing::Test {
 protected:
     // The program's own info file names this group.
     static constexpr const char* kGroup = "group.nolvek.Tarvo";
-    testing::TempHome home{kGroup};
+    testing::WidgetHome home{kGroup};
 
-    Result runWidgets(const std::vector<std::string>& args,
-                      std::vector<std::pair<std::string, std::string>> env = {}) {
-        env.emplace_back("TARVO_HOME", home.root());
-        return runProgram(TARVO_WIDGETS_EXE, args, env, home.root());
+    ProcessResult runWidgets(const std::vector<std::string>& args,
+                             std::vector<std::pair<std::string, std::string>> env = {}) {
+        env.emplace_back("TARVO_HOME", home.path());
+        return runProgram(TARVO_WIDGETS_EXE, args, "", env);
     }
 
     static std::string feedWith(const std::string& events) {
@@ -83,13 +51,13 @@ protected:
 
 TEST_F(WidgetsHostTest, InfoFileIsInstalledBesideTheProgram) {
     const fs::path info = fs::path(TARVO_WIDGETS_EXE).parent_path() / "tarvo-widgets.info.json";
-    const Json j = platform::parseJson(testing::readText(info.string()));
+    const Json j = platform::parseJson(tarvo_test::readFile(info));
     EXPECT_EQ(j["APP_GROUP_ID"], kGroup);
 }
 
 TEST_F(WidgetsHostTest, TimelineWithoutAnyFeedShowsTheEmptyFeedAndReloadsIn900Seconds) {
-    const Result r = runWidgets({"timeline", "--now", "2025-01-31T09:30:00Z"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    const ProcessResult r = runWidgets({"timeline", "--now", "2025-01-31T09:30:00Z"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "");
     const Json j = platform::parseJson(r.out);
     ASSERT_EQ(j["entries"].size(), 1u);
@@ -106,10 +74,10 @@ TEST_F(WidgetsHostTest, TimelineWithoutAnyFeedShowsTheEmptyFeedAndReloadsIn900Se
 TEST_F(WidgetsHostTest, SnapshotReadsTheContainerFileAndWritesTheHtmlCard) {
     home.writeFeedFile(kGroup, feedWith(event("a", "tarvo://open?action=open_event&id=a") + "," +
                                         event("b")));
-    const std::string html = home.root() + "/card.html";
-    const Result r = runWidgets({"snapshot", "--family", "systemMedium", "--now",
+    const std::string html = home.path() + "/card.html";
+    const ProcessResult r = runWidgets({"snapshot", "--family", "systemMedium", "--now",
                                  "2025-01-31T09:30:00Z", "--html", html});
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     const Json j = platform::parseJson(r.out);
     const Json& e = j["entries"][0];
     EXPECT_EQ(e["schema"], 4);
@@ -122,7 +90,7 @@ TEST_F(WidgetsHostTest, SnapshotReadsTheContainerFileAndWritesTheHtmlCard) {
     EXPECT_NE(e["text"].get<std::string>().find("\"5 min\""), std::string::npos);
     EXPECT_TRUE(j["reloadAfter"].is_null());
 
-    const std::string page = testing::readText(html);
+    const std::string page = tarvo_test::readFile(html);
     EXPECT_NE(page.find("<title>Tarvo Events \u00b7 systemMedium</title>"), std::string::npos);
     EXPECT_NE(page.find(">Title a</span>"), std::string::npos);
     EXPECT_NE(page.find("width:364px;height:170px;"), std::string::npos);
@@ -134,8 +102,8 @@ TEST_F(WidgetsHostTest, DefaultsValueWrittenByAnotherProcessIsRead) {
     defaults->set("widget.events.feed.v1", platform::PropertyList(feedWith(event("from-defaults"))));
     home.writeFeedFile(kGroup, feedWith(event("good") + R"(, {"id": "no-subtitle", "title": "t",
         "kind": "k", "timestamp": "2025-01-31T09:25:00Z"})"));
-    const Result r = runWidgets({"timeline", "--family", "accessoryInline"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    const ProcessResult r = runWidgets({"timeline", "--family", "accessoryInline"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     const Json j = platform::parseJson(r.out);
     EXPECT_EQ(j["entries"][0]["events"][0]["id"], "from-defaults");
     EXPECT_EQ(j["entries"][0]["text"], "Text(\"Title from-defaults\") lineLimit=1 containerBackground=clear\n");
@@ -150,8 +118,8 @@ TEST_F(WidgetsHostTest, BadFeedDataNeverCrashesIt) {
     };
     for (const auto& text : bad) {
         home.writeFeedFile(kGroup, text);
-        const Result r = runWidgets({"timeline", "--family", "systemLarge"});
-        ASSERT_EQ(r.status, 0) << text.substr(0, 80) << "\n" << r.err;
+        const ProcessResult r = runWidgets({"timeline", "--family", "systemLarge"});
+        ASSERT_EQ(r.exitCode, 0) << text.substr(0, 80) << "\n" << r.err;
         const Json j = platform::parseJson(r.out);
         // The last one is a readable feed whose date lies just before the year 0.
         if (text.find("0000-01-01") != std::string::npos) {
@@ -164,9 +132,9 @@ TEST_F(WidgetsHostTest, BadFeedDataNeverCrashesIt) {
 
 TEST_F(WidgetsHostTest, PlaceholderShowsSampleEvents) {
     home.writeFeedFile(kGroup, feedWith(event("live")));
-    const Result r = runWidgets({"placeholder", "--family", "accessoryCircular", "--now",
+    const ProcessResult r = runWidgets({"placeholder", "--family", "accessoryCircular", "--now",
                                  "2025-01-31T09:30:00Z"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     const Json j = platform::parseJson(r.out);
     const Json& e = j["entries"][0];
     ASSERT_EQ(e["events"].size(), 3u);
@@ -177,12 +145,12 @@ TEST_F(WidgetsHostTest, PlaceholderShowsSampleEvents) {
 }
 
 TEST_F(WidgetsHostTest, BundleInfoChoosesTheAppGroup) {
-    const std::string info = home.root() + "/other.info.json";
-    std::ofstream(info) << R"({"APP_GROUP_ID": "  group.other\n"})";
+    const std::string info = home.path() + "/other.info.json";
+    tarvo_test::writeFile(info, R"({"APP_GROUP_ID": "  group.other\n"})");
     home.writeFeedFile("group.other", feedWith(event("other-group")));
     home.writeFeedFile(kGroup, feedWith(event("main-group")));
-    const Result r = runWidgets({"snapshot"}, {{"TARVO_BUNDLE_INFO", info}});
-    ASSERT_EQ(r.status, 0) << r.err;
+    const ProcessResult r = runWidgets({"snapshot"}, {{"TARVO_BUNDLE_INFO", info}});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(platform::parseJson(r.out)["entries"][0]["events"][0]["id"], "other-group");
 }
 
@@ -190,8 +158,8 @@ TEST_F(WidgetsHostTest, UnknownArgumentsGetUsageAndStatusTwo) {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{}, {"timeline", "--bogus"}, {"reload"},
                                                {"snapshot", "--family", "systemHuge"}}) {
-        const Result r = runWidgets(args);
-        EXPECT_EQ(r.status, 2);
+        const ProcessResult r = runWidgets(args);
+        EXPECT_EQ(r.exitCode, 2);
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err.find("usage: "), std::string::npos);
         EXPECT_NE(r.err.find("placeholder|snapshot|timeline"), std::string::npos);
@@ -200,9 +168,9 @@ TEST_F(WidgetsHostTest, UnknownArgumentsGetUsageAndStatusTwo) {
 
 TEST_F(WidgetsHostTest, DemoScriptRunsOnTheSampleAppGroup) {
     const std::string script = std::string(TARVO_SOURCE_DIR) + "/scripts/demo-widgets";
-    const Result r = runProgram("/bin/bash", {script, TARVO_BINARY_DIR},
-                                {{"TMPDIR", home.root()}}, home.root());
-    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const ProcessResult r = runProgram("/bin/bash", {script, TARVO_BINARY_DIR}, "",
+                                       {{"TMPDIR", home.path()}});
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_NE(r.out.find("\"reloadAfter\""), std::string::npos);
     EXPECT_NE(r.out.find("systemSmall"), std::string::npos);
     EXPECT_NE(r.out.find("systemMedium"), std::string::npos);
@@ -225,14 +193,14 @@ TEST_F(WidgetsHostTest, HtmlCardShowsTheTextsInABrowser) {
 
     home.writeFeedFile(kGroup, feedWith(event("a", "tarvo://open?id=a") + "," + event("b") + "," +
                                         event("c") + "," + event("d")));
-    const std::string html = home.root() + "/card.html";
-    const Result r = runWidgets({"timeline", "--family", "systemMedium", "--now",
+    const std::string html = home.path() + "/card.html";
+    const ProcessResult r = runWidgets({"timeline", "--family", "systemMedium", "--now",
                                  "2025-01-31T09:30:00Z", "--html", html});
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
 
     // Read back what the browser lays out: each card's visible text, size and the colours its
     // first title and subtitle are drawn in.
-    std::string page = testing::readText(html);
+    std::string page = tarvo_test::readFile(html);
     const std::string probe =
         "<script>window.addEventListener('load', function () {"
         "var out = [];"
@@ -247,15 +215,15 @@ TEST_F(WidgetsHostTest, HtmlCardShowsTheTextsInABrowser) {
         "pre.textContent = JSON.stringify(out);"
         "document.body.appendChild(pre);});</script>";
     page.insert(page.rfind("</body>"), probe);
-    const std::string probed = home.root() + "/probed.html";
-    std::ofstream(probed) << page;
+    const std::string probed = home.path() + "/probed.html";
+    tarvo_test::writeFile(probed, page);
 
-    const Result b = runProgram(*chromium,
-                                {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
-                                 "--user-data-dir=" + home.root() + "/chromium",
-                                 "--virtual-time-budget=3000", "--dump-dom", "file://" + probed},
-                                {{"HOME", home.root()}}, home.root());
-    ASSERT_EQ(b.status, 0) << b.err;
+    const ProcessResult b = runProgram(*chromium,
+                                       {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                                        "--user-data-dir=" + home.path() + "/chromium",
+                                        "--virtual-time-budget=3000", "--dump-dom", "file://" + probed},
+                                       "", {{"HOME", home.path()}});
+    ASSERT_EQ(b.exitCode, 0) << b.err;
     const std::string open = "<pre id=\"readback\">";
     const auto begin = b.out.find(open);
     ASSERT_NE(begin, std::string::npos) << b.out.substr(0, 2000);

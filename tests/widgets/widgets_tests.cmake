@@ -7,12 +7,12 @@ tarvo_test(widgets_tests
     ${CMAKE_CURRENT_LIST_DIR}/TarvoProviderTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WidgetViewTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WidgetKitTest.cpp
-  LIBS tarvo_widgets platform_widgetkit platform_dateformatter platform_foundation)
+  LIBS tarvo_widgets platform_widgetkit platform_dateformatter platform_foundation tarvo_test_support)
 
 # The built tarvo-widgets program, its demo script and its HTML card in a browser.
 tarvo_test(widgets_host_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/WidgetsHostTest.cpp
-  LIBS tarvo_widgets platform_foundation
+  LIBS tarvo_widgets platform_foundation tarvo_test_support
   TIMEOUT 180)
 add_dependencies(widgets_host_tests tarvo-widgets)
 target_compile_definitions(widgets_host_tests PRIVATE
