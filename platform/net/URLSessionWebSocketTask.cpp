@@ -148,6 +148,8 @@ public:
             }));
         ws_.read_message_max(maximumMessageSize);
         ws_.auto_fragment(false);
+        // Client frames are masked through this buffer: a larger one means fewer socket writes.
+        ws_.write_buffer_bytes(64 * 1024);
         error_code ec;
         websocket::response_type response;
         co_await ws_.async_handshake(response, hostField, target,

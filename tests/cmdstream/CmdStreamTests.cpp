@@ -335,7 +335,7 @@ TEST(CmdStream, CancellingARunClosesItsChannel) {
     peer::PeerServer server;
     auto api = streamAPI(server);
     api.streamLimits.receiveSeconds = 2.0;  // the cancellation must interrupt the pending receive
-    platform::MainQueue queue;
+    platform::MainQueue& queue = remote_test::testQueue();  // outlives late network completions
     auto task = platform::startTask(queue.executor(), command(api, "sleep", {"30"}));
     ASSERT_TRUE(queue.runUntil([&] { return !streamRequests(server).empty(); }, 10000ms));
     queue.runFor(200ms);

@@ -41,7 +41,7 @@ struct ProgressLog {
     }
 };
 
-class LocalFiles : public ::testing::Test {
+class RemoteTransferUpload : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = std::filesystem::temp_directory_path() /
@@ -73,7 +73,7 @@ std::vector<std::string> listing(const std::string& dir) {
     return names;
 }
 
-TEST_F(LocalFiles, UploadsFilesOfEverySizeByteForByte) {
+TEST_F(RemoteTransferUpload, UploadsFilesOfEverySizeByteForByte) {
     peer::PeerServer server;
     auto api = streamAPI(server);
     // The 32 KiB file replaces a larger one already there.
@@ -130,7 +130,7 @@ TEST_F(LocalFiles, UploadsFilesOfEverySizeByteForByte) {
     }
 }
 
-TEST_F(LocalFiles, NamesComeFromTheGivenNameOrTheLocalFile) {
+TEST_F(RemoteTransferUpload, NamesComeFromTheGivenNameOrTheLocalFile) {
     peer::PeerServer server;
     auto api = streamAPI(server);
     const std::string local = file("photo 1.jpg", 10);
@@ -151,7 +151,7 @@ TEST_F(LocalFiles, NamesComeFromTheGivenNameOrTheLocalFile) {
     EXPECT_EQ(std::filesystem::file_size(server.filesRoot() + "/link.jpg"), 10u);
 }
 
-TEST_F(LocalFiles, FailuresCarryTheirTexts) {
+TEST_F(RemoteTransferUpload, FailuresCarryTheirTexts) {
     peer::PeerServer server;
     auto api = streamAPI(server);
     const std::string local = file("data.bin", 5000);
@@ -202,7 +202,7 @@ TEST_F(LocalFiles, FailuresCarryTheirTexts) {
     EXPECT_FALSE(failureText<platform::FileSystemError>(missing).empty());
 }
 
-TEST_F(LocalFiles, TheExitFrameIsAwaitedAcrossSoftTimeOutsAndWithinItsLimit) {
+TEST_F(RemoteTransferUpload, TheExitFrameIsAwaitedAcrossSoftTimeOutsAndWithinItsLimit) {
     peer::PeerServer server;
     auto api = streamAPI(server);
     api.streamLimits.receiveSeconds = 0.05;
@@ -224,7 +224,7 @@ TEST_F(LocalFiles, TheExitFrameIsAwaitedAcrossSoftTimeOutsAndWithinItsLimit) {
               "Network error: Upload timed out while waiting for the server write to finish.");
 }
 
-TEST_F(LocalFiles, ABrokenConnectionLeavesTheOldFileIntact) {
+TEST_F(RemoteTransferUpload, ABrokenConnectionLeavesTheOldFileIntact) {
     peer::PeerServer server;
     auto api = streamAPI(server);
     const std::string old = remote_test::writePatternFile(server.filesRoot() + "/keep.bin", 4096, 99);
@@ -250,12 +250,12 @@ TEST_F(LocalFiles, ABrokenConnectionLeavesTheOldFileIntact) {
     EXPECT_EQ(listing(server.filesRoot()), std::vector<std::string>{"keep.bin"});
 }
 
-TEST_F(LocalFiles, CancellingWhileStreamingEndsWithTheCancellationAndClosesTheChannel) {
+TEST_F(RemoteTransferUpload, CancellingWhileStreamingEndsWithTheCancellationAndClosesTheChannel) {
     peer::PeerServer server;
     auto api = streamAPI(server);
     const std::string local = file("big.bin", 64u << 20);
     ProgressLog log;
-    platform::MainQueue queue;
+    platform::MainQueue& queue = remote_test::testQueue();  // outlives late network completions
     auto task = platform::startTask(queue.executor(), [api, local, cb = log.callback()]() -> Async<std::string> {
         co_return co_await upload(api, platform::URL::fileURL(local), "", std::nullopt, cb);
     });
@@ -271,7 +271,7 @@ TEST_F(LocalFiles, CancellingWhileStreamingEndsWithTheCancellationAndClosesTheCh
         << ::testing::PrintToString(listing(server.filesRoot()));
 }
 
-TEST_F(LocalFiles, TwoUploadsRunAtOnceEachOnItsOwnChannel) {
+TEST_F(RemoteTransferUpload, TwoUploadsRunAtOnceEachOnItsOwnChannel) {
     peer::PeerServer server;
     auto api = streamAPI(server);
     const std::string a = file("a.bin", 3u << 20, 1);
