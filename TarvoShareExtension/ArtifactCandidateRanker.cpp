@@ -76,10 +76,7 @@ ArtifactShellCandidate ArtifactShellCandidate::fromJson(const Json& json) {
     c.depth = pj::requireInt(object, "depth");
     c.fingerprint = pj::optionalString(object, "fingerprint");
     c.score = pj::requireInt(object, "score");
-    const Json& evidence = pj::requireArray(object, "evidence");
-    for (std::size_t i = 0; i < evidence.size(); ++i) {
-        c.evidence.push_back(pj::asString(evidence[i], "evidence[" + std::to_string(i) + "]"));
-    }
+    c.evidence = pj::requireStringArray(object, "evidence");
     return c;
 }
 

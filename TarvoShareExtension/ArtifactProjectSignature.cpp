@@ -232,21 +232,6 @@ Json ArtifactProjectSignature::toJson() const {
     return out;
 }
 
-namespace {
-
-std::vector<std::string> stringArray(const Json& object, std::string_view key) {
-    const Json& array = platform::json::requireArray(object, key);
-    std::vector<std::string> out;
-    out.reserve(array.size());
-    std::string path(key);
-    for (std::size_t i = 0; i < array.size(); ++i) {
-        out.push_back(platform::json::asString(array[i], path + "[" + std::to_string(i) + "]"));
-    }
-    return out;
-}
-
-}  // namespace
-
 ArtifactProjectSignature ArtifactProjectSignature::fromJson(const Json& json) {
     namespace pj = platform::json;
     const Json& object = pj::asObject(json);
@@ -254,8 +239,8 @@ ArtifactProjectSignature ArtifactProjectSignature::fromJson(const Json& json) {
     signature.exactDigest = pj::requireString(object, "exactDigest");
     signature.pathDigest = pj::requireString(object, "pathDigest");
     signature.contentDigest = pj::requireString(object, "contentDigest");
-    signature.normalizedPaths = stringArray(object, "normalizedPaths");
-    signature.markers = stringArray(object, "markers");
+    signature.normalizedPaths = pj::requireStringArray(object, "normalizedPaths");
+    signature.markers = pj::requireStringArray(object, "markers");
     const Json& fingerprints = pj::requireObject(object, "scriptFingerprints");
     for (auto it = fingerprints.begin(); it != fingerprints.end(); ++it) {
         signature.scriptFingerprints[it.key()] =

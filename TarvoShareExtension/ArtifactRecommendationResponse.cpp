@@ -24,16 +24,6 @@ std::optional<ArtifactSelectionKind> fromRawValue<ArtifactSelectionKind>(std::st
 
 namespace {
 
-std::vector<std::string> stringArray(const Json& object, std::string_view key) {
-    const Json& array = pj::requireArray(object, key);
-    std::vector<std::string> out;
-    out.reserve(array.size());
-    for (std::size_t i = 0; i < array.size(); ++i) {
-        out.push_back(pj::asString(array[i], std::string(key) + "[" + std::to_string(i) + "]"));
-    }
-    return out;
-}
-
 void putOptional(Json& object, const char* key, const std::optional<std::string>& value) {
     if (value) {
         object[key] = *value;
@@ -60,7 +50,7 @@ ArtifactCandidateRecommendation ArtifactCandidateRecommendation::fromJson(const 
     r.scriptPath = pj::requireString(object, "scriptPath");
     r.relativePath = pj::optionalString(object, "relativePath");
     r.score = pj::requireDouble(object, "score");
-    r.evidence = stringArray(object, "evidence");
+    r.evidence = pj::requireStringArray(object, "evidence");
     r.successfulRunCount = pj::requireInt(object, "successfulRunCount");
     r.failedRunCount = pj::requireInt(object, "failedRunCount");
     r.lastUsedAt = pj::optionalString(object, "lastUsedAt");
@@ -82,7 +72,7 @@ ArtifactDestinationRecommendation ArtifactDestinationRecommendation::fromJson(co
     ArtifactDestinationRecommendation d;
     d.path = pj::requireString(object, "path");
     d.score = pj::requireDouble(object, "score");
-    d.evidence = stringArray(object, "evidence");
+    d.evidence = pj::requireStringArray(object, "evidence");
     d.successfulRunCount = pj::requireInt(object, "successfulRunCount");
     d.lastUsedAt = pj::optionalString(object, "lastUsedAt");
     return d;

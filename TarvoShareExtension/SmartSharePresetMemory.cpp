@@ -27,20 +27,6 @@ Json number(double value, const char* key) {
     return Json(value);
 }
 
-std::vector<std::string> stringArray(const Json& array, std::string_view key) {
-    const Json& items = pj::asArray(array, key);
-    std::vector<std::string> out;
-    out.reserve(items.size());
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        out.push_back(pj::asString(items[i], std::string(key) + "[" + std::to_string(i) + "]"));
-    }
-    return out;
-}
-
-std::vector<std::string> requireStringArray(const Json& object, std::string_view key) {
-    return stringArray(pj::requireArray(object, key), key);
-}
-
 // The script-list rule: an empty list falls back to the single value, then normalises.
 std::vector<std::string> scriptList(std::vector<std::string> list, const std::optional<std::string>& single) {
     if (list.empty() && single) {
@@ -99,7 +85,7 @@ SmartSharePresetEvidence SmartSharePresetEvidence::fromJson(const Json& json) {
     e.outcome = *outcome;
     e.destinationFolder = pj::requireString(object, "destinationFolder");
     e.score = pj::requireDouble(object, "score");
-    e.evidence = requireStringArray(object, "evidence");
+    e.evidence = pj::requireStringArray(object, "evidence");
     e.createdAtEpoch = pj::requireDouble(object, "createdAtEpoch");
     return e;
 }
@@ -191,11 +177,11 @@ SmartSharePreset SmartSharePreset::fromJson(const Json& json) {
     }
     std::vector<std::string> paths;
     if (const Json* stored = pj::optionalArray(object, "selectedScriptPaths")) {
-        paths = stringArray(*stored, "selectedScriptPaths");
+        paths = pj::asStringArray(*stored, "selectedScriptPaths");
     }
     std::vector<std::string> fingerprints;
     if (const Json* stored = pj::optionalArray(object, "selectedScriptFingerprints")) {
-        fingerprints = stringArray(*stored, "selectedScriptFingerprints");
+        fingerprints = pj::asStringArray(*stored, "selectedScriptFingerprints");
     }
     std::vector<SmartSharePresetEvidence> history;
     if (const Json* stored = pj::optionalArray(object, "evidence")) {
@@ -246,7 +232,7 @@ SmartShareAutomaticConfiguration SmartShareAutomaticConfiguration::fromJson(cons
     c.id = pj::requireString(object, "id");
     c.signature = ArtifactProjectSignature::fromJson(pj::requireObject(object, "signature"));
     c.serverModeRaw = pj::requireString(object, "serverModeRaw");
-    c.selectedServerIDs = requireStringArray(object, "selectedServerIDs");
+    c.selectedServerIDs = pj::requireStringArray(object, "selectedServerIDs");
     c.activeServerID = pj::requireString(object, "activeServerID");
     c.multiDispatchModeRaw = pj::requireString(object, "multiDispatchModeRaw");
     c.preferRegularForLinkedDeployment = pj::requireBool(object, "preferRegularForLinkedDeployment");

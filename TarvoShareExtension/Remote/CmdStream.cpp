@@ -2,10 +2,13 @@
 
 #include <chrono>
 #include <exception>
+#include <string>
 #include <utility>
 
 #include <boost/asio/this_coro.hpp>
 
+#include "TarvoShareExtension/Remote/RemoteFailure.h"
+#include "TarvoShareExtension/Remote/RemoteTransferError.h"
 #include "platform/concurrency/BackgroundQueue.h"
 #include "platform/concurrency/Cancellation.h"
 #include "platform/concurrency/Deadline.h"
@@ -57,6 +60,21 @@ Async<std::optional<StreamMessage>> receiveCmdFrameWithSoftTimeout(std::shared_p
     }
     if (firstError) std::rethrow_exception(firstError);
     co_return first;
+}
+
+bool takeFrameUntilExit(const StreamMessage& message, CmdStreamOutput& output) {
+    auto frame = decodeCmdFrame(message);
+    if (!frame) return false;
+    if (frame->kind == CmdStreamFrame::Kind::error) throw RemoteFailure::server(frame->text);
+    if (frame->kind != CmdStreamFrame::Kind::exit) {
+        output.append(*frame);
+        return false;
+    }
+    if (frame->code != 0) {
+        throw RemoteTransferError::uploadFailed("exit " + std::to_string(frame->code) + ": " +
+                                                output.failureDetail());
+    }
+    return true;
 }
 
 void closeChannelDetached(std::shared_ptr<StreamChannel> channel) {

@@ -17,6 +17,12 @@ namespace tarvo {
 platform::Async<std::optional<StreamMessage>> receiveCmdFrameWithSoftTimeout(
     std::shared_ptr<StreamChannel> channel, double seconds);
 
+// One message received while a command runs to its end: output, meta and run-meta frames are
+// gathered into `output` and undecodable messages are skipped (false: wait for more); an error
+// frame throws RemoteFailure::server with its text; an exit frame ends the wait, returning true
+// for 0 and throwing RemoteTransferError::uploadFailed("exit <code>: <detail>") otherwise.
+bool takeFrameUntilExit(const StreamMessage& message, CmdStreamOutput& output);
+
 // Starts the channel's close in a task of its own that nobody awaits.
 void closeChannelDetached(std::shared_ptr<StreamChannel> channel);
 

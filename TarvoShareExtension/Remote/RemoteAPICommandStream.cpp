@@ -89,18 +89,7 @@ Async<std::string> runCommandCall(RemoteAPI api, std::string cmd, std::vector<st
         if (deadline.hasExpired()) throw TransportError::network("Command timed out.");
         auto message = co_await receiveCmdFrameWithSoftTimeout(channel, api.streamLimits.receiveSeconds);
         if (!message) continue;
-        auto frame = decodeCmdFrame(*message);
-        if (!frame) continue;
-        if (frame->kind == CmdStreamFrame::Kind::error) throw RemoteFailure::server(frame->text);
-        if (frame->kind != CmdStreamFrame::Kind::exit) {
-            output.append(*frame);
-            continue;
-        }
-        if (frame->code != 0) {
-            throw RemoteTransferError::uploadFailed("exit " + std::to_string(frame->code) + ": " +
-                                                    output.failureDetail());
-        }
-        break;
+        if (takeFrameUntilExit(*message, output)) break;
     }
     co_return output.stdoutText;
 }

@@ -224,18 +224,7 @@ Async<void> RemoteTransfer::uploadLocalFileViaCmdStream(RemoteAPI api, platform:
             co_await platform::checkCancellation();
             continue;
         }
-        auto frame = decodeCmdFrame(*message);
-        if (!frame) continue;
-        if (frame->kind == CmdStreamFrame::Kind::error) throw RemoteFailure::server(frame->text);
-        if (frame->kind != CmdStreamFrame::Kind::exit) {
-            output.append(*frame);
-            continue;
-        }
-        if (frame->code != 0) {
-            throw RemoteTransferError::uploadFailed("exit " + std::to_string(frame->code) + ": " +
-                                                    output.failureDetail());
-        }
-        break;
+        if (takeFrameUntilExit(*message, output)) break;
     }
 }
 

@@ -188,12 +188,26 @@ const Json& asArray(const Json& v, std::string_view path) {
     return v;
 }
 
+std::vector<std::string> asStringArray(const Json& v, std::string_view path) {
+    const Json& array = asArray(v, path);
+    std::vector<std::string> out;
+    out.reserve(array.size());
+    const std::string prefix(path);
+    for (std::size_t i = 0; i < array.size(); ++i) {
+        out.push_back(asString(array[i], prefix + "[" + std::to_string(i) + "]"));
+    }
+    return out;
+}
+
 std::string requireString(const Json& obj, std::string_view key) { return asString(requiredValue(obj, key), key); }
 std::int64_t requireInt(const Json& obj, std::string_view key) { return asInt(requiredValue(obj, key), key); }
 double requireDouble(const Json& obj, std::string_view key) { return asDouble(requiredValue(obj, key), key); }
 bool requireBool(const Json& obj, std::string_view key) { return asBool(requiredValue(obj, key), key); }
 const Json& requireObject(const Json& obj, std::string_view key) { return asObject(requiredValue(obj, key), key); }
 const Json& requireArray(const Json& obj, std::string_view key) { return asArray(requiredValue(obj, key), key); }
+std::vector<std::string> requireStringArray(const Json& obj, std::string_view key) {
+    return asStringArray(requiredValue(obj, key), key);
+}
 
 std::optional<std::string> optionalString(const Json& obj, std::string_view key) {
     const Json* v = presentValue(obj, key);

@@ -68,6 +68,8 @@ double asDouble(const Json& v, std::string_view path = "");
 bool asBool(const Json& v, std::string_view path = "");
 const Json& asObject(const Json& v, std::string_view path = "");
 const Json& asArray(const Json& v, std::string_view path = "");
+// An array of strings; element i is reported as "<path>[i]".
+std::vector<std::string> asStringArray(const Json& v, std::string_view path = "");
 
 // Strict: key present (else keyNotFound), not null (else valueNotFound), right type.
 std::string requireString(const Json& obj, std::string_view key);
@@ -76,6 +78,7 @@ double requireDouble(const Json& obj, std::string_view key);
 bool requireBool(const Json& obj, std::string_view key);
 const Json& requireObject(const Json& obj, std::string_view key);
 const Json& requireArray(const Json& obj, std::string_view key);
+std::vector<std::string> requireStringArray(const Json& obj, std::string_view key);
 
 // Lenient presence: missing or null gives nullopt; present with the wrong type throws
 // typeMismatch (decodeIfPresent semantics).

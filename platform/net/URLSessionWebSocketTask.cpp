@@ -25,6 +25,7 @@
 #include "platform/concurrency/Cancellation.h"
 #include "platform/concurrency/detail/AsyncCondition.h"
 #include "platform/net/URLError.h"
+#include "platform/net/detail/ConnectionHelpers.h"
 
 namespace platform {
 
@@ -35,6 +36,8 @@ using tcp = asio::ip::tcp;
 using boost::system::error_code;
 using Message = URLSessionWebSocketMessage;
 using CloseCode = URLSessionWebSocketCloseCode;
+using net_detail::asciiLower;
+using net_detail::idleLimit;
 
 namespace {
 
@@ -47,21 +50,6 @@ constexpr auto kCloseGrace = std::chrono::seconds(2);
 constexpr std::size_t kCloseReasonLimit = 123;
 
 enum class Phase { resolve, connect, tls, handshake };
-
-std::chrono::steady_clock::duration idleLimit(double seconds) {
-    if (!(seconds > 0)) seconds = 60;
-    seconds = std::min(seconds, 365.0 * 24 * 3600);
-    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-        std::chrono::duration<double>(seconds));
-}
-
-std::string asciiLower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
 
 // Fields of the upgrade request that the handshake itself owns.
 bool isReservedField(std::string_view name) {
@@ -114,18 +102,9 @@ public:
             co_return error_code{};
         } else {
             auto& tls = ws_.next_layer();
-            error_code parseEc;
-            asio::ip::make_address(host, parseEc);
-            if (parseEc && !SSL_set_tlsext_host_name(tls.native_handle(), host.c_str())) {
+            if (!net_detail::prepareClientTls(tls, host, certificateRejected)) {
                 co_return make_error_code(asio::error::invalid_argument);
             }
-            tls.set_verify_mode(asio::ssl::verify_peer);
-            tls.set_verify_callback([this, verifier = asio::ssl::host_name_verification(host)](
-                                        bool preverified, asio::ssl::verify_context& ctx) mutable {
-                const bool ok = verifier(preverified, ctx);
-                if (!ok) certificateRejected = true;
-                return ok;
-            });
             error_code ec;
             co_await tls.async_handshake(asio::ssl::stream_base::client,
                                          asio::redirect_error(asio::use_awaitable, ec));
@@ -278,12 +257,7 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
             case Phase::connect: return URLError(URLError::cannotConnectToHost);
             case Phase::tls:
                 if (connection && connection->certificateRejected) {
-                    return URLError(URLError::serverCertificateUntrusted,
-                                    "The certificate for this server is invalid. You might be "
-                                    "connecting to a server that is pretending to be \u201c" +
-                                        host +
-                                        "\u201d which could put your confidential information "
-                                        "at risk.");
+                    return net_detail::untrustedCertificateError(host);
                 }
                 return URLError(URLError::secureConnectionFailed);
             case Phase::handshake: {
@@ -349,21 +323,9 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
         if (host.empty()) throw URLError(URLError::badURL);
         const int port = url.port().value_or(secure ? 443 : 80);
         if (port < 1 || port > 65535) throw URLError(URLError::badURL);
-        for (const auto& [name, value] : request.allHTTPHeaderFields()) {
-            if (!isValidHeaderFieldName(name)) {
-                throw URLError(URLError::badURL, "The request was not sent: \"" + name +
-                                                     "\" is not a valid header field name.");
-            }
-            if (!isValidHeaderFieldValue(value)) {
-                throw URLError(URLError::badURL, "The request was not sent: the value of header field \"" +
-                                                     name + "\" contains a line break or NUL character.");
-            }
-        }
-        std::string target = url.percentEncodedPath();
-        if (target.empty()) target = "/";
-        if (auto q = url.query()) target += "?" + *q;
-        std::string hostField = host.find(':') != std::string::npos ? "[" + host + "]" : host;
-        if (port != (secure ? 443 : 80)) hostField += ":" + std::to_string(port);
+        net_detail::checkHeaderFields(request.allHTTPHeaderFields());
+        const std::string target = net_detail::requestTarget(url);
+        const std::string hostField = net_detail::hostHeaderValue(host, port, secure);
         const auto limit = idleLimit(idleSeconds());
 
         error_code ec;
@@ -375,16 +337,7 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
         if (endpoints.empty()) throw URLError(URLError::cannotFindHost);
 
         if (secure) {
-            try {
-                tlsContext.emplace(asio::ssl::context::tls_client);
-                tlsContext->set_default_verify_paths();
-                for (const auto& file : session->configuration().additionalTrustedCertificateFiles) {
-                    tlsContext->load_verify_file(file);
-                }
-                SSL_CTX_set_min_proto_version(tlsContext->native_handle(), TLS1_2_VERSION);
-            } catch (const boost::system::system_error&) {
-                throw URLError(URLError::secureConnectionFailed);
-            }
+            net_detail::makeClientTlsContext(tlsContext, session->configuration().additionalTrustedCertificateFiles);
             connection = std::make_unique<ConnectionOver<beast::ssl_stream<beast::tcp_stream>>>(strand, *tlsContext);
         } else {
             connection = std::make_unique<ConnectionOver<beast::tcp_stream>>(strand);

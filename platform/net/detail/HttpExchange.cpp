@@ -25,6 +25,7 @@
 #include <openssl/x509.h>
 
 #include "platform/net/URLError.h"
+#include "platform/net/detail/ConnectionHelpers.h"
 
 namespace platform::net_detail {
 
@@ -40,21 +41,6 @@ constexpr std::size_t kBodyChunkBytes = 256 * 1024;
 constexpr std::uint32_t kHeaderLimitBytes = 64 * 1024;
 
 enum class Phase { resolve, connect, tls, send, receive };
-
-std::chrono::steady_clock::duration idleLimit(double seconds) {
-    if (!(seconds > 0)) seconds = 60;                 // not positive, or not a number
-    seconds = std::min(seconds, 365.0 * 24 * 3600);   // keeps the conversion in range
-    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-        std::chrono::duration<double>(seconds));
-}
-
-std::string asciiLower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
 
 bool isReservedField(std::string_view name) {
     // The connection's own framing: computed here, never taken from the caller.
@@ -122,14 +108,7 @@ struct HttpExchange::Impl {
             case Phase::resolve: return URLError(URLError::cannotFindHost);
             case Phase::connect: return URLError(URLError::cannotConnectToHost);
             case Phase::tls:
-                if (certificateRejected) {
-                    return URLError(URLError::serverCertificateUntrusted,
-                                    "The certificate for this server is invalid. You might be "
-                                    "connecting to a server that is pretending to be \u201c" +
-                                        host +
-                                        "\u201d which could put your confidential information "
-                                        "at risk.");
-                }
+                if (certificateRejected) return untrustedCertificateError(host);
                 return URLError(URLError::secureConnectionFailed);
             case Phase::send: return URLError(URLError::networkConnectionLost);
             case Phase::receive:
@@ -146,19 +125,6 @@ struct HttpExchange::Impl {
     void check(const error_code& ec, Phase phase) const {
         if (cancelled) throw URLError(URLError::cancelled);
         if (ec) throw failure(ec, phase);
-    }
-
-    std::string hostHeader(int port, bool secure) const {
-        std::string h = host.find(':') != std::string::npos ? "[" + host + "]" : host;
-        if (port != (secure ? 443 : 80)) h += ":" + std::to_string(port);
-        return h;
-    }
-
-    std::string target() const {
-        std::string t = spec.url.percentEncodedPath();
-        if (t.empty()) t = "/";
-        if (auto q = spec.url.query()) t += "?" + *q;
-        return t;
     }
 
     template <class Stream>
@@ -182,21 +148,9 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::exchangeOver(
     check(ec, Phase::connect);
 
     if constexpr (!std::is_same_v<Stream, beast::tcp_stream>) {
-        error_code parseEc;
-        asio::ip::make_address(host, parseEc);
-        if (parseEc) {  // server name indication is for names, never for address literals
-            if (!SSL_set_tlsext_host_name(stream.native_handle(), host.c_str())) {
-                throw URLError(URLError::secureConnectionFailed);
-            }
+        if (!prepareClientTls(stream, host, certificateRejected)) {
+            throw URLError(URLError::secureConnectionFailed);
         }
-        stream.set_verify_mode(asio::ssl::verify_peer);
-        stream.set_verify_callback(
-            [this, verifier = asio::ssl::host_name_verification(host)](
-                bool preverified, asio::ssl::verify_context& ctx) mutable {
-                const bool ok = verifier(preverified, ctx);
-                if (!ok) certificateRejected = true;
-                return ok;
-            });
         lowest.expires_after(limit);
         co_await stream.async_handshake(asio::ssl::stream_base::client,
                                         asio::redirect_error(asio::use_awaitable, ec));
@@ -206,9 +160,9 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::exchangeOver(
     // ---- request head
     http::request<http::empty_body> head;
     head.method_string(spec.method);
-    head.target(target());
+    head.target(requestTarget(spec.url));
     head.version(11);
-    head.set(http::field::host, hostHeader(port, secure));
+    head.set(http::field::host, hostHeaderValue(host, port, secure));
     bool hasAccept = false;
     bool hasUserAgent = false;
     for (const auto& [name, value] : spec.headers) {
@@ -359,16 +313,7 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::run() {
         throw URLError(URLError::badURL, "The request was not sent: the method \"" + spec.method +
                                              "\" is not a valid HTTP method.");
     }
-    for (const auto& [name, value] : spec.headers) {
-        if (!isValidHeaderFieldName(name)) {
-            throw URLError(URLError::badURL, "The request was not sent: \"" + name +
-                                                 "\" is not a valid header field name.");
-        }
-        if (!isValidHeaderFieldValue(value)) {
-            throw URLError(URLError::badURL, "The request was not sent: the value of header field \"" +
-                                                 name + "\" contains a line break or NUL character.");
-        }
-    }
+    checkHeaderFields(spec.headers);
 
     FileHandle file;
     std::int64_t fileSize = 0;
@@ -399,14 +344,7 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::run() {
     if (endpoints.empty()) throw URLError(URLError::cannotFindHost);
 
     if (secure) {
-        try {
-            tlsContext.emplace(asio::ssl::context::tls_client);
-            tlsContext->set_default_verify_paths();
-            for (const auto& file : spec.trustedCertificateFiles) tlsContext->load_verify_file(file);
-            SSL_CTX_set_min_proto_version(tlsContext->native_handle(), TLS1_2_VERSION);
-        } catch (const boost::system::system_error&) {
-            throw URLError(URLError::secureConnectionFailed);
-        }
+        makeClientTlsContext(tlsContext, spec.trustedCertificateFiles);
         secureStream.emplace(executor, *tlsContext);
         co_return co_await exchangeOver(*secureStream, endpoints, port, true, file.fd, fileSize);
     }
