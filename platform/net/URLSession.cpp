@@ -102,22 +102,22 @@ asio::awaitable<URLSessionDataResult> URLSession::perform(
         throw URLError(URLError::cancelled);
     }
 
-    net_detail::HttpExchangeSpec spec(request.url);
-    spec.method = request.httpMethod;
-    spec.headers = request.allHTTPHeaderFields();
+    net_detail::HttpExchangePlan plan(request.url);
+    plan.method = request.httpMethod;
+    plan.headers = request.allHTTPHeaderFields();
     if (bodyFile) {
         if (!bodyFile->isFileURL()) throw URLError(URLError::unsupportedURL);
-        spec.bodyFilePath = bodyFile->path();
+        plan.bodyFilePath = bodyFile->path();
     } else {
-        spec.body = std::move(request.httpBody);
+        plan.body = std::move(request.httpBody);
     }
     const double requestLimit = request.timeoutInterval > 0 ? request.timeoutInterval : 60;
     const double sessionLimit = configuration_.timeoutIntervalForRequest > 0
                                     ? configuration_.timeoutIntervalForRequest
                                     : 60;
-    spec.idleTimeoutSeconds = std::min(requestLimit, sessionLimit);
-    spec.maximumResponseBodyBytes = configuration_.maximumResponseBodyBytes;
-    spec.trustedCertificateFiles = configuration_.additionalTrustedCertificateFiles;
+    plan.idleTimeoutSeconds = std::min(requestLimit, sessionLimit);
+    plan.maximumResponseBodyBytes = configuration_.maximumResponseBodyBytes;
+    plan.trustedCertificateFiles = configuration_.additionalTrustedCertificateFiles;
 
     net_detail::BodyProgress progress;
     if (delegate) {
@@ -126,7 +126,7 @@ asio::awaitable<URLSessionDataResult> URLSession::perform(
             delegate->didSendBodyData(*self, sent, total, expected);
         };
     }
-    auto exchange = std::make_shared<HttpExchange>(p_->strand, std::move(spec), std::move(progress));
+    auto exchange = std::make_shared<HttpExchange>(p_->strand, std::move(plan), std::move(progress));
     p_->track(exchange);
     if (invalidated_.load()) throw URLError(URLError::cancelled);
 

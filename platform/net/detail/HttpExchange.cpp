@@ -63,15 +63,15 @@ struct FileHandle {
 }  // namespace
 
 struct HttpExchange::Impl {
-    Impl(asio::any_io_executor strand, HttpExchangeSpec s, BodyProgress p)
+    Impl(asio::any_io_executor strand, HttpExchangePlan s, BodyProgress p)
         : executor(std::move(strand)),
-          spec(std::move(s)),
+          plan(std::move(s)),
           progress(std::move(p)),
           resolver(executor),
           resolveTimer(executor) {}
 
     asio::any_io_executor executor;
-    HttpExchangeSpec spec;
+    HttpExchangePlan plan;
     BodyProgress progress;
     tcp::resolver resolver;
     asio::steady_timer resolveTimer;
@@ -140,7 +140,7 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::exchangeOver(
     Stream& stream, const tcp::resolver::results_type& endpoints, int port, bool secure,
     int bodyFd, std::int64_t fileSize) {
     auto& lowest = beast::get_lowest_layer(stream);
-    const auto limit = idleLimit(spec.idleTimeoutSeconds);
+    const auto limit = idleLimit(plan.idleTimeoutSeconds);
     error_code ec;
 
     lowest.expires_after(limit);
@@ -159,13 +159,13 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::exchangeOver(
 
     // ---- request head
     http::request<http::empty_body> head;
-    head.method_string(spec.method);
-    head.target(requestTarget(spec.url));
+    head.method_string(plan.method);
+    head.target(requestTarget(plan.url));
     head.version(11);
     head.set(http::field::host, hostHeaderValue(host, port, secure));
     bool hasAccept = false;
     bool hasUserAgent = false;
-    for (const auto& [name, value] : spec.headers) {
+    for (const auto& [name, value] : plan.headers) {
         if (isReservedField(name)) continue;
         const std::string lower = asciiLower(name);
         hasAccept = hasAccept || lower == "accept";
@@ -176,12 +176,12 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::exchangeOver(
     if (!hasUserAgent) head.set(http::field::user_agent, "Tarvo (Linux) platform-net/1");
 
     std::int64_t bodyLength = -1;
-    if (spec.body) {
-        bodyLength = static_cast<std::int64_t>(spec.body->size());
+    if (plan.body) {
+        bodyLength = static_cast<std::int64_t>(plan.body->size());
     } else if (bodyFd >= 0) {
         bodyLength = fileSize;
     } else {
-        const std::string m = asciiLower(spec.method);
+        const std::string m = asciiLower(plan.method);
         if (m == "post" || m == "put" || m == "patch") bodyLength = 0;
     }
     if (bodyLength >= 0) head.set(http::field::content_length, std::to_string(bodyLength));
@@ -195,8 +195,8 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::exchangeOver(
     // ---- request body, piece by piece so progress is reported and the time limit is per piece
     error_code sendError;
     std::int64_t sent = 0;
-    if (spec.body && !spec.body->empty()) {
-        const auto& bytes = *spec.body;
+    if (plan.body && !plan.body->empty()) {
+        const auto& bytes = *plan.body;
         while (sent < bodyLength) {
             const std::size_t n = std::min<std::size_t>(kBodyChunkBytes,
                                                         static_cast<std::size_t>(bodyLength - sent));
@@ -250,8 +250,8 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::exchangeOver(
     for (;;) {
         parser.emplace();
         parser->header_limit(kHeaderLimitBytes);
-        parser->body_limit(static_cast<std::uint64_t>(std::max<std::int64_t>(0, spec.maximumResponseBodyBytes)));
-        if (asciiLower(spec.method) == "head") parser->skip(true);
+        parser->body_limit(static_cast<std::uint64_t>(std::max<std::int64_t>(0, plan.maximumResponseBodyBytes)));
+        if (asciiLower(plan.method) == "head") parser->skip(true);
         lowest.expires_after(limit);
         co_await http::async_read_header(stream, buffer, *parser,
                                          asio::redirect_error(asio::use_awaitable, ec));
@@ -277,7 +277,7 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::exchangeOver(
     closeStreams();
 
     auto& message = parser->get();
-    HTTPURLResponse response(spec.url);
+    HTTPURLResponse response(plan.url);
     response.statusCode = static_cast<int>(message.result_int());
     for (const auto& field : message) {
         const std::string name(field.name_string());
@@ -302,23 +302,23 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::exchangeOver(
 }
 
 asio::awaitable<URLSessionDataResult> HttpExchange::Impl::run() {
-    const std::string scheme = spec.url.scheme();
+    const std::string scheme = plan.url.scheme();
     if (scheme != "http" && scheme != "https") throw URLError(URLError::unsupportedURL);
     const bool secure = scheme == "https";
-    host = spec.url.host();
+    host = plan.url.host();
     if (host.empty()) throw URLError(URLError::badURL);
-    const int port = spec.url.port().value_or(secure ? 443 : 80);
+    const int port = plan.url.port().value_or(secure ? 443 : 80);
     if (port < 1 || port > 65535) throw URLError(URLError::badURL);
-    if (spec.method.empty() || !isValidHeaderFieldName(spec.method)) {
-        throw URLError(URLError::badURL, "The request was not sent: the method \"" + spec.method +
+    if (plan.method.empty() || !isValidHeaderFieldName(plan.method)) {
+        throw URLError(URLError::badURL, "The request was not sent: the method \"" + plan.method +
                                              "\" is not a valid HTTP method.");
     }
-    checkHeaderFields(spec.headers);
+    checkHeaderFields(plan.headers);
 
     FileHandle file;
     std::int64_t fileSize = 0;
-    if (spec.bodyFilePath) {
-        file.fd = ::open(spec.bodyFilePath->c_str(), O_RDONLY | O_CLOEXEC);
+    if (plan.bodyFilePath) {
+        file.fd = ::open(plan.bodyFilePath->c_str(), O_RDONLY | O_CLOEXEC);
         if (file.fd < 0) {
             if (errno == EACCES || errno == EPERM) throw URLError(URLError::noPermissionsToReadFile);
             throw URLError(URLError::fileDoesNotExist);
@@ -331,7 +331,7 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::run() {
     }
 
     error_code ec;
-    resolveTimer.expires_after(idleLimit(spec.idleTimeoutSeconds));
+    resolveTimer.expires_after(idleLimit(plan.idleTimeoutSeconds));
     resolveTimer.async_wait(ResolveWatchdog{this});
     // A named service text: g++ 12 destroys a temporary of a full-expression that holds a
     // co_await twice.
@@ -344,7 +344,7 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::run() {
     if (endpoints.empty()) throw URLError(URLError::cannotFindHost);
 
     if (secure) {
-        makeClientTlsContext(tlsContext, spec.trustedCertificateFiles);
+        makeClientTlsContext(tlsContext, plan.trustedCertificateFiles);
         secureStream.emplace(executor, *tlsContext);
         co_return co_await exchangeOver(*secureStream, endpoints, port, true, file.fd, fileSize);
     }
@@ -352,8 +352,8 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::run() {
     co_return co_await exchangeOver(*plainStream, endpoints, port, false, file.fd, fileSize);
 }
 
-HttpExchange::HttpExchange(asio::any_io_executor strand, HttpExchangeSpec spec, BodyProgress progress)
-    : impl_(std::make_unique<Impl>(std::move(strand), std::move(spec), std::move(progress))) {}
+HttpExchange::HttpExchange(asio::any_io_executor strand, HttpExchangePlan plan, BodyProgress progress)
+    : impl_(std::make_unique<Impl>(std::move(strand), std::move(plan), std::move(progress))) {}
 
 HttpExchange::~HttpExchange() = default;
 

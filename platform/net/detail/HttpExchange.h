@@ -17,8 +17,8 @@
 
 namespace platform::net_detail {
 
-struct HttpExchangeSpec {
-    explicit HttpExchangeSpec(URL u) : url(std::move(u)) {}
+struct HttpExchangePlan {
+    explicit HttpExchangePlan(URL u) : url(std::move(u)) {}
     URL url;
     std::string method;
     std::vector<std::pair<std::string, std::string>> headers;
@@ -34,7 +34,7 @@ using BodyProgress = std::function<void(std::int64_t, std::int64_t, std::int64_t
 
 class HttpExchange {
 public:
-    HttpExchange(boost::asio::any_io_executor strand, HttpExchangeSpec spec, BodyProgress progress);
+    HttpExchange(boost::asio::any_io_executor strand, HttpExchangePlan plan, BodyProgress progress);
     ~HttpExchange();
     HttpExchange(const HttpExchange&) = delete;
     HttpExchange& operator=(const HttpExchange&) = delete;
