@@ -104,8 +104,13 @@ std::string safeName(std::optional<std::string> name, const std::string& fallbac
         if (c == '\0') continue;
         out += (c == '/') ? '-' : c;
     }
+    if (out.size() > 200) {
+        // Cut before a lead byte: the handed file's name is the name the item travels under.
+        std::size_t cut = 200;
+        while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) --cut;
+        out.resize(cut);
+    }
     if (out.empty() || out == "." || out == "..") out = fallback;
-    if (out.size() > 200) out.resize(200);
     return out;
 }
 

@@ -15,6 +15,7 @@
 #include "platform/filesystem/FileHandle.h"
 #include "platform/filesystem/FileSystemError.h"
 #include "platform/filesystem/MappedFile.h"
+#include "platform/foundation/Text.h"
 
 using namespace intake_test;
 using platform::NSItemProvider;
@@ -134,6 +135,21 @@ TEST_F(ItemProviderTest, FileAndDataRepresentationsServeEachOther) {
     });
     EXPECT_EQ(seen.first, "photo.jpeg");
     EXPECT_EQ(seen.second, "jpg");
+
+    // A long suggested name is shortened for the file system on a character boundary: the
+    // handed file's name becomes the name the item travels under.
+    std::string longName;
+    for (int i = 0; i < 100; ++i) longName += "\xe2\x82\xac";  // 300 bytes of three-byte characters
+    dataOnly->setSuggestedName(longName);
+    auto cut = wait<std::string>([&](auto promise) {
+        auto shared = std::make_shared<decltype(promise)>(std::move(promise));
+        dataOnly->loadFileRepresentation("public.image", [shared](std::optional<platform::URL> url, std::exception_ptr) {
+            shared->set_value(url ? url->lastPathComponent() : std::string());
+        });
+    });
+    EXPECT_TRUE(platform::text::isValidUTF8(cut)) << "cut inside a character";
+    EXPECT_LE(cut.size(), 255u);
+    EXPECT_TRUE(cut.ends_with("\xe2\x82\xac.jpeg"));
 }
 
 TEST(ExtensionContext, TheFirstEndingWins) {
