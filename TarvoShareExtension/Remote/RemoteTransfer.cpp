@@ -22,7 +22,9 @@ namespace {
 
 // Runs on the server as `python3 -u -c <script> <path>`. The destination is replaced only by a
 // complete file: the input goes to a temporary file in the same folder, and only the "__END__"
-// line lets it be renamed over the destination (keeping an existing file's permissions). An input
+// line lets it be renamed over the destination (keeping an existing file's permissions). The
+// temporary name keeps at most 40 characters of the destination's (160 bytes of UTF-8), so a
+// destination name near the file system's 255-byte limit still fits beside it. An input
 // that ends early, bad base64 or a write failure exits non-zero with the reason on standard error
 // and removes the temporary file.
 const char kWriterScript[] = R"PY(import sys,os,base64,tempfile
@@ -32,7 +34,7 @@ if d:os.makedirs(d,exist_ok=True)
 m=os.umask(0);os.umask(m)
 try:s=os.stat(p).st_mode&0o7777
 except OSError:s=0o666&~m
-fd,t=tempfile.mkstemp(dir=d or '.',prefix='.'+os.path.basename(p)[:100]+'.',suffix='.part')
+fd,t=tempfile.mkstemp(dir=d or '.',prefix='.'+os.path.basename(p)[:40]+'.',suffix='.part')
 try:
  with os.fdopen(fd,'wb') as f:
   for l in sys.stdin.buffer:

@@ -301,6 +301,14 @@ TEST(CmdStreamRules, WriterReplacesTheDestinationOnlyWithACompleteFile) {
     EXPECT_NE(inTheWay.exitCode, 0);
     EXPECT_NE(inTheWay.stderrText.find("Is a directory"), std::string::npos) << inTheWay.stderrText;
     EXPECT_EQ(listing(dir), (std::vector<std::string>{"new", "sub"}));
+
+    // A name the file system still takes (84 three-byte characters, 252 bytes) writes: the
+    // temporary file beside it must not outgrow the 255-byte limit.
+    std::string longName;
+    for (int i = 0; i < 84; ++i) longName += "\u754c";
+    auto longOk = runWriter(dir, "sub/" + longName, "aGk=\n__END__\n");
+    EXPECT_EQ(longOk.exitCode, 0) << longOk.stderrText;
+    EXPECT_EQ(cmdstream_test::readFile(dir + "/sub/" + longName), "hi");
     std::filesystem::remove_all(dir);
 }
 
