@@ -12,9 +12,17 @@ namespace platform {
 FileHandle FileHandle::forReading(const std::string& path, bool followSymlinks) {
     int fd;
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (followSymlinks ? 0 : O_NOFOLLOW));
+        // O_NONBLOCK only for the open itself: a named pipe without a writer would otherwise
+        // hold the caller (the main queue) for ever. Regular files ignore the flag.
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followSymlinks ? 0 : O_NOFOLLOW));
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) throw fileReadError(errno, path);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) {
+        const int err = errno;
+        ::close(fd);
+        throw fileReadError(err, path);
+    }
     // A folder opens like a file; reading it then fails with EISDIR.
     return FileHandle(fd, path, false);
 }

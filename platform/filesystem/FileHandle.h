@@ -12,7 +12,8 @@ namespace platform {
 class FileHandle {
 public:
     // Opens an existing file for reading. Symbolic links are followed, like opening by URL,
-    // unless followSymlinks is false: then a link at path fails to open (ELOOP).
+    // unless followSymlinks is false: then a link at path fails to open (ELOOP). A named pipe
+    // opens without waiting for a writer (reading it then ends at once when none is there).
     static FileHandle forReading(const std::string& path, bool followSymlinks = true);
     // Creates a new file for writing, permissions 0644 before the umask. Fails when
     // something already exists at the path.

@@ -2,8 +2,13 @@
 // fallbacks, the eight intake errors, and the loaders' exactly-once completion.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <functional>
+#include <future>
 #include <thread>
 
 #include "IntakeTestSupport.h"
@@ -111,6 +116,27 @@ TEST_F(ItemMaterializerTest, AFileURLIsCopiedUnderAUUIDWithTheLowercasedExtensio
     item = materialize(NSItemProvider::withItem(URL::fileURL(in("dir"), true), "public.file-url"));
     EXPECT_EQ(item.filename, "dir.zip");
     expectOutputs(3);
+}
+
+TEST_F(ItemMaterializerTest, AFileURLNamingAPipeFailsWithoutWaitingForAWriter) {
+    fs::create_directories(in(""));
+    const std::string pipe = in("pipe.txt");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    auto copy = std::async(std::launch::async, [&] {
+        try {
+            tarvo::copySecurityScopedToTemp(URL::fileURL(pipe));
+            return false;
+        } catch (const platform::NSError&) {
+            return true;
+        }
+    });
+    if (copy.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        ADD_FAILURE() << "opening the pipe waited for a writer";
+        int fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);  // lets the stuck open return
+        if (fd >= 0) ::close(fd);
+    }
+    EXPECT_TRUE(copy.get()) << "a pipe is not a file to copy";
+    expectOutputs(0);
 }
 
 TEST_F(ItemMaterializerTest, ProbesTheTypesInTheFixedOrder) {
