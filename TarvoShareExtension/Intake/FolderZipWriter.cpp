@@ -187,6 +187,9 @@ TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displ
         auto rel = relativeMemberPath(item->path, rootPrefix);
         if (!rel) continue;
         if (item->fileSize > limits.maxMemberSize) throw shareIntakeError(ShareIntakeErrorCode::memberTooLarge);
+        // Stop at the first member over the count: a huge tree is refused without reading
+        // every file in it or holding all of its entries.
+        if (entries.size() >= limits.maxMemberCount) throw shareIntakeError(ShareIntakeErrorCode::tooManyMembers);
         Entry entry;
         entry.sourcePath = item->path;
         entry.path = std::move(*rel);
@@ -197,7 +200,6 @@ TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displ
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         return platform::text::localizedStandardCompare(a.path, b.path) < 0;
     });
-    if (entries.size() > limits.maxMemberCount) throw shareIntakeError(ShareIntakeErrorCode::tooManyMembers);
 
     if (limits.beforeCopying) limits.beforeCopying();
 

@@ -220,6 +220,19 @@ TEST_F(FolderZipWriterTest, EnforcesEachTransportLimitAndLeavesNoFileOnFailure) 
     }
 }
 
+TEST_F(FolderZipWriterTest, TheWalkStopsAtTheFirstMemberOverTheCount) {
+    // Members are counted while the folder is walked (in byte order of the names), so the
+    // third file is never reached: its size would have failed it with 22.
+    writeFile(in("many/a"), "1");
+    writeFile(in("many/b"), "2");
+    writeFile(in("many/c"), std::string(6, 'z'));
+    FolderZipOptions options;
+    options.maxMemberCount = 1;
+    options.maxMemberSize = 5;
+    EXPECT_EQ(failureCode(in("many"), options), 23);
+    EXPECT_TRUE(listNames(outDir()).empty());
+}
+
 TEST_F(FolderZipWriterTest, AFileOver4GiBFailsBeforeAnythingIsRead) {
     // Sparse: takes no space, and the size guard must act before the checksum pass reads it.
     writeFile(in("huge/small.txt"), "ok");
