@@ -156,6 +156,33 @@ TEST(TaskGroupTest, ManyChildrenOnThePoolAllReportBack) {
     EXPECT_EQ(waitFor(queue, task), 500L * 501 / 2);
 }
 
+// A wake-up can arrive after its waiter has already consumed the state it announced (a child on
+// another thread pushes its result, the owner takes it, then the notification lands on the
+// owner's next wait). Such a wake-up must not end a wait whose predicate is false: next() would
+// report "no more children" while children are still running.
+TEST(AsyncConditionTest, StaleWakeUpDoesNotEndAWaitWhosePredicateIsFalse) {
+    MainQueue queue;
+    auto condition = detail::AsyncCondition::create();
+    bool ready = false;  // guarded by condition->mutex
+    auto task = startTask(queue.executor(), [&]() -> Async<bool> {
+        std::function<bool()> isReady = [&ready] { return ready; };
+        co_await condition->waitUntil(std::move(isReady));
+        std::lock_guard lock(condition->mutex);
+        co_return ready;
+    });
+    queue.drain();
+    ASSERT_FALSE(task.isDone());
+    condition->notifyAll();  // nothing changed
+    queue.drain();
+    EXPECT_FALSE(task.isDone());
+    {
+        std::lock_guard lock(condition->mutex);
+        ready = true;
+    }
+    condition->notifyAll();
+    EXPECT_TRUE(waitFor(queue, task));
+}
+
 TEST(RaceTest, FirstResultWinsAndTheLoserIsCancelled) {
     MainQueue queue;
     struct Case {

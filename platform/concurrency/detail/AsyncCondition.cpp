@@ -4,6 +4,7 @@
 
 #include <boost/asio/this_coro.hpp>
 
+#include <mutex>
 #include <vector>
 
 namespace platform::detail {
@@ -22,7 +23,17 @@ Async<void> AsyncCondition::waitUntil(std::function<bool()> pred,
         if (!cancelHandled && state.cancelled() != boost::asio::cancellation_type::none)
             handleCancel();
         const bool cancelled = co_await park(pred, ex);
-        if (!cancelled) co_return;
+        if (!cancelled) {
+            // A wake-up only says the state changed; by the time this waiter runs, the change it
+            // announced may already have been consumed (or undone), so look again.
+            bool holds = false;
+            {
+                std::lock_guard lock(mutex);
+                holds = pred();
+            }
+            if (holds) co_return;
+            continue;
+        }
         if (!cancelHandled) handleCancel();
     }
 }
