@@ -129,7 +129,10 @@ PropertyList readDataFile(const std::string& path) {
 
 PropertyList makeValue(ValueType type, const std::string& text) {
     switch (type) {
-        case ValueType::string: return PropertyList(text);
+        case ValueType::string:
+            // The store holds text as UTF-8; other bytes belong in --data.
+            if (!platform::text::isValidUTF8(text)) throw UsageError{"not UTF-8 text (use --data for bytes)"};
+            return PropertyList(text);
         case ValueType::integer: {
             auto v = parseNumber<std::int64_t>(text);
             if (!v) throw UsageError{"not an integer: " + text};

@@ -313,11 +313,27 @@ int taggedDepth(const PropertyList& value) {
     return inner + 2;
 }
 
+// Whether every text in the value (strings and dictionary keys) is well-formed UTF-8; the
+// stored JSON can hold nothing else exactly.
+bool hasOnlyUTF8Text(const PropertyList& value) {
+    if (auto s = value.asString()) return text::isValidUTF8(*s);
+    if (auto a = value.asArray()) {
+        for (const auto& item : *a)
+            if (!hasOnlyUTF8Text(item)) return false;
+    } else if (auto d = value.asDictionary()) {
+        for (const auto& [k, item] : *d)
+            if (!text::isValidUTF8(k) || !hasOnlyUTF8Text(item)) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool UserDefaults::trySet(std::string_view key, const PropertyList& value) {
     // A value too deep to be read back would be lost while the write claimed success.
     if (taggedDepth(value) > kJsonMaxDepth) return false;
+    // Text that is not UTF-8 would come back altered.
+    if (!hasOnlyUTF8Text(value)) return false;
     const std::string stored = encodeCompact(value.toTaggedJson());
     std::lock_guard lock(db_->mutex);
     sqlite3* db = connection(path_, db_->handle, db_->pid);

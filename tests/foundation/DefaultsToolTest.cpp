@@ -96,6 +96,7 @@ TEST_F(DefaultsToolTest, BadArgumentsExitWithUsage) {
         {"write", "g", "k", "--json", "[1,"},
         {"write", "g", "k", "--json", "\"scalar\""},
         {"write", "g", "k", "--json", "[null]"},
+        {"write", "g", "k", "caf\xE9"},
         {"write", "g", "k", "--int", "--bool", "1"},
         {"write", "g", "k", "--data"},
         {"write", "g", "k", "--color", "v"},

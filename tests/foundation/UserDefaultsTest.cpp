@@ -83,6 +83,27 @@ TEST_F(UserDefaultsTest, ValueTooDeepToReadBackIsNotReportedAsWritten) {
     EXPECT_FALSE(store->object("tooDeep"));
 }
 
+TEST_F(UserDefaultsTest, TextThatIsNotUTF8IsNotReportedAsWritten) {
+    // The store keeps text as JSON, which would silently turn such bytes into U+FFFD (and merge
+    // dictionary keys that differ only there); the write is refused instead.
+    auto store = UserDefaults::suite("utf8");
+    ASSERT_TRUE(store);
+    const std::string bad = "caf\xE9";
+    const PropertyList refused[] = {
+        PropertyList(bad),
+        PropertyList(PropertyList::Array{PropertyList("ok"), PropertyList(bad)}),
+        PropertyList(PropertyList::Dictionary{{bad, PropertyList(1)}}),
+    };
+    for (const auto& value : refused) {
+        EXPECT_FALSE(store->trySet("k", value));
+        EXPECT_FALSE(store->object("k"));
+    }
+    // Raw bytes belong in data, which keeps them exactly.
+    const PropertyList bytes(PropertyList::Data(bad.begin(), bad.end()));
+    ASSERT_TRUE(store->trySet("k", bytes));
+    EXPECT_EQ(store->object("k"), bytes);
+}
+
 TEST_F(UserDefaultsTest, ConvertsLikeThePlatform) {
     auto s = UserDefaults::suite("conv");
     ASSERT_TRUE(s);
