@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "Shared/HashCombine.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/DateFormatter.h"
@@ -142,28 +143,26 @@ WidgetFeedSnapshot WidgetEventStore::loadSnapshot() {
 
 }  // namespace tarvo
 
-namespace {
-std::size_t combine(std::size_t seed, std::size_t h) {
-    return seed ^ (h + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2));
-}
-std::size_t hashDouble(double d) { return std::hash<double>{}(d == 0 ? 0.0 : d); }
-}  // namespace
-
 std::size_t std::hash<tarvo::WidgetEvent>::operator()(const tarvo::WidgetEvent& e) const noexcept {
-    std::hash<std::string> hs;
-    std::size_t h = hs(e.id);
-    h = combine(h, hs(e.title));
-    h = combine(h, hs(e.subtitle));
-    h = combine(h, hs(e.kind));
-    h = combine(h, hashDouble(e.timestamp));
-    h = combine(h, e.deeplink ? combine(1, hs(*e.deeplink)) : 0);
+    using tarvo::detail::hashCombine;
+    std::size_t h = 0;
+    hashCombine(h, e.id);
+    hashCombine(h, e.title);
+    hashCombine(h, e.subtitle);
+    hashCombine(h, e.kind);
+    hashCombine(h, e.timestamp);
+    // An absent deeplink differs from an empty one.
+    hashCombine(h, e.deeplink.has_value());
+    if (e.deeplink) hashCombine(h, *e.deeplink);
     return h;
 }
 
 std::size_t std::hash<tarvo::WidgetFeedSnapshot>::operator()(
     const tarvo::WidgetFeedSnapshot& s) const noexcept {
-    std::size_t h = std::hash<std::int64_t>{}(s.schema);
-    h = combine(h, hashDouble(s.updatedAt));
-    for (const auto& e : s.events) h = combine(h, std::hash<tarvo::WidgetEvent>{}(e));
+    using tarvo::detail::hashCombine;
+    std::size_t h = 0;
+    hashCombine(h, s.schema);
+    hashCombine(h, s.updatedAt);
+    for (const auto& e : s.events) hashCombine(h, e);
     return h;
 }

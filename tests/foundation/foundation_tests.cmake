@@ -13,7 +13,8 @@ tarvo_test(foundation_tests
     ${CMAKE_CURRENT_LIST_DIR}/PathsBundleTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DefaultsToolTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RobustnessTest.cpp
-  LIBS platform_foundation tarvo_test_support)
+    ${CMAKE_CURRENT_LIST_DIR}/CollationTest.cpp
+  LIBS platform_foundation platform_collation tarvo_test_support)
 add_dependencies(foundation_tests foundation_defaults_writer tarvo-defaults)
 target_compile_definitions(foundation_tests PRIVATE
     FOUNDATION_DEFAULTS_WRITER="$<TARGET_FILE:foundation_defaults_writer>"
