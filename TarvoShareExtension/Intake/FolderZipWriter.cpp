@@ -11,6 +11,7 @@
 #include "platform/filesystem/DirectoryEnumerator.h"
 #include "platform/filesystem/FileHandle.h"
 #include "platform/filesystem/FileManager.h"
+#include "platform/filesystem/FileSystemError.h"
 #include "platform/foundation/Text.h"
 
 namespace tarvo {
@@ -173,10 +174,16 @@ TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displ
     const FolderZipOptions& limits = options;
     const std::string root = platform::standardizedPath(url.path());
 
-    // Collect the members. Unreadable parts of the tree are passed over.
-    auto enumerator = platform::DirectoryEnumerator::make(root, [](const std::string&, const platform::NSError&) {
-        return true;
-    });
+    // Collect the members. Unreadable parts of the tree (no permission, vanished) are passed
+    // over; running out of descriptors or memory is not a property of the tree, and passing
+    // over what it hid would send an incomplete archive as if it were whole.
+    bool walkFailed = false;
+    auto onWalkError = [&walkFailed](const std::string&, const platform::NSError& error) {
+        if (!platform::isResourceExhaustion(error)) return true;
+        walkFailed = true;
+        return false;
+    };
+    auto enumerator = platform::DirectoryEnumerator::make(root, onWalkError);
     if (!enumerator) throw shareIntakeError(ShareIntakeErrorCode::folderNotEnumerable);
 
     const std::string rootPrefix = root.back() == '/' ? root : root + "/";
@@ -197,6 +204,7 @@ TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displ
         entry.crc32 = crc32OfFileWithBuffer(item->path, buffer);
         entries.push_back(std::move(entry));
     }
+    if (walkFailed) throw shareIntakeError(ShareIntakeErrorCode::folderNotEnumerable);
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         return platform::text::localizedStandardCompare(a.path, b.path) < 0;
     });

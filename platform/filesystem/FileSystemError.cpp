@@ -93,4 +93,11 @@ FileSystemError fileWriteError(int err, const std::string& path) {
     return FileSystemError(ErrorInfo{kCocoaErrorDomain, code, text}, err, path);
 }
 
+bool isResourceExhaustion(const NSError& error) {
+    const auto* fsError = dynamic_cast<const FileSystemError*>(&error);
+    if (!fsError) return false;
+    const int err = fsError->posixCode();
+    return err == EMFILE || err == ENFILE || err == ENOMEM;
+}
+
 }  // namespace platform

@@ -37,4 +37,8 @@ FileSystemError posixError(int err, const std::string& path);
 FileSystemError fileReadError(int err, const std::string& path);
 FileSystemError fileWriteError(int err, const std::string& path);
 
+// True when the failure says the process or system ran out of descriptors or memory, rather
+// than anything about the file itself.
+bool isResourceExhaustion(const NSError& error);
+
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include "TarvoShareExtension/Intake/FolderZipWriter.h"
 #include "TarvoShareExtension/Intake/ShareIntakeError.h"
 #include "TarvoShareExtension/Intake/ZipListingReader.h"
+#include "platform/filesystem/FileSystemError.h"
 #include "platform/foundation/Uuid.h"
 
 using namespace intake_test;
@@ -314,6 +316,40 @@ TEST_F(FolderZipWriterTest, AnUnreadableSubfolderIsPassedOver) {
         }
     });
     EXPECT_EQ(status, 0);
+}
+
+TEST_F(FolderZipWriterTest, RunningOutOfDescriptorsMidWalkFailsInsteadOfDroppingTheRest) {
+    // The walk keeps a descriptor per folder level; when the process runs out, what lies
+    // deeper is not unreadable, and an archive without it must not pass for the whole folder.
+    std::string deep = in("deep");
+    writeFile(deep + "/top.txt", "t");
+    for (int i = 0; i < 40; ++i) deep += "/d" + std::to_string(i);
+    writeFile(deep + "/bottom.txt", "b");
+
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        int open = 0;
+        for (auto& entry : fs::directory_iterator("/proc/self/fd")) {
+            (void)entry;
+            ++open;
+        }
+        // Let the sanitizer runtimes do their one-time look-ups while descriptors remain.
+        (void)platform::isResourceExhaustion(platform::posixError(EMFILE, "warm-up"));
+        struct rlimit limit{static_cast<rlim_t>(open + 12), static_cast<rlim_t>(open + 12)};
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(90);
+        try {
+            archive(in("deep"));
+            ::_exit(1);  // an archive without bottom.txt was reported as complete
+        } catch (const platform::NSError& e) {
+            ::_exit(e.domain() == "ShareExtension" && e.code() == 21 ? 0 : 2);
+        } catch (...) {
+            ::_exit(3);
+        }
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST_F(FolderZipWriterTest, TheChecksumPassReportsReadFailuresWithErrno) {
