@@ -220,6 +220,7 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
     bool aborted = false;      // cancel() or the last handle gone: everything stops
     bool closing = false;      // a close frame is queued or out
     bool watchdogFired = false;
+    std::uint64_t watchdogGeneration = 0;  // a handler of an earlier arming does nothing
     bool completed = false;
     std::optional<std::pair<int, std::optional<std::string>>> closeRequest;
 
@@ -227,8 +228,10 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
 
     struct Watchdog {
         std::shared_ptr<Core> self;
+        std::uint64_t generation;
         void operator()(const error_code& ec) const {
-            if (ec) return;  // re-armed or stopped
+            // Re-armed or stopped; a handler already queued when that happened is stale too.
+            if (ec || generation != self->watchdogGeneration) return;
             self->watchdogFired = true;
             self->resolver.cancel();
             if (self->connection) self->connection->abort();
@@ -237,9 +240,12 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
 
     void arm(std::chrono::steady_clock::duration limit) {
         watchdog.expires_after(limit);
-        watchdog.async_wait(Watchdog{shared_from_this()});
+        watchdog.async_wait(Watchdog{shared_from_this(), ++watchdogGeneration});
     }
-    void disarm() { watchdog.cancel(); }
+    void disarm() {
+        ++watchdogGeneration;
+        watchdog.cancel();
+    }
 
     double idleSeconds() const {
         const double r = request.timeoutInterval > 0 ? request.timeoutInterval : 60;
@@ -419,6 +425,11 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
             complete(cancelledError(), cancelledError());
             return;
         }
+        if (watchdogFired) {
+            auto e = std::make_exception_ptr(URLError(URLError::timedOut));
+            complete(e, e);
+            return;
+        }
         if (ec == websocket::error::closed) {
             auto [code, reason] = connection->peerCloseReason();
             {
@@ -465,9 +476,18 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
                 }
             }
             if (!op) break;
+            // A server that stops taking data would hold the write, and its sender, for good:
+            // a write that makes no progress for the idle limit ends the task. (A close owns
+            // the watchdog for its own grace period.)
+            if (!closing) arm(idleLimit(idleSeconds()));
             const error_code ec = co_await connection->write(op->message);
+            if (!closing) disarm();
             std::exception_ptr error;
-            if (ec) error = aborted || closing ? cancelledError() : std::make_exception_ptr(URLError(URLError::networkConnectionLost));
+            if (ec) {
+                if (aborted || closing) error = cancelledError();
+                else if (watchdogFired) error = std::make_exception_ptr(URLError(URLError::timedOut));
+                else error = std::make_exception_ptr(URLError(URLError::networkConnectionLost));
+            }
             {
                 std::lock_guard lock(condition->mutex);
                 op->done = true;

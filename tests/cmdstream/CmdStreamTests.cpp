@@ -9,6 +9,7 @@
 
 #include "TarvoShareExtension/Remote/RemoteTransferError.h"
 #include "platform/concurrency/Cancellation.h"
+#include "platform/concurrency/TaskGroup.h"
 #include "platform/net/URLSessionWebSocketTask.h"
 #include "tests/cmdstream/CmdStreamTestSupport.h"
 
@@ -155,6 +156,31 @@ TEST(WebSocketTask, SoftTimeOutsNeverLoseAMessage) {
 }
 
 // ---- opening
+
+TEST(WebSocketTask, ASendTheServerNeverTakesFailsAtTheIdleLimit) {
+    peer::PeerServer server;
+    // The server takes the start frame and then reads nothing more, so the client's sends back up.
+    script(server, Json::array({Json{{"sleep", 60}}}));
+    platform::URLSessionConfiguration configuration;
+    configuration.timeoutIntervalForRequest = 1;
+    auto streams = std::make_shared<tarvo::URLSessionStreamTransport>(configuration);
+    streams->openTimeoutSeconds = 10;
+    auto api = streamAPI(server, streams);
+    const auto started = std::chrono::steady_clock::now();
+    const std::string text = anyFailureText([api]() -> Async<void> {
+        auto channel = co_await api.openCmdStream();
+        tarvo::ChannelCloseGuard closer(channel);
+        auto sendAll = [channel]() -> Async<void> {
+            const std::string chunk(1 << 20, 'x');
+            for (int i = 0; i < 512; ++i) co_await channel->send(chunk);
+        };
+        // Bounded, so that a send that never ends fails the test instead of hanging it.
+        const bool ended = co_await platform::withTimeout(std::chrono::seconds(15), sendAll());
+        if (!ended) throw std::runtime_error("the stalled send never failed");
+    });
+    EXPECT_EQ(text, "Network error: The request timed out.");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
+}
 
 TEST(CmdStream, RunsACommandWithTheStartFrameAndCredentials) {
     peer::PeerServer server;
