@@ -43,19 +43,15 @@ struct ScopedFakeClock::State {
     double now = 0;
 };
 
-ScopedFakeClock::ScopedFakeClock(double start) : state_(new State) {
+ScopedFakeClock::ScopedFakeClock(double start) : state_(std::make_shared<State>()) {
     state_->now = start;
-    State* s = state_;
-    setClockForTesting([s] {
+    setClockForTesting([s = state_] {
         std::lock_guard lock(s->mutex);
         return s->now;
     });
 }
 
-ScopedFakeClock::~ScopedFakeClock() {
-    setClockForTesting(nullptr);
-    delete state_;
-}
+ScopedFakeClock::~ScopedFakeClock() { setClockForTesting(nullptr); }
 
 void ScopedFakeClock::set(double t) {
     std::lock_guard lock(state_->mutex);

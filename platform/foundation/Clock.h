@@ -1,6 +1,7 @@
 #pragma once
 // The wall clock, as seconds since 1970 in a double. Tests can install a fake.
 #include <functional>
+#include <memory>
 
 namespace platform {
 double nowEpochSeconds();
@@ -20,6 +21,8 @@ public:
 
 private:
     struct State;
-    State* state_;
+    // Shared with the installed clock function, which a reader on another thread may still be
+    // calling when this object goes away.
+    std::shared_ptr<State> state_;
 };
 }  // namespace platform

@@ -1,3 +1,4 @@
+#include <atomic>
 #include <set>
 #include <thread>
 
@@ -72,6 +73,23 @@ TEST(Clock, FakeClockIsInstalledAndRemoved) {
         EXPECT_EQ(seenOnOtherThread, 5);
     }
     EXPECT_GE(platform::nowEpochSeconds(), real);
+}
+
+// Another thread may be reading the clock (a network callback, a timer) at the moment a test's
+// fake clock goes out of scope; that read must see the fake or the real time, never freed memory.
+TEST(Clock, FakeClockCanEndWhileAnotherThreadReadsIt) {
+    std::atomic<bool> stop{false};
+    std::atomic<long> reads{0};
+    std::thread reader([&] {
+        while (!stop) {
+            const double t = platform::nowEpochSeconds();
+            if (t == 7 || t > 1.6e9) ++reads;
+        }
+    });
+    for (int i = 0; i < 3000; ++i) platform::ScopedFakeClock clock(7);
+    stop = true;
+    reader.join();
+    EXPECT_GT(reads.load(), 0);
 }
 
 TEST(ErrorInfo, DescribesEachKindOfError) {
