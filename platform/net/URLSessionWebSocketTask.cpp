@@ -504,6 +504,13 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
             (void)ignored;
             // The reader sees the end and completes the task; make sure the socket goes.
             connection->abort();
+            // A reader stopped by a full queue sees nothing, so the task ends here.
+            bool readerStopped;
+            {
+                std::lock_guard lock(condition->mutex);
+                readerStopped = readerPaused;
+            }
+            if (readerStopped) complete(cancelledError(), cancelledError());
         }
     }
 

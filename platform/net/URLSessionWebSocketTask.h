@@ -86,8 +86,9 @@ public:
     void resume();
 
     // Queues one message and waits until it has been written. Fails with the task's error once
-    // it has ended. Cancelling the awaiting task ends the wait with CancellationError; a message
-    // already queued is still sent.
+    // it has ended. A message whose write takes longer than the idle limit (the smaller of the
+    // request's and the configuration's time-out) ends the task with timedOut. Cancelling the
+    // awaiting task ends the wait with CancellationError; a message already queued is still sent.
     boost::asio::awaitable<void> send(URLSessionWebSocketMessage message);
 
     // The next message from the server. Cancelling the awaiting task ends the wait with

@@ -100,6 +100,27 @@ TEST(WebSocketTask, ReassemblesFragmentsAnswersPingsAndClosesWithItsCode) {
     EXPECT_EQ(anyFailureText([task]() -> Async<void> { co_await task->receive(); }), "cancelled");
 }
 
+TEST(WebSocketTask, ClosingWhileUnreadMessagesHoldTheReaderStillEndsTheTask) {
+    peer::PeerServer server;
+    // More messages than the task keeps unreceived, so its reader stops before the close.
+    Json steps = Json::array();
+    for (int i = 0; i < 1100; ++i) steps.push_back(Json{{"text", "m"}});
+    script(server, steps);
+    auto session = platform::URLSession::make();
+    platform::URLRequest request(*platform::URL::parse("ws://127.0.0.1:" + std::to_string(server.port()) + "/ws/cmd"));
+    request.setValue("Bearer test-token", "Authorization");
+    auto delegate = std::make_shared<CollectingDelegate>();
+    auto task = platform::URLSessionWebSocketTask::make(session, request, delegate);
+    task->resume();
+    runTask([task]() -> Async<void> { co_await task->send(platform::URLSessionWebSocketMessage::string("{}")); });
+    ASSERT_TRUE(eventually([&] { return streamRequests(server).size() == 1; }));
+    std::this_thread::sleep_for(300ms);  // the server's messages arrive and fill the queue
+
+    task->cancel(platform::URLSessionWebSocketCloseCode::goingAway, std::nullopt);
+    EXPECT_TRUE(eventually([&] { return delegate->completed.load() == 1; }, 5000ms));
+    EXPECT_EQ(task->state(), platform::URLSessionWebSocketTask::State::completed);
+}
+
 TEST(WebSocketTask, ReleasingTheLastChannelReferenceEndsTheConnection) {
     peer::PeerServer server;
     script(server, Json::array());
