@@ -28,6 +28,17 @@ std::int64_t failureCode(std::shared_ptr<URLSession> session, URLRequest request
     return error ? error->code() : 0;
 }
 
+// A request to a path the server never answers, started on the queue and seen by the server.
+platform::TaskHandle<URLSessionDataResult> startStalledRequest(peer::PeerServer& server,
+                                                               std::shared_ptr<URLSession> session,
+                                                               platform::MainQueue& queue) {
+    server.addRule({{"path", "/slow"}, {"stall", true}});
+    auto task = platform::startTask(queue.executor(),
+                                    [&server, session]() { return fetch(session, requestFor(server.baseURL() + "/slow")); });
+    queue.runUntil([&] { return server.requestsTo("/slow").size() == 1; }, 10000ms);
+    return task;
+}
+
 TEST(URLSessionTest, ReturnsEveryStatusAndNeverFollowsRedirects) {
     peer::PeerServer server;
     server.addRule({{"path", "/moved"},
@@ -132,12 +143,9 @@ TEST(URLSessionTest, ReplyBodyAboveTheSessionsMaximumIsRefused) {
 
 TEST(URLSessionTest, CancellingTheAwaitingTaskEndsTheRequestPromptly) {
     peer::PeerServer server;
-    server.addRule({{"path", "/slow"}, {"stall", true}});
     auto session = URLSession::make();
     platform::MainQueue& queue = testQueue();
-    auto task = platform::startTask(queue.executor(),
-                                    [&]() { return fetch(session, requestFor(server.baseURL() + "/slow")); });
-    queue.runUntil([&] { return server.requestsTo("/slow").size() == 1; }, 10000ms);
+    auto task = startStalledRequest(server, session, queue);
     const auto start = std::chrono::steady_clock::now();
     task.cancel();
     ASSERT_TRUE(queue.runUntil([&] { return task.isDone(); }, 5000ms));
@@ -153,12 +161,9 @@ TEST(URLSessionTest, CancellingTheAwaitingTaskEndsTheRequestPromptly) {
 
 TEST(URLSessionTest, InvalidateAndCancelEndsRunningTasksAndRefusesNewOnes) {
     peer::PeerServer server;
-    server.addRule({{"path", "/slow"}, {"stall", true}});
     auto session = URLSession::make();
     platform::MainQueue& queue = testQueue();
-    auto task = platform::startTask(queue.executor(),
-                                    [&]() { return fetch(session, requestFor(server.baseURL() + "/slow")); });
-    queue.runUntil([&] { return server.requestsTo("/slow").size() == 1; }, 10000ms);
+    auto task = startStalledRequest(server, session, queue);
     session->invalidateAndCancel();
     ASSERT_TRUE(queue.runUntil([&] { return task.isDone(); }, 5000ms));
     EXPECT_THROW(task.result(), URLError);

@@ -1,0 +1,8 @@
+# The README's main job, run as a person would run it: both hosts on the shipped samples.
+add_test(NAME MainJobDemo.RunsBothProgramsOnTheSamples
+         COMMAND bash -c "set -o pipefail; out=$(\"$0\" \"$1\") || exit 1; \
+grep -q '\"reloadAfter\":\"2025-01-31T09:45:00Z\"' <<<\"$out\" && \
+grep -q '\"sound\":\"named:chime.caf\"' <<<\"$out\" && \
+grep -q 'rejected, exit 2' <<<\"$out\""
+                 ${CMAKE_SOURCE_DIR}/scripts/demo ${CMAKE_BINARY_DIR})
+set_tests_properties(MainJobDemo.RunsBothProgramsOnTheSamples PROPERTIES TIMEOUT 120)
