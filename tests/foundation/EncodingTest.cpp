@@ -1,4 +1,5 @@
 #include <atomic>
+#include <chrono>
 #include <set>
 #include <thread>
 
@@ -86,7 +87,11 @@ TEST(Clock, FakeClockCanEndWhileAnotherThreadReadsIt) {
             if (t == 7 || t > 1.6e9) ++reads;
         }
     });
-    for (int i = 0; i < 3000; ++i) platform::ScopedFakeClock clock(7);
+    // Keep installing and ending fake clocks while the reader runs: in a fast build 3,000 of
+    // them can be over before the reader thread has even started.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (int i = 0; (i < 3000 || reads.load() < 1000) && std::chrono::steady_clock::now() < deadline; ++i)
+        platform::ScopedFakeClock clock(7);
     stop = true;
     reader.join();
     EXPECT_GT(reads.load(), 0);
