@@ -4,4 +4,6 @@
 tarvo_test(uikit_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/UIDriverTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/UIKitViewsTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PresentationTest.cpp
   LIBS platform_uikit platform_concurrency platform_foundation tarvo_test_support)
