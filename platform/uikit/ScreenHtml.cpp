@@ -133,7 +133,7 @@ void HtmlWriter::children(const UIView& v, Parent parent, std::string& out) cons
 }
 
 void HtmlWriter::button(const UIButton& b, const std::string& base, std::string& out) const {
-    std::string s = base + "all:unset;box-sizing:border-box;display:flex;align-items:center;gap:0;cursor:pointer;";
+    std::string s = "all:unset;box-sizing:border-box;" + base + "display:flex;align-items:center;cursor:pointer;";
     std::string fg;
     std::string contentAlign = "center";
     if (b.contentHorizontalAlignment == UIControl::ContentHorizontalAlignment::leading ||
@@ -237,7 +237,8 @@ void HtmlWriter::view(const UIView& v, Parent parent, std::string& out) const {
         return;
     }
     if (const auto* f = dynamic_cast<const UITextField*>(&v)) {
-        std::string s = base + "display:flex;align-items:center;box-sizing:border-box;min-height:34px;" + fontCss(f->font);
+        std::string s = base + "display:flex;align-items:center;box-sizing:border-box;min-height:34px;text-align:left;" +
+                        fontCss(f->font);
         if (f->borderStyle == UITextField::BorderStyle::roundedRect) {
             s += "border-radius:8px;padding:0 0 0 8px;";
             if (!v.backgroundColor) s += "background:" + color(UIColor::secondarySystemGroupedBackground()) + ";";
@@ -357,10 +358,10 @@ void HtmlWriter::view(const UIView& v, Parent parent, std::string& out) const {
                                           i->leftBarButtonItems().end();
             view(*s, Parent::layers, leading ? left : right);
         }
-        inner += "<div style=\"flex:1 1 0;display:flex;\">" + left + "</div>";
-        inner += "<div class=\"title\" style=\"font-size:17px;font-weight:600;white-space:nowrap;overflow:hidden;"
-                 "text-overflow:ellipsis;max-width:50%;\">" + escapeHtml(title) + "</div>";
-        inner += "<div style=\"flex:1 1 0;display:flex;justify-content:flex-end;\">" + right + "</div></div>";
+        inner += "<div style=\"flex:1 0 auto;display:flex;\">" + left + "</div>";
+        inner += "<div class=\"title\" style=\"flex:0 1 auto;min-width:0;padding:0 6px;font-size:17px;font-weight:600;"
+                 "white-space:nowrap;overflow:hidden;text-overflow:ellipsis;\">" + escapeHtml(title) + "</div>";
+        inner += "<div style=\"flex:1 0 auto;display:flex;justify-content:flex-end;\">" + right + "</div></div>";
         if (i && i->searchController()) {
             inner += "<div style=\"display:flex;flex-direction:column;padding:4px 16px 8px;\">";
             view(*i->searchController()->searchBar(), Parent::stackColumn, inner);

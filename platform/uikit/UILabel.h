@@ -19,7 +19,12 @@ class UILabel : public UIView {
 public:
     enum class TextAlignment { natural, left, center, right };
 
-    UILabel() { userInteractionEnabled = false; }
+    // A label hugs its text a little more than a plain view does, so in a row the plain
+    // (flexible) view takes the room that is left.
+    UILabel() {
+        userInteractionEnabled = false;
+        horizontalHuggingPriority = 251;
+    }
     static std::shared_ptr<UILabel> make(std::string text = {});
     std::string_view kindName() const override { return "Label"; }
 
