@@ -28,8 +28,11 @@ TEST_F(ScreenTest, TheDriverPostsKeyboardFramesWithDurationCurveAndEndFrame) {
     EXPECT_EQ(seen[0].number(UIKeyboard::animationDurationKey), 0.25);
     EXPECT_EQ(seen[0].number(UIKeyboard::animationCurveKey), 7);
     EXPECT_EQ(seen[0].rect(UIKeyboard::frameEndKey), CGRect(0, 508, 390, 336));
-    // In the root view's coordinates the frame is the same: the root fills the window.
+    // In the root view's coordinates the frame is the same: the root fills the window, and its
+    // safe area is the window's.
     EXPECT_EQ(screen->view()->convertFromWindow(*seen[0].rect(UIKeyboard::frameEndKey)), CGRect(0, 508, 390, 336));
+    EXPECT_EQ(screen->view()->safeAreaInsets(), (UIEdgeInsets{47, 0, 34, 0}));
+    EXPECT_EQ(screen->dock->safeAreaInsets(), (UIEdgeInsets{}));
     EXPECT_EQ(seen[1].name, UIKeyboard::willHideNotification);
     EXPECT_EQ(seen[1].rect(UIKeyboard::frameEndKey), CGRect(0, 844, 390, 336));
 
