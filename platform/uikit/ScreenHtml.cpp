@@ -430,7 +430,6 @@ void HtmlWriter::view(const UIView& v, Parent parent, std::string& out) const {
             case UIStackView::Alignment::leading: s += "align-items:flex-start;"; break;
             case UIStackView::Alignment::center: s += "align-items:center;"; break;
             case UIStackView::Alignment::trailing: s += "align-items:flex-end;"; break;
-            case UIStackView::Alignment::firstBaseline: s += "align-items:baseline;"; break;
         }
         if (stack->isLayoutMarginsRelativeArrangement) s += "padding:" + box(stack->layoutMargins) + ";";
         std::string inner;
@@ -478,7 +477,7 @@ void HtmlWriter::menu(const UIMenu& m, std::string& out) const {
             out += "<div class=\"menu-action\" role=\"menuitem\"" +
                    std::string(action.state == UIAction::State::on ? " aria-checked=\"true\"" : "") +
                    (action.disabled ? " aria-disabled=\"true\"" : "") + " style=\"" + s + "\"><span style=\"width:16px;\">" +
-                   (action.state == UIAction::State::on ? "✓" : action.state == UIAction::State::mixed ? "–" : "") +
+                   (action.state == UIAction::State::on ? "✓" : "") +
                    "</span><span style=\"flex:1 1 0;\">" + escapeHtml(action.title) + "</span>" +
                    (action.image ? "<span>" + glyph(*action.image) + "</span>" : "") + "</div>";
         } else if (const auto& sub = std::get<std::shared_ptr<UIMenu>>(e)) {

@@ -156,7 +156,9 @@ TEST_F(ScreenTest, HtmlPageLaysTheScreenOutInOrderInLightAndDarkWithTheAlertOnTo
         for (std::size_t i = 0; i < std::size(order); ++i) {
             ASSERT_FALSE(b[order[i]].is_null()) << order[i];
             EXPECT_GT(b[order[i]]["height"].get<double>(), 0) << order[i];
-            if (i > 0) EXPECT_GT(b[order[i]]["top"].get<double>(), b[order[i - 1]]["top"].get<double>()) << order[i];
+            if (i > 0) {
+                EXPECT_GT(b[order[i]]["top"].get<double>(), b[order[i - 1]]["top"].get<double>()) << order[i];
+            }
         }
         // The content column has its 16-point margins; the dock sits above the bottom safe area.
         EXPECT_EQ(b["kindField"]["left"], 16);
