@@ -216,12 +216,12 @@ Async<void> RemoteTransfer::uploadLocalFileViaCmdStream(RemoteAPI api, platform:
     input.reset();
 
     CmdStreamOutput output;
-    const auto deadline = platform::Deadline::after(std::chrono::duration<double>(api.streamLimits.uploadExitSeconds));
+    const auto deadline = platform::Deadline::after(std::chrono::duration<double>(api.cmdStreamLimits.uploadExitSeconds));
     for (;;) {
         if (deadline.hasExpired()) {
             throw TransportError::network("Upload timed out while waiting for the server write to finish.");
         }
-        auto message = co_await receiveWithSoftTimeout(channel, api.streamLimits.receiveSeconds);
+        auto message = co_await receiveWithSoftTimeout(channel, api.cmdStreamLimits.receiveSeconds);
         if (!message) {
             co_await platform::checkCancellation();
             continue;

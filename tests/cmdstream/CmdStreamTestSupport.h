@@ -24,8 +24,8 @@ using platform::Json;
 using remote_test::runTask;
 
 // Limits short enough that a test never waits long for a time-out it provokes.
-inline tarvo::CommandStreamLimits quickLimits() {
-    tarvo::CommandStreamLimits limits;
+inline tarvo::CmdStreamLimits quickLimits() {
+    tarvo::CmdStreamLimits limits;
     limits.receiveSeconds = 0.1;
     limits.commandSeconds = 20;
     limits.runMetadataSeconds = 10;
@@ -44,7 +44,7 @@ inline tarvo::RemoteAPI streamAPI(const std::string& baseURL, const std::string&
     tarvo::RemoteAPI api(tarvo::RemoteConfig{*platform::URL::parse(baseURL), token},
                          std::make_shared<tarvo::URLSessionHTTPTransport>(platform::URLSession::make()),
                          std::move(streams));
-    api.streamLimits = quickLimits();
+    api.cmdStreamLimits = quickLimits();
     return api;
 }
 

@@ -357,7 +357,7 @@ TEST(CmdStream, RealProcessesReportTheirExitAndOutput) {
 TEST(CmdStream, TimeLimitsAndLostConnections) {
     peer::PeerServer server;
     auto api = streamAPI(server);
-    api.streamLimits.commandSeconds = 0.3;
+    api.cmdStreamLimits.commandSeconds = 0.3;
     script(server, Json::array());  // the server never answers
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(anyFailureText(command(api, "true")),
@@ -369,7 +369,7 @@ TEST(CmdStream, TimeLimitsAndLostConnections) {
     EXPECT_EQ(anyFailureText(command(api, "echo", {"x"})),
               "Network error: Command timed out.");
 
-    api.streamLimits.commandSeconds = 20;
+    api.cmdStreamLimits.commandSeconds = 20;
     script(server, {frame("stdout", {{"data", "a"}}), Json{{"close", 1011}, {"reason", "bye"}}});
     EXPECT_EQ(anyFailureText(command(api, "true")),
               "Network error: Socket is not connected");
@@ -381,7 +381,7 @@ TEST(CmdStream, TimeLimitsAndLostConnections) {
 TEST(CmdStream, CancellingARunClosesItsChannel) {
     peer::PeerServer server;
     auto api = streamAPI(server);
-    api.streamLimits.receiveSeconds = 2.0;  // the cancellation must interrupt the pending receive
+    api.cmdStreamLimits.receiveSeconds = 2.0;  // the cancellation must interrupt the pending receive
     platform::MainQueue& queue = remote_test::testQueue();  // outlives late network completions
     auto task = platform::startTask(queue.executor(), command(api, "sleep", {"30"}));
     ASSERT_TRUE(queue.runUntil([&] { return !streamRequests(server).empty(); }, 10000ms));
@@ -491,7 +491,7 @@ TEST(DetachedRun, FailsWhenTheRunEndsOrNeverReportsItself) {
 
     // A run that never names itself, with the limit shortened.
     auto quick = api;
-    quick.streamLimits.runMetadataSeconds = 0.4;
+    quick.cmdStreamLimits.runMetadataSeconds = 0.4;
     server.addRule(Json{{"path", "/ws/cmd"}, {"suppress_meta", true}});
     const auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(anyFailureText(detached(quick, "sleep 5")),

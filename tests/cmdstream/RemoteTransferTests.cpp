@@ -205,7 +205,7 @@ TEST_F(RemoteTransferUpload, FailuresCarryTheirTexts) {
 TEST_F(RemoteTransferUpload, TheExitFrameIsAwaitedAcrossSoftTimeOutsAndWithinItsLimit) {
     peer::PeerServer server;
     auto api = streamAPI(server);
-    api.streamLimits.receiveSeconds = 0.05;
+    api.cmdStreamLimits.receiveSeconds = 0.05;
     const std::string local = file("slow.bin", 70000);
     remote_test::writePatternFile(server.filesRoot() + "/slow.bin", 70000);  // for the size check
     auto send = [api, local]() -> Async<std::string> {
@@ -216,7 +216,7 @@ TEST_F(RemoteTransferUpload, TheExitFrameIsAwaitedAcrossSoftTimeOutsAndWithinIts
     EXPECT_EQ(runTask(send), "slow.bin");
 
     // The writer never reports back: the limit after the end frame ends the wait.
-    api.streamLimits.uploadExitSeconds = 0.3;
+    api.cmdStreamLimits.uploadExitSeconds = 0.3;
     server.addRule(Json{{"path", "/ws/cmd"}, {"suppress_exit", true}});
     EXPECT_EQ(failureText<tarvo::TransportError>([api, local]() -> Async<void> {
                   co_await upload(api, platform::URL::fileURL(local), "", std::nullopt);

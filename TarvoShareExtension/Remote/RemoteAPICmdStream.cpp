@@ -18,7 +18,7 @@ using platform::URLQueryItem;
 
 namespace {
 
-const char* const kCommandStreamPaths[] = {"/ws/cmd", "/api/ws/cmd"};
+const char* const kCmdStreamPaths[] = {"/ws/cmd", "/api/ws/cmd"};
 
 platform::Deadline deadlineAfter(double seconds) {
     return platform::Deadline::after(std::chrono::duration<double>(seconds));
@@ -83,11 +83,11 @@ Async<std::string> runCommandCall(RemoteAPI api, std::string cmd, std::vector<st
     co_await channel->send(start);
 
     CmdStreamOutput output;
-    const auto deadline = deadlineAfter(api.streamLimits.commandSeconds);
+    const auto deadline = deadlineAfter(api.cmdStreamLimits.commandSeconds);
     for (;;) {
         co_await platform::checkCancellation();
         if (deadline.hasExpired()) throw TransportError::network("Command timed out.");
-        auto message = co_await receiveCmdFrameWithSoftTimeout(channel, api.streamLimits.receiveSeconds);
+        auto message = co_await receiveCmdFrameWithSoftTimeout(channel, api.cmdStreamLimits.receiveSeconds);
         if (!message) continue;
         if (takeFrameUntilExit(*message, output)) break;
     }
@@ -127,11 +127,11 @@ Async<RemoteCommandLaunchResult> startDetachedCall(RemoteAPI api, std::string sh
 
     std::string lastOutput;
     std::optional<RemoteCommandLaunchResult> launched;
-    const auto deadline = deadlineAfter(api.streamLimits.runMetadataSeconds);
+    const auto deadline = deadlineAfter(api.cmdStreamLimits.runMetadataSeconds);
     while (!launched) {
         co_await platform::checkCancellation();
         if (deadline.hasExpired()) throw TransportError::network("Timed out waiting for durable run metadata.");
-        auto message = co_await receiveCmdFrameWithSoftTimeout(channel, api.streamLimits.receiveSeconds);
+        auto message = co_await receiveCmdFrameWithSoftTimeout(channel, api.cmdStreamLimits.receiveSeconds);
         if (!message) continue;
         auto frame = decodeCmdFrame(*message);
         if (!frame) continue;
@@ -163,7 +163,7 @@ Async<std::shared_ptr<StreamChannel>> RemoteAPI::openWS(std::vector<std::string>
 }
 
 Async<std::shared_ptr<StreamChannel>> RemoteAPI::openCmdStream() const {
-    return openWSCall(*this, std::vector<std::string>(std::begin(kCommandStreamPaths), std::end(kCommandStreamPaths)),
+    return openWSCall(*this, std::vector<std::string>(std::begin(kCmdStreamPaths), std::end(kCmdStreamPaths)),
                       {URLQueryItem{"token", cfg.token}});
 }
 
