@@ -5,8 +5,6 @@
 #include <string>
 #include <utility>
 
-#include <boost/asio/this_coro.hpp>
-
 #include "TarvoShareExtension/Remote/RemoteFailure.h"
 #include "TarvoShareExtension/Remote/RemoteTransferError.h"
 #include "platform/concurrency/BackgroundQueue.h"
@@ -27,7 +25,7 @@ Async<std::optional<StreamMessage>> receiveCmdFrameWithSoftTimeout(std::shared_p
                                                                    double seconds) {
     using Result = std::optional<StreamMessage>;
     const double wait = seconds >= kMinimumReceiveWaitSeconds ? seconds : kMinimumReceiveWaitSeconds;
-    const platform::Executor ex = co_await boost::asio::this_coro::executor;
+    const platform::Executor ex = co_await platform::currentExecutor();
     platform::TaskGroup<Result> group(ex);
     if (co_await platform::isCancelled()) group.cancelAll();
     group.addTask([channel]() -> Async<Result> { co_return co_await channel->receive(); });

@@ -4,6 +4,12 @@
 #include <boost/asio/strand.hpp>
 #include <boost/asio/thread_pool.hpp>
 
+namespace platform {
+
+Async<Executor> currentExecutor() { co_return co_await boost::asio::this_coro::executor; }
+
+}  // namespace platform
+
 namespace platform::detail {
 
 Executor serialExecutor(const Executor& ex) {

@@ -227,6 +227,9 @@ private:
     std::shared_ptr<detail::TaskState<T>> state_;
 };
 
+// The executor the calling task runs on (child tasks and detached work started "here" use it).
+Async<Executor> currentExecutor();
+
 // Starts body() (which returns Async<T>) as a task on ex.
 template <class F>
 auto startTask(Executor ex, F body) -> TaskHandle<detail::TaskBodyResult<F>> {
