@@ -14,7 +14,7 @@ tarvo_test(foundation_tests
     ${CMAKE_CURRENT_LIST_DIR}/DefaultsToolTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RobustnessTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CollationTests.cpp
-  LIBS platform_foundation platform_collation tarvo_test_support)
+  LIBS platform_foundation tarvo_test_support)
 add_dependencies(foundation_tests foundation_defaults_writer tarvo-defaults)
 target_compile_definitions(foundation_tests PRIVATE
     FOUNDATION_DEFAULTS_WRITER="$<TARGET_FILE:foundation_defaults_writer>"
