@@ -79,10 +79,7 @@ Json EmitHTTPResponse::toJson() const {
 
 platform::URL ReceptionistClient::joinURL(const platform::URL& base, std::string_view path) {
     auto components = platform::URLComponents::parse(base.absoluteString()).value_or(platform::URLComponents{});
-    std::string rel = !path.empty() && path.front() == '/' ? std::string(path) : "/" + std::string(path);
-    std::string basePath = components.path;
-    if (!basePath.empty() && basePath.back() == '/') basePath.pop_back();
-    components.path = basePath + rel;
+    components.path = platform::joinURLPath(components.path, path);
     if (auto url = components.url()) return *url;
     return base.appendingPathComponent(path);
 }

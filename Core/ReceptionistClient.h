@@ -84,8 +84,8 @@ struct ReceptionistClient {
         std::string contentType, std::string appFlavor, std::optional<std::string> metaJSON,
         std::optional<std::string> routeJSON, ProgressCallback progress);
 
-    // The base URL's path (one trailing "/" removed) followed by path (given a leading "/"),
-    // keeping scheme, host, port and query.
+    // The base URL with path joined to its path (platform::joinURLPath), keeping scheme, host,
+    // port and query.
     static platform::URL joinURL(const platform::URL& base, std::string_view path);
 };
 

@@ -45,7 +45,7 @@ public:
     // {"Authorization": "Bearer " + token}, the token exactly as stored.
     std::map<std::string, std::string> authHeader() const;
 
-    // Joins the base URL's path and an API path with exactly one "/" between them.
+    // The base URL's path and an API path joined (platform::joinURLPath).
     static std::string joinPath(std::string_view base, std::string_view rel);
     // The base URL with the API path joined to its path and, when query is not empty, query in
     // place of the base URL's own. Throws RemoteFailure::badURL.
