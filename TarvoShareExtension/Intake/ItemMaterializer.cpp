@@ -18,21 +18,6 @@ namespace {
 
 constexpr int kFileReadUnsupportedSchemeError = 262;
 
-class ScopedAccess {
-public:
-    explicit ScopedAccess(const platform::URL& url)
-        : url_(url), granted_(platform::startAccessingSecurityScopedResource(url)) {}
-    ~ScopedAccess() {
-        if (granted_) platform::stopAccessingSecurityScopedResource(url_);
-    }
-    ScopedAccess(const ScopedAccess&) = delete;
-    ScopedAccess& operator=(const ScopedAccess&) = delete;
-
-private:
-    platform::URL url_;
-    bool granted_;
-};
-
 // The base name of an image written from data: the suggested name trimmed, or "image".
 std::string imageBaseName(const platform::NSItemProvider& provider) {
     std::string base = platform::text::trimmed(provider.suggestedName().value_or(""));
@@ -57,7 +42,7 @@ std::string pickBestTypeIdentifier(const platform::NSItemProvider& provider,
 }
 
 TempItem copySecurityScopedToTemp(const platform::URL& url) {
-    ScopedAccess access(url);
+    platform::SecurityScopedAccess access(url);
     if (!url.isFileURL()) {
         throw platform::NSError(platform::kCocoaErrorDomain, kFileReadUnsupportedSchemeError,
                                 "The file couldn't be opened because the specified URL type isn't supported.");

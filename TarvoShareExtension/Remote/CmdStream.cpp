@@ -7,7 +7,7 @@
 
 #include "TarvoShareExtension/Remote/RemoteFailure.h"
 #include "TarvoShareExtension/Remote/RemoteTransferError.h"
-#include "platform/concurrency/BackgroundQueue.h"
+#include "TarvoShareExtension/Remote/TransportError.h"
 #include "platform/concurrency/Cancellation.h"
 #include "platform/concurrency/Deadline.h"
 #include "platform/concurrency/Task.h"
@@ -60,6 +60,17 @@ Async<std::optional<StreamMessage>> receiveCmdFrameWithSoftTimeout(std::shared_p
     co_return first;
 }
 
+Async<void> receiveCmdFramesUntil(std::shared_ptr<StreamChannel> channel, CmdStreamWait wait,
+                                  std::function<bool(const StreamMessage&)> take) {
+    const auto deadline = platform::Deadline::after(std::chrono::duration<double>(wait.limitSeconds));
+    for (;;) {
+        co_await platform::checkCancellation();
+        if (deadline.hasExpired()) throw TransportError::network(wait.timeoutText);
+        auto message = co_await receiveCmdFrameWithSoftTimeout(channel, wait.receiveSeconds);
+        if (message && take(*message)) co_return;
+    }
+}
+
 bool takeFrameUntilExit(const StreamMessage& message, CmdStreamOutput& output) {
     auto frame = decodeCmdFrame(message);
     if (!frame) return false;
@@ -75,9 +86,9 @@ bool takeFrameUntilExit(const StreamMessage& message, CmdStreamOutput& output) {
     return true;
 }
 
-void closeChannelDetached(std::shared_ptr<StreamChannel> channel) {
+void closeChannelDetached(std::shared_ptr<StreamChannel> channel, const platform::Executor& executor) {
     if (!channel) return;
-    platform::detach(platform::BackgroundQueue::shared().executor(),
+    platform::detach(executor,
                      [channel = std::move(channel)]() -> Async<void> { co_await channel->close(); });
 }
 

@@ -74,15 +74,11 @@ inline Json streamRequests(const peer::PeerServer& server) {
     return out;
 }
 
-// Waits (briefly) until pred() holds; for effects the server completes after the client moved on.
+// Runs the test queue until pred() holds; for effects the server completes after the client
+// moved on (such as the close a finished operation left to a task of its own).
 template <class Pred>
 bool eventually(Pred pred, std::chrono::milliseconds limit = 8000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (pred()) return true;
-        std::this_thread::sleep_for(20ms);
-    }
-    return pred();
+    return remote_test::testQueue().runUntil(pred, limit);
 }
 
 inline std::string readFile(const std::string& path) {

@@ -154,7 +154,8 @@ TEST(WebSocketTask, SoftTimeOutsNeverLoseAMessage) {
     // races end just as a frame arrives.
     auto result = runTask([api]() -> Async<std::pair<std::string, int>> {
         auto channel = co_await api.openCmdStream();
-        tarvo::ChannelCloseGuard closer(channel);
+        const platform::Executor here = co_await platform::currentExecutor();
+        tarvo::ChannelCloseGuard closer(channel, here);
         co_await channel->send("{}");
         std::string seen;
         int timeouts = 0;
@@ -190,7 +191,8 @@ TEST(WebSocketTask, ASendTheServerNeverTakesFailsAtTheIdleLimit) {
     const auto started = std::chrono::steady_clock::now();
     const std::string text = anyFailureText([api]() -> Async<void> {
         auto channel = co_await api.openCmdStream();
-        tarvo::ChannelCloseGuard closer(channel);
+        const platform::Executor here = co_await platform::currentExecutor();
+        tarvo::ChannelCloseGuard closer(channel, here);
         auto sendAll = [channel]() -> Async<void> {
             const std::string chunk(1 << 20, 'x');
             for (int i = 0; i < 512; ++i) co_await channel->send(chunk);
