@@ -7,7 +7,6 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "TarvoShareExtension/Remote/CmdStream.h"
 #include "TarvoShareExtension/Remote/RemoteAPI.h"
@@ -74,12 +73,12 @@ inline Json streamRequests(const peer::PeerServer& server) {
     return out;
 }
 
-// Runs the test queue until pred() holds; for effects the server completes after the client
-// moved on (such as the close a finished operation left to a task of its own).
-template <class Pred>
-bool eventually(Pred pred, std::chrono::milliseconds limit = 8000ms) {
-    return remote_test::testQueue().runUntil(pred, limit);
-}
+using tarvo_test::testQueue;
+
+// The limit of a wait for effects the server completes after the client moved on (such as the
+// close that a finished operation leaves to a task of its own): tests run the test queue until
+// the effect shows, testQueue().runUntil(pred, kSettleLimit).
+inline constexpr auto kSettleLimit = 8000ms;
 
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

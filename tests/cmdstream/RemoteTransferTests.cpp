@@ -237,7 +237,7 @@ TEST_F(RemoteTransferUpload, ABrokenConnectionLeavesTheOldFileIntact) {
     });
     EXPECT_EQ(text.rfind("Network error: ", 0), 0u) << text;
     // The writer saw its input end without "__END__": it removes its temporary file and leaves.
-    EXPECT_TRUE(eventually([&] { return listing(server.filesRoot()) == std::vector<std::string>{"keep.bin"}; }))
+    EXPECT_TRUE(testQueue().runUntil([&] { return listing(server.filesRoot()) == std::vector<std::string>{"keep.bin"}; }, kSettleLimit))
         << ::testing::PrintToString(listing(server.filesRoot()));
     EXPECT_EQ(sha256File(old), oldSum);
 
@@ -264,10 +264,10 @@ TEST_F(RemoteTransferUpload, CancellingWhileStreamingEndsWithTheCancellationAndC
     ASSERT_TRUE(queue.runUntil([&] { return task.isDone(); }, 10000ms));
     EXPECT_THROW(task.result(), platform::CancellationError);
     EXPECT_LT(log.lastDone.load(), std::int64_t(64) << 20);
-    EXPECT_TRUE(eventually([&] { return streamRequests(server)[0]["ws"]["client_close_code"] == 1001; }))
+    EXPECT_TRUE(testQueue().runUntil([&] { return streamRequests(server)[0]["ws"]["client_close_code"] == 1001; }, kSettleLimit))
         << streamRequests(server)[0]["ws"]["client_close_code"];
     // Nothing is left under the final name, nor beside it.
-    EXPECT_TRUE(eventually([&] { return listing(server.filesRoot()).empty(); }))
+    EXPECT_TRUE(testQueue().runUntil([&] { return listing(server.filesRoot()).empty(); }, kSettleLimit))
         << ::testing::PrintToString(listing(server.filesRoot()));
 }
 

@@ -29,13 +29,13 @@ namespace {
 
 class ItemMaterializerTest : public IntakeTest {
 protected:
-    TempItem materialize(std::shared_ptr<NSItemProvider> p) { return run(tarvo::materializeToTempFile(std::move(p))); }
+    TempItem materialize(std::shared_ptr<NSItemProvider> p) { return runTask(tarvo::materializeToTempFile(std::move(p))); }
 
     // The "ShareExtension" code a failing operation ends with (-1: other error, -2: no error).
     template <class T>
     std::int64_t codeOf(platform::Async<T> op) {
         try {
-            run(std::move(op));
+            runTask(std::move(op));
         } catch (const platform::NSError& e) {
             if (e.domain() != "ShareExtension") return -1;
             EXPECT_EQ(e.localizedDescription(), tarvo::shareIntakeErrorText(static_cast<tarvo::ShareIntakeErrorCode>(e.code())));
@@ -53,8 +53,7 @@ protected:
     // The provider removes a handed-over copy on its own thread just after the callback, so
     // allow it a moment.
     void expectOutputs(std::size_t count) {
-        for (int i = 0; i < 200 && listNames(outDir()).size() != count; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        tarvo_test::testQueue().runUntil([&] { return listNames(outDir()).size() == count; }, std::chrono::seconds(5));
         EXPECT_EQ(listNames(outDir()).size(), count);
     }
 };
@@ -346,7 +345,7 @@ TEST_F(ItemMaterializerTest, LoadersReportMissingValuesAndPassPlatformErrorsOn) 
         done(std::nullopt, std::make_exception_ptr(platform::NSError("SomeDomain", 77, "platform says no")));
     });
     try {
-        run(tarvo::loadFileRepresentation(erring, "public.data"));
+        runTask(tarvo::loadFileRepresentation(erring, "public.data"));
         ADD_FAILURE();
     } catch (const platform::NSError& e) {
         EXPECT_EQ(e.domain(), "SomeDomain");
@@ -355,7 +354,7 @@ TEST_F(ItemMaterializerTest, LoadersReportMissingValuesAndPassPlatformErrorsOn) 
     }
     // Nothing registered for the type: the provider's own error.
     try {
-        run(tarvo::loadDataRepresentation(NSItemProvider::make(), "public.data"));
+        runTask(tarvo::loadDataRepresentation(NSItemProvider::make(), "public.data"));
         ADD_FAILURE();
     } catch (const platform::NSError& e) {
         EXPECT_EQ(e.domain(), platform::kItemProviderErrorDomain);
@@ -369,21 +368,30 @@ TEST_F(ItemMaterializerTest, ALoaderCompletesOnceAndNeverHangs) {
         done(ProviderData{2}, nullptr);
         done(std::nullopt, std::make_exception_ptr(platform::NSError("X", 1, "late")));
     });
-    EXPECT_EQ(run(tarvo::loadDataRepresentation(twice, "public.data")), ProviderData{1});
+    EXPECT_EQ(runTask(tarvo::loadDataRepresentation(twice, "public.data")), ProviderData{1});
 
     auto dropped = NSItemProvider::make();
     dropped->registerDataRepresentation("public.data", [](NSItemProvider::DataCompletion) {});
-    EXPECT_THROW(run(tarvo::loadDataRepresentation(dropped, "public.data")), platform::NSError);
+    EXPECT_THROW(runTask(tarvo::loadDataRepresentation(dropped, "public.data")), platform::NSError);
 
-    // Completed later, from another thread.
+    // Completed later, from another thread: only once the load has asked for the item.
+    std::promise<void> go;
+    std::atomic<bool> asked{false};
     auto later = NSItemProvider::make();
-    later->registerItem("public.plain-text", [](NSItemProvider::ItemCompletion done) {
-        std::thread([done] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            done(std::string("late text"), nullptr);
-        }).detach();
-    });
-    EXPECT_EQ(run(tarvo::loadItemString(later, "public.plain-text")), "late text");
+    later->registerItem("public.plain-text",
+                        [&asked, waiting = go.get_future().share()](NSItemProvider::ItemCompletion done) {
+                            std::thread([done, waiting] {
+                                waiting.wait();
+                                done(std::string("late text"), nullptr);
+                            }).detach();
+                            asked = true;
+                        });
+    platform::MainQueue& queue = tarvo_test::testQueue();
+    auto task = platform::startTask(queue.executor(),
+                                    [later] { return tarvo::loadItemString(later, "public.plain-text"); });
+    ASSERT_TRUE(queue.runUntil([&] { return asked.load(); }, tarvo_test::kTaskLimit));
+    go.set_value();
+    EXPECT_EQ(runTask(queue, task), "late text");
 }
 
 TEST_F(ItemMaterializerTest, OnDiskNamesAreSafeWhileTravellingNamesStayExact) {
