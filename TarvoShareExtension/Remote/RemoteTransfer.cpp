@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "TarvoShareExtension/Remote/CmdStream.h"
-#include "platform/concurrency/BackgroundQueue.h"
 #include "platform/concurrency/Cancellation.h"
 #include "platform/concurrency/Task.h"
 #include "platform/filesystem/FileAttributes.h"
@@ -84,12 +83,7 @@ Async<void> sendChunk(const std::shared_ptr<StreamChannel>& channel, std::string
 
 }  // namespace
 
-RemoteTransfer& RemoteTransfer::shared() {
-    static RemoteTransfer* instance = new RemoteTransfer();  // lives for the process
-    return *instance;
-}
-
-RemoteTransfer::RemoteTransfer() : executor_(platform::BackgroundQueue::shared().makeSerialExecutor()) {}
+RemoteTransfer::RemoteTransfer(platform::BackgroundQueue& background) : executor_(background.makeSerialExecutor()) {}
 
 const std::string& RemoteTransfer::writerScript() {
     static const std::string script(kWriterScript);

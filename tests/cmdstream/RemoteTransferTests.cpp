@@ -62,8 +62,8 @@ protected:
 
 Async<std::string> upload(tarvo::RemoteAPI api, platform::URL local, std::string folder,
                           std::optional<std::string> name, RemoteTransfer::ProgressCallback progress = nullptr) {
-    co_return co_await RemoteTransfer::shared().uploadLocalFileStreaming(api, local, folder, name,
-                                                                          "application/octet-stream", progress);
+    co_return co_await testEnvironment().remoteTransfer.uploadLocalFileStreaming(
+        api, local, folder, name, "application/octet-stream", progress);
 }
 
 std::vector<std::string> listing(const std::string& dir) {

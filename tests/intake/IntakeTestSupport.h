@@ -74,7 +74,8 @@ inline std::string shellQuote(const std::string& s) {
     return out + "'";
 }
 
-// Points the code under test at its own temporary directory for the test's duration.
+// A temporary directory of the test's own: the code under test is given outDir() as the share's
+// temporary folder, and the platform's item providers put their handed copies there too.
 class IntakeTest : public ::testing::Test {
 protected:
     void SetUp() override {
