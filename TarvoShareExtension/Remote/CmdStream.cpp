@@ -71,6 +71,15 @@ Async<void> receiveCmdFramesUntil(std::shared_ptr<StreamChannel> channel, CmdStr
     }
 }
 
+Async<CmdStreamOutput> receiveCmdOutputUntilExit(std::shared_ptr<StreamChannel> channel, CmdStreamWait wait) {
+    CmdStreamOutput output;
+    std::function<bool(const StreamMessage&)> take = [&output](const StreamMessage& message) {
+        return takeFrameUntilExit(message, output);
+    };
+    co_await receiveCmdFramesUntil(std::move(channel), std::move(wait), std::move(take));
+    co_return output;
+}
+
 bool takeFrameUntilExit(const StreamMessage& message, CmdStreamOutput& output) {
     auto frame = decodeCmdFrame(message);
     if (!frame) return false;

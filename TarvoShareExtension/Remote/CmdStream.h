@@ -35,6 +35,10 @@ struct CmdStreamWait {
 platform::Async<void> receiveCmdFramesUntil(std::shared_ptr<StreamChannel> channel, CmdStreamWait wait,
                                             std::function<bool(const StreamMessage&)> take);
 
+// Waits as receiveCmdFramesUntil does, taking each message with takeFrameUntilExit, and
+// returns what the command printed once it has exited with 0.
+platform::Async<CmdStreamOutput> receiveCmdOutputUntilExit(std::shared_ptr<StreamChannel> channel, CmdStreamWait wait);
+
 // One message received while a command runs to its end: output, meta and run-meta frames are
 // gathered into `output` and undecodable messages are skipped (false: wait for more); an error
 // frame throws RemoteFailure::server with its text; an exit frame ends the wait, returning true

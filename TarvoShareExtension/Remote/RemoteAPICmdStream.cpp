@@ -65,12 +65,8 @@ Async<std::string> runCommandCall(RemoteAPI api, std::string cmd, std::vector<st
     const std::string start = encodeCmdFrame(cmdStartFrame(command, args, cwd, false));
     co_await channel->send(start);
 
-    CmdStreamOutput output;
     CmdStreamWait wait{api.cmdStreamLimits.receiveSeconds, api.cmdStreamLimits.commandSeconds, "Command timed out."};
-    std::function<bool(const StreamMessage&)> take = [&output](const StreamMessage& message) {
-        return takeFrameUntilExit(message, output);
-    };
-    co_await receiveCmdFramesUntil(channel, std::move(wait), std::move(take));
+    const CmdStreamOutput output = co_await receiveCmdOutputUntilExit(channel, std::move(wait));
     co_return output.stdoutText;
 }
 

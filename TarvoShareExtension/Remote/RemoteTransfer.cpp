@@ -194,13 +194,10 @@ Async<void> RemoteTransfer::uploadLocalFileViaCmdStream(RemoteAPI api, platform:
     }
     input.reset();
 
-    CmdStreamOutput output;
+    // Success depends on the writer's exit code alone; what it printed only explains a failure.
     CmdStreamWait wait{api.cmdStreamLimits.receiveSeconds, api.cmdStreamLimits.uploadExitSeconds,
                        "Upload timed out while waiting for the server write to finish."};
-    std::function<bool(const StreamMessage&)> take = [&output](const StreamMessage& message) {
-        return takeFrameUntilExit(message, output);
-    };
-    co_await receiveCmdFramesUntil(channel, std::move(wait), std::move(take));
+    co_await receiveCmdOutputUntilExit(channel, std::move(wait));
 }
 
 Async<void> RemoteTransfer::verifyUploadedFile(RemoteAPI api, platform::URL localURL, std::string destRelPath) const {
