@@ -1,0 +1,37 @@
+#pragma once
+// What the share extension runs with. A program's main() (or a test harness) builds the real
+// pieces once and hands this environment to the share controller and its flows, which take what
+// they need from it and reach for no process-wide object of their own; the program, its tests
+// and its benchmarks thus run the same code, each in the world it was given.
+//
+// A plain aggregate. Whoever builds it owns what the references name and keeps it alive for as
+// long as anything holding the environment (the controller, a flow, an upload) may still run.
+#include <memory>
+#include <string>
+
+#include "TarvoShareExtension/Remote/RemoteTransfer.h"
+#include "platform/concurrency/BackgroundQueue.h"
+#include "platform/concurrency/MainQueue.h"
+#include "platform/foundation/Clock.h"
+#include "platform/net/URLSession.h"
+
+namespace tarvo {
+
+struct ShareEnvironment {
+    // The main thread's queue: the screen and the flows' steps run on it. Whoever waits for a
+    // flow runs it with runUntilIdle() or runUntil().
+    platform::MainQueue& mainQueue;
+    // Threads for work that stays off the main queue; the upload engine runs on a strand of it.
+    platform::BackgroundQueue& backgroundQueue;
+    // The session of the REST calls (URLSessionHTTPTransport) and of the receptionist's emit.
+    std::shared_ptr<platform::URLSession> urlSession;
+    // The one upload engine, made on backgroundQueue.
+    RemoteTransfer& remoteTransfer;
+    // The wall clock: the real one, or one fixed for as long as the environment holds it
+    // (tarvo-share --now, a test's moment).
+    platform::Clock clock;
+    // The folder where shared items become files; it exists.
+    std::string temporaryDirectory;
+};
+
+}  // namespace tarvo
