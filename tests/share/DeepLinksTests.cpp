@@ -85,7 +85,7 @@ TEST(HandoffTitle, ServerLabelAndTrimmedPath) {
 }
 
 TEST(HandoffRecords, EmitAndUploadRecordsForTheApp) {
-    platform::ScopedFakeClock clock(1765371547.25);
+    const auto clock = platform::Clock::fixedAt(1765371547.25);
     const ServerProfile s = server();
     const std::string sid = std::string("&sid=") + kSidTok;
 

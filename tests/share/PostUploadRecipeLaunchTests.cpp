@@ -20,7 +20,6 @@ namespace tarvo::share {
 namespace {
 
 namespace fs = std::filesystem;
-using cmdstream_test::eventually;
 using cmdstream_test::streamRequests;
 using platform::Json;
 using remote_test::failureText;
@@ -117,9 +116,9 @@ TEST_F(RecipeLaunchTest, WithoutAJobAPITheServerRunsTheSameLineDetached) {
         // The run goes on after the client left: unzip, then each script in its own folder.
         const fs::path extracted = fs::path(peer_.filesRoot()) / "drop/app/app";
         const fs::path logPath = streams[0]["ws"]["log_path"].get<std::string>();
-        EXPECT_TRUE(eventually([&] {
+        EXPECT_TRUE(tarvo_test::testQueue().runUntil([&] {
             return tarvo_test::readFile(logPath).find("deploy.sh done\nseed.sh done\n") != std::string::npos;
-        })) << tarvo_test::readFile(logPath);
+        }, cmdstream_test::kSettleLimit)) << tarvo_test::readFile(logPath);
         EXPECT_EQ(tarvo_test::readFile(extracted / "ran.log"), "deploy.sh ran\n");
         EXPECT_EQ(tarvo_test::readFile(extracted / "tools/ran.log"), "seed.sh ran\n");
         EXPECT_EQ(tarvo_test::readFile(logPath).rfind("Tarvo recipe started\n", 0), 0u);
