@@ -38,7 +38,7 @@ std::size_t MainQueue::drain() {
 }
 
 bool MainQueue::isIdle() {
-    if (liveTasks_->load() != 0) return false;
+    if (!onlyPersonWaitsLive()) return false;
     // Without the keep-alive, an io_context that has no handler, timer or operation left counts
     // no work and stops itself at the poll; anything else still holds it up. The keep-alive comes
     // back however the poll ends, a handler's exception included.
@@ -51,7 +51,11 @@ bool MainQueue::isIdle() {
     } again{*this};
     keepAlive_.reset();
     const std::size_t ran = context_.poll();
-    return ran == 0 && context_.stopped() && liveTasks_->load() == 0;
+    if (ran != 0 || !onlyPersonWaitsLive()) return false;
+    // A task parked on a person's answer holds its wait as work of the io_context, so the poll
+    // cannot run dry while one does; every other wait then belongs to a live task, which the
+    // count has already ruled out.
+    return context_.stopped() || personWaits_ > 0;
 }
 
 bool MainQueue::runUntilIdle(std::chrono::milliseconds limit) {

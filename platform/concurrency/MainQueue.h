@@ -57,13 +57,30 @@ public:
     //   a task group, race or withTimeout on this queue's executor has ended. A task that awaits
     //   anything (a network reply, a file operation, another task, a continuation that another
     //   thread resumes, or a sleep) is live until it ends, so the queue keeps running while it
-    //   waits. A task that waits for something only a person can do (a tap) keeps the queue busy
-    //   too: wait for the state it reaches with runUntil() instead;
+    //   waits. A task that waits for something only a person can do (the answer to an alert)
+    //   says so by holding a PersonWait while it waits; each PersonWait held lets one live task
+    //   count as idle (while one is held, a bare timer of the io_context that belongs to no task
+    //   is not looked at). Without one, such a task keeps the queue busy: wait for the state it
+    //   reaches with runUntil() instead;
     // - no timer or socket operation on this queue's io_context is pending.
     // Work of other executors (the background pool, the network's threads) is not looked at,
     // except through the tasks of this queue that await it. A stop() ends it early with false.
     // Run from one thread only.
     bool runUntilIdle(std::chrono::milliseconds limit);
+
+    // Held by a task of this queue while it waits for a person (an alert's answer), so that
+    // runUntilIdle() returns instead of waiting for what no program can bring. Create and destroy
+    // it on the queue's thread; it must not outlive the queue.
+    class PersonWait {
+    public:
+        explicit PersonWait(MainQueue& queue) : queue_(queue) { ++queue_.personWaits_; }
+        ~PersonWait() { --queue_.personWaits_; }
+        PersonWait(const PersonWait&) = delete;
+        PersonWait& operator=(const PersonWait&) = delete;
+
+    private:
+        MainQueue& queue_;
+    };
 
     // Runs the queue (waiting for timers and for work posted from other threads) until pred()
     // is true or `timeout` has passed; returns pred()'s last value. pred() is checked before
@@ -92,6 +109,9 @@ private:
     std::optional<boost::asio::executor_work_guard<executor_type>> keepAlive_;
     // The tasks of this queue that have not ended (see Task.h).
     std::shared_ptr<std::atomic<std::size_t>> liveTasks_;
+    // How many of them wait for a person (PersonWait); touched on the queue's thread only.
+    std::size_t personWaits_ = 0;
+    bool onlyPersonWaitsLive() const { return liveTasks_->load() <= personWaits_; }
 };
 
 }  // namespace platform

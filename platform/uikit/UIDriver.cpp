@@ -413,6 +413,10 @@ void UIDriver::pullToRefresh() {
 
 void UIDriver::runUntilIdle() { runMainQueueUntilIdle(); }
 
-void UIDriver::runMainQueueUntilIdle() { window_.mainQueue().drain(); }
+void UIDriver::runMainQueueUntilIdle() {
+    if (window_.mainQueue().runUntilIdle(idleLimit_)) return;
+    fail("wait: the screen was still busy after " + std::to_string(idleLimit_.count() / 1000.0).substr(0, 5) +
+         " s");
+}
 
 }  // namespace platform

@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <memory>
 #include <stdexcept>
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,8 +83,11 @@ public:
     void search(std::string_view text);
     // Pulls to refresh the topmost screen's list.
     void pullToRefresh();
-    // Runs the main queue until nothing is ready to run.
+    // Runs the main queue until nothing can go on without a person (MainQueue::runUntilIdle:
+    // nothing queued, no live task but those waiting for an answer, no timer); fails when that
+    // has not happened within idleLimit.
     void runUntilIdle();
+    void setIdleLimit(std::chrono::milliseconds limit) { idleLimit_ = limit; }
 
     std::string dump() const;
 
@@ -97,6 +101,7 @@ private:
     void runMainQueueUntilIdle();
 
     UIWindow& window_;
+    std::chrono::milliseconds idleLimit_{std::chrono::seconds(120)};
 };
 
 }  // namespace platform

@@ -124,6 +124,28 @@ TEST(MainQueueTest, RunUntilIdleRunsEverythingThatCanGoOnAndThenReturns) {
     EXPECT_EQ(log, (std::vector<std::string>{"background 7", "follow-up", "slept", "timer"}));
 }
 
+TEST(MainQueueTest, ATaskWaitingForAPersonLetsTheQueueBeIdle) {
+    MainQueue queue;
+    std::optional<Continuation<int>> answer;
+    auto task = startTask(queue.executor(), [&]() -> Async<int> {
+        co_await sleepFor(5ms);  // work before the question still counts
+        MainQueue::PersonWait waiting(queue);
+        co_return co_await withContinuation<int>([&](Continuation<int> c) { answer = c; });
+    });
+    // Another task that is not waiting for the person keeps the queue busy until it ends.
+    auto other = startTask(queue.executor(), [] { return sleepFor(20ms); });
+    EXPECT_TRUE(queue.runUntilIdle(kTestTimeout));
+    EXPECT_TRUE(other.isDone());
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_FALSE(task.isDone());
+
+    answer->resume(3);  // the person answers, on the queue's thread as a tap would
+    answer.reset();
+    EXPECT_TRUE(queue.runUntilIdle(kTestTimeout));
+    ASSERT_TRUE(task.isDone());
+    EXPECT_EQ(task.result(), 3);
+}
+
 TEST(MainQueueTest, RunUntilIdleStopsAtItsLimitWhileSomethingCouldStillGoOn) {
     MainQueue queue;
     // A task waiting for what nobody has done yet is live; so is a pending timer.
