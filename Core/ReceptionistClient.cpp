@@ -1,5 +1,7 @@
 #include "Core/ReceptionistClient.h"
 
+#include "Core/DisplayText.h"
+
 #include <memory>
 
 #include "platform/filesystem/FileAttributes.h"
@@ -29,11 +31,13 @@ ReceptionistClientError::ReceptionistClientError(Kind kind, int statusCode, std:
     : LocalizedError(description), kind_(kind), statusCode_(statusCode), text_(std::move(text)) {}
 
 ReceptionistClientError ReceptionistClientError::invalidBaseURL(std::string text) {
+    text = displayText(text);
     const std::string description = "Invalid receptionist base URL: " + text;
     return ReceptionistClientError(Kind::invalidBaseURL, 0, std::move(text), description);
 }
 
 ReceptionistClientError ReceptionistClientError::http(int statusCode, std::string bodyText) {
+    bodyText = displayText(bodyText);
     const std::string description = "Receptionist HTTP " + std::to_string(statusCode) + ": " + bodyText;
     return ReceptionistClientError(Kind::http, statusCode, std::move(bodyText), description);
 }
@@ -91,7 +95,7 @@ Async<std::pair<std::vector<std::uint8_t>, int>> ReceptionistClient::uploadFileD
     platform::URL baseURL, std::string endpointPath, std::optional<std::string> authToken,
     platform::URL fileURL, std::string filename, std::string deviceID, std::string kind,
     std::string contentType, std::string appFlavor, std::optional<std::string> metaJSON,
-    std::optional<std::string> routeJSON, ProgressCallback progress) {
+    std::optional<std::string> routeJSON, ProgressCallback progress, std::shared_ptr<platform::URLSession> session) {
     const platform::URL url = joinURL(baseURL, endpointPath);
     const std::string scheme = url.scheme();
     if ((scheme != "http" && scheme != "https") || url.host().empty()) {
@@ -119,7 +123,7 @@ Async<std::pair<std::vector<std::uint8_t>, int>> ReceptionistClient::uploadFileD
     auto delegate = std::make_shared<URLSessionProgressDelegate>(TransferDirection::upload, totalHint,
                                                                  std::move(progress));
 
-    auto session = platform::URLSession::shared();
+    if (!session) session = platform::URLSession::shared();
     auto result = co_await session->upload(std::move(request), fileURL, delegate);
     const int status = result.response ? result.response->statusCode : -1;
     co_return std::make_pair(std::move(result.data), status);
@@ -129,14 +133,14 @@ Async<EmitHTTPResponse> ReceptionistClient::emitFile(
     platform::URL baseURL, std::optional<std::string> authToken, platform::URL fileURL,
     std::string filename, std::string deviceID, std::string kind, std::string contentType,
     std::string appFlavor, std::optional<std::string> metaJSON, std::optional<std::string> routeJSON,
-    ProgressCallback progress) {
+    ProgressCallback progress, std::shared_ptr<platform::URLSession> session) {
     // The endpoint is a named local: g++ 12 destroys a temporary of a full-expression that holds
     // a co_await twice.
     std::string endpoint = "/emit";
     auto [body, status] = co_await uploadFileData(
         std::move(baseURL), std::move(endpoint), std::move(authToken), std::move(fileURL), std::move(filename),
         std::move(deviceID), std::move(kind), std::move(contentType), std::move(appFlavor),
-        std::move(metaJSON), std::move(routeJSON), std::move(progress));
+        std::move(metaJSON), std::move(routeJSON), std::move(progress), std::move(session));
     std::string text(reinterpret_cast<const char*>(body.data()), body.size());
     if (!platform::text::isValidUTF8(text)) text.clear();
     if (status != 201) throw ReceptionistClientError::http(status, text);

@@ -3,6 +3,7 @@
 // service, streamed from disk with throttled upload progress.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,10 @@
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Url.h"
 
+namespace platform {
+class URLSession;
+}
+
 namespace tarvo {
 
 class ReceptionistClientError : public platform::LocalizedError {
@@ -23,12 +28,13 @@ public:
 
     // "Invalid receptionist base URL: <text>".
     static ReceptionistClientError invalidBaseURL(std::string text);
-    // "Receptionist HTTP <code>: <body text>".
+    // "Receptionist HTTP <code>: <body text>". Texts longer than kDisplayTextLimit characters
+    // are cut with "…", in the description and in text() alike.
     static ReceptionistClientError http(int statusCode, std::string bodyText);
 
     Kind kind() const noexcept { return kind_; }
     int statusCode() const noexcept { return statusCode_; }
-    // invalidBaseURL: the URL text; http: the whole reply body as text.
+    // invalidBaseURL: the URL text; http: the reply body as text (cut as above).
     const std::string& text() const noexcept { return text_; }
 
 private:
@@ -69,12 +75,14 @@ struct ReceptionistClient {
     // ReceptionistClientError::http. A base URL that is not http(s) with a host fails with
     // invalidBaseURL before anything is sent. Failures of the transfer itself (host not found,
     // refused, 60-second time-out, cancellation, a header value that cannot be sent) are the
-    // platform's URLError, unchanged.
+    // platform's URLError, unchanged. The request goes through `session` (its limits apply);
+    // without one, through the process-wide shared session.
     static platform::Async<EmitHTTPResponse> emitFile(
         platform::URL baseURL, std::optional<std::string> authToken, platform::URL fileURL,
         std::string filename, std::string deviceID, std::string kind, std::string contentType,
         std::string appFlavor, std::optional<std::string> metaJSON,
-        std::optional<std::string> routeJSON, ProgressCallback progress);
+        std::optional<std::string> routeJSON, ProgressCallback progress,
+        std::shared_ptr<platform::URLSession> session = nullptr);
 
     // The reply body and status (-1 when the reply is not HTTP) of the POST to baseURL joined
     // with endpointPath.
@@ -82,7 +90,8 @@ struct ReceptionistClient {
         platform::URL baseURL, std::string endpointPath, std::optional<std::string> authToken,
         platform::URL fileURL, std::string filename, std::string deviceID, std::string kind,
         std::string contentType, std::string appFlavor, std::optional<std::string> metaJSON,
-        std::optional<std::string> routeJSON, ProgressCallback progress);
+        std::optional<std::string> routeJSON, ProgressCallback progress,
+        std::shared_ptr<platform::URLSession> session = nullptr);
 
     // The base URL's path (one trailing "/" removed) followed by path (given a leading "/"),
     // keeping scheme, host, port and query.
