@@ -198,8 +198,37 @@ std::string describeJsonValue(const Json& value, std::size_t maxBytes) {
     return d.take();
 }
 
+namespace {
+
+// The frame's members are read whole, but of what lies below them only the first values of
+// "data" are kept: nothing else below a member is ever read, and every value described costs at
+// least 6 bytes of description, so a "data" with more values than this describes into a full
+// description long before the values dropped would have been shown. A frame of a few MiB can
+// no longer become hundreds of MiB of parsed values.
+constexpr std::size_t kKeptDataValues = kDescriptionBytes;
+
+Json parseFrame(std::string_view payload) {
+    using Event = Json::parse_event_t;
+    std::size_t kept = 0;
+    bool frameIsObject = false;
+    bool inData = false;
+    auto keep = [&](int depth, Json::parse_event_t event, Json& parsed) {
+        if (depth == 1 && event == Event::key) inData = frameIsObject && parsed == "data";
+        if (event != Event::object_start && event != Event::array_start && event != Event::value) return true;
+        if (depth == 0) {
+            frameIsObject = event == Event::object_start;
+            return true;
+        }
+        if (depth == 1 && frameIsObject) return true;
+        return inData && ++kept <= kKeptDataValues;
+    };
+    return platform::parseJson(payload, keep);
+}
+
+}  // namespace
+
 std::optional<CmdStreamFrame> decodeCmdFrame(const StreamMessage& message) {
-    const Json parsed = platform::parseJson(message.payload);
+    const Json parsed = parseFrame(message.payload);
     if (!parsed.is_object()) return std::nullopt;
     auto streamIt = parsed.find("stream");
     if (streamIt == parsed.end() || !streamIt->is_string()) return std::nullopt;

@@ -211,8 +211,9 @@ BENCHMARK(BM_MetaFrameNested2MiB)->Iterations(2)->Unit(benchmark::kMillisecond)-
 BENCHMARK(BM_MetaFrameWide2MiB)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RESTErrorMessage5MiB)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_EmitErrorBody5MiB)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ParseMetaFrame)->Arg(0)->Arg(1)->Iterations(5)->Unit(benchmark::kMillisecond);
+// Decoding first, so that its memory is not hidden by what the full parse already took.
 BENCHMARK(BM_DecodeMetaFrame)->Arg(0)->Arg(1)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseMetaFrame)->Arg(0)->Arg(1)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);

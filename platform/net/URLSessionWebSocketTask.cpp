@@ -47,7 +47,7 @@ constexpr std::int64_t kDefaultMaximumMessageSize = std::int64_t(16) << 20;
 // The reader stops reading while this much waits unreceived, so a server that floods a client
 // which is busy sending cannot exhaust its memory; TCP then holds the server back.
 constexpr std::size_t kInboxMessageLimit = 1024;
-constexpr std::size_t kInboxByteLimit = std::size_t(64) << 20;
+constexpr std::size_t kInboxByteLimit = std::size_t(8) << 20;
 constexpr std::size_t kCloseReasonLimit = 123;
 
 enum class Phase { resolve, connect, tls, handshake };

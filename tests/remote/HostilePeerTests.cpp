@@ -252,6 +252,59 @@ TEST(HostilePeer, AHugeMetaValueIsDescribedQuicklyAndBriefly) {
     }
 }
 
+// ---- the bounds themselves
+
+TEST(HostilePeerBounds, OutputKeepsItsEndWholeCharactersAndOneMark) {
+    constexpr std::size_t kept = tarvo::CmdStreamOutput::kKeptBytes;
+    std::string small;
+    tarvo::appendKeepingEnd(small, "ab");
+    tarvo::appendKeepingEnd(small, "c");
+    EXPECT_EQ(small, "abc");
+
+    std::string accents;
+    for (std::size_t i = 0; i < kept; ++i) accents += "\u00E9";  // two bytes each
+    for (const bool piecewise : {false, true}) {
+        std::string text = "start ";
+        if (piecewise) {
+            for (std::size_t i = 0; i < accents.size(); i += 999) tarvo::appendKeepingEnd(text, accents.substr(i, 999));
+        } else {
+            tarvo::appendKeepingEnd(text, accents);
+        }
+        tarvo::appendKeepingEnd(text, "end");
+        EXPECT_EQ(text.rfind(kEllipsis, 0), 0u) << piecewise;
+        EXPECT_EQ(text.find(kEllipsis, 1), std::string::npos) << piecewise;
+        EXPECT_TRUE(platform::text::isValidUTF8(text)) << piecewise;
+        EXPECT_LE(text.size(), kept + kEllipsis.size()) << piecewise;
+        EXPECT_GE(text.size(), kept) << piecewise;
+        EXPECT_EQ(text.substr(text.size() - 5), "\u00E9end") << piecewise;
+    }
+}
+
+TEST(HostilePeerBounds, DescriptionsStopAtTheirLimitAndStayExact) {
+    EXPECT_EQ(tarvo::describeJsonValue(Json::parse(R"([1, "a b", {"k": []}])")),
+              "(\n    1,\n    \"a b\",\n    {\n        k = (\n        );\n    }\n)");
+    std::string accents;
+    for (int i = 0; i < 5000; ++i) accents += "\u00E9";
+    const std::string cut = tarvo::describeJsonValue(Json::array({accents}), 1001);
+    EXPECT_TRUE(platform::text::isValidUTF8(cut));
+    EXPECT_LE(cut.size(), 1001 + kEllipsis.size());
+    EXPECT_EQ(cut.substr(cut.size() - kEllipsis.size()), kEllipsis);
+
+    // A "data" far larger than any description: the decoder keeps only its first values, and
+    // says exactly what a full parse would have said.
+    std::string wide = "[";
+    for (int i = 0; i < 200000; ++i) wide += i ? ",[]" : "[]";
+    wide += "]";
+    const std::string frame = R"({"junk":)" + wide + R"(,"stream":"meta","data":)" + wide + "}";
+    const auto decoded = tarvo::decodeCmdFrame(platform::URLSessionWebSocketMessage::string(frame));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->text, tarvo::describeJsonValue(Json::parse(wide)));
+    EXPECT_EQ(decoded->text.substr(decoded->text.size() - kEllipsis.size()), kEllipsis);
+    const std::string small = R"({"junk":)" + wide + R"(,"stream":"meta","data":[1,[2]]})";
+    EXPECT_EQ(tarvo::decodeCmdFrame(platform::URLSessionWebSocketMessage::string(small))->text,
+              "(\n    1,\n    (\n        2\n    )\n)");
+}
+
 // ---- the REST client and the emit client
 
 TEST(HostilePeer, AnEnormousServerMessageIsCutForThePerson) {
