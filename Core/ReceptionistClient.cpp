@@ -1,5 +1,7 @@
 #include "Core/ReceptionistClient.h"
 
+#include "Core/DisplayText.h"
+
 #include <memory>
 #include <stdexcept>
 
@@ -30,11 +32,13 @@ ReceptionistClientError::ReceptionistClientError(Kind kind, int statusCode, std:
     : LocalizedError(description), kind_(kind), statusCode_(statusCode), text_(std::move(text)) {}
 
 ReceptionistClientError ReceptionistClientError::invalidBaseURL(std::string text) {
+    text = displayText(text);
     const std::string description = "Invalid receptionist base URL: " + text;
     return ReceptionistClientError(Kind::invalidBaseURL, 0, std::move(text), description);
 }
 
 ReceptionistClientError ReceptionistClientError::http(int statusCode, std::string bodyText) {
+    bodyText = displayText(bodyText);
     const std::string description = "Receptionist HTTP " + std::to_string(statusCode) + ": " + bodyText;
     return ReceptionistClientError(Kind::http, statusCode, std::move(bodyText), description);
 }

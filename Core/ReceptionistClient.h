@@ -17,6 +17,10 @@
 #include "platform/foundation/Url.h"
 #include "platform/net/URLSession.h"
 
+namespace platform {
+class URLSession;
+}
+
 namespace tarvo {
 
 class ReceptionistClientError : public platform::LocalizedError {
@@ -25,12 +29,13 @@ public:
 
     // "Invalid receptionist base URL: <text>".
     static ReceptionistClientError invalidBaseURL(std::string text);
-    // "Receptionist HTTP <code>: <body text>".
+    // "Receptionist HTTP <code>: <body text>". Texts longer than kDisplayTextLimit characters
+    // are cut with "…", in the description and in text() alike.
     static ReceptionistClientError http(int statusCode, std::string bodyText);
 
     Kind kind() const noexcept { return kind_; }
     int statusCode() const noexcept { return statusCode_; }
-    // invalidBaseURL: the URL text; http: the whole reply body as text.
+    // invalidBaseURL: the URL text; http: the reply body as text (cut as above).
     const std::string& text() const noexcept { return text_; }
 
 private:
@@ -72,7 +77,7 @@ struct ReceptionistClient {
     // ReceptionistClientError::http. A base URL that is not http(s) with a host fails with
     // invalidBaseURL before anything is sent. Failures of the transfer itself (host not found,
     // refused, 60-second time-out, cancellation, a header value that cannot be sent) are the
-    // platform's URLError, unchanged.
+    // platform's URLError, unchanged. Without a session it throws std::invalid_argument.
     static platform::Async<EmitHTTPResponse> emitFile(
         std::shared_ptr<platform::URLSession> session, platform::URL baseURL, std::optional<std::string> authToken, platform::URL fileURL,
         std::string filename, std::string deviceID, std::string kind, std::string contentType,

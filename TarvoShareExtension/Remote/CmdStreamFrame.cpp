@@ -70,8 +70,6 @@ std::string quotedIfNeeded(const std::string& s) {
     return out + "\"";
 }
 
-std::string describeAt(const Json& value, int depth, bool nested);
-
 std::string describeScalar(const Json& value) {
     switch (value.type()) {
         case Json::value_t::null: return "<null>";
@@ -89,28 +87,86 @@ std::string describeScalar(const Json& value) {
     }
 }
 
-std::string describeAt(const Json& value, int depth, bool nested) {
-    const std::string pad(static_cast<std::size_t>(depth) * 4, ' ');
-    const std::string inner(static_cast<std::size_t>(depth + 1) * 4, ' ');
-    if (value.is_string()) return nested ? quotedIfNeeded(value.get<std::string>()) : value.get<std::string>();
-    if (value.is_array()) {
-        std::string out = "(\n";
-        for (std::size_t i = 0; i < value.size(); ++i) {
-            out += inner + describeAt(value[i], depth + 1, true);
-            if (i + 1 < value.size()) out += ",";
-            out += "\n";
+// The description, written into one text that refuses to grow past its limit. Once full, the
+// walk stops: the work done is bounded by the limit, not by the value (its depth is bounded by
+// the parser).
+class Description {
+public:
+    explicit Description(std::size_t limit) : limit_(limit) {}
+
+    bool full() const { return full_; }
+
+    void put(std::string_view s) {
+        if (full_) return;
+        if (out_.size() + s.size() <= limit_) {
+            out_.append(s);
+            return;
         }
-        return out + pad + ")";
+        // Cut before the character that crosses the limit, never inside it.
+        std::size_t keep = limit_ - out_.size();
+        while (keep > 0 && (static_cast<unsigned char>(s[keep]) & 0xC0) == 0x80) --keep;
+        out_.append(s.substr(0, keep));
+        full_ = true;
     }
-    if (value.is_object()) {
-        std::string out = "{\n";
-        for (const auto& [key, item] : value.items()) {
-            out += inner + quotedIfNeeded(key) + " = " + describeAt(item, depth + 1, true) + ";\n";
+    void indent(int depth) {
+        if (full_) return;
+        const std::size_t n = static_cast<std::size_t>(depth) * 4;
+        if (out_.size() + n <= limit_) {
+            out_.append(n, ' ');
+            return;
         }
-        return out + pad + "}";
+        out_.append(limit_ - out_.size(), ' ');
+        full_ = true;
     }
-    return describeScalar(value);
-}
+
+    void value(const Json& v, int depth, bool nested) {
+        if (full_) return;
+        if (v.is_string()) {
+            if (nested) {
+                put(quotedIfNeeded(v.get_ref<const std::string&>()));
+            } else {
+                put(v.get_ref<const std::string&>());
+            }
+            return;
+        }
+        if (v.is_array()) {
+            put("(\n");
+            for (std::size_t i = 0; i < v.size() && !full_; ++i) {
+                indent(depth + 1);
+                value(v[i], depth + 1, true);
+                if (i + 1 < v.size()) put(",");
+                put("\n");
+            }
+            indent(depth);
+            put(")");
+            return;
+        }
+        if (v.is_object()) {
+            put("{\n");
+            for (auto it = v.begin(); it != v.end() && !full_; ++it) {
+                indent(depth + 1);
+                put(quotedIfNeeded(it.key()));
+                put(" = ");
+                value(it.value(), depth + 1, true);
+                put(";\n");
+            }
+            indent(depth);
+            put("}");
+            return;
+        }
+        put(describeScalar(v));
+    }
+
+    std::string take() {
+        if (full_) out_ += "\u2026";
+        return std::move(out_);
+    }
+
+private:
+    std::string out_;
+    std::size_t limit_;
+    bool full_ = false;
+};
 
 }  // namespace
 
@@ -136,10 +192,43 @@ std::int64_t readExitCode(const Json* code) {
     }
 }
 
-std::string describeJsonValue(const Json& value) { return describeAt(value, 0, false); }
+std::string describeJsonValue(const Json& value, std::size_t maxBytes) {
+    Description d(maxBytes);
+    d.value(value, 0, false);
+    return d.take();
+}
+
+namespace {
+
+// The frame's members are read whole, but of what lies below them only the first values of
+// "data" are kept: nothing else below a member is ever read, and every value described costs at
+// least 6 bytes of description, so a "data" with more values than this describes into a full
+// description long before the values dropped would have been shown. A frame of a few MiB can
+// no longer become hundreds of MiB of parsed values.
+constexpr std::size_t kKeptDataValues = kDescriptionBytes;
+
+Json parseFrame(std::string_view payload) {
+    using Event = Json::parse_event_t;
+    std::size_t kept = 0;
+    bool frameIsObject = false;
+    bool inData = false;
+    auto keep = [&](int depth, Json::parse_event_t event, Json& parsed) {
+        if (depth == 1 && event == Event::key) inData = frameIsObject && parsed == "data";
+        if (event != Event::object_start && event != Event::array_start && event != Event::value) return true;
+        if (depth == 0) {
+            frameIsObject = event == Event::object_start;
+            return true;
+        }
+        if (depth == 1 && frameIsObject) return true;
+        return inData && ++kept <= kKeptDataValues;
+    };
+    return platform::parseJson(payload, keep);
+}
+
+}  // namespace
 
 std::optional<CmdStreamFrame> decodeCmdFrame(const StreamMessage& message) {
-    const Json parsed = platform::parseJson(message.payload);
+    const Json parsed = parseFrame(message.payload);
     if (!parsed.is_object()) return std::nullopt;
     auto streamIt = parsed.find("stream");
     if (streamIt == parsed.end() || !streamIt->is_string()) return std::nullopt;
@@ -206,15 +295,38 @@ std::string encodeCmdFrame(const Json& frame) {
     return text;
 }
 
+void appendKeepingEnd(std::string& text, std::string_view more) {
+    constexpr std::size_t kept = CmdStreamOutput::kKeptBytes;
+    auto boundaryFrom = [](std::string_view s, std::size_t i) {
+        while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
+        return i;
+    };
+    if (text.size() + more.size() <= kept) {
+        text.append(more);
+        return;
+    }
+    if (more.size() >= kept) {
+        // Nothing before it survives: copy only what is kept of it.
+        text = "\u2026";
+        text.append(more.substr(boundaryFrom(more, more.size() - kept)));
+        return;
+    }
+    // Drop the front (with any earlier mark) up to a character boundary, and mark the cut.
+    text.append(more);
+    text.replace(0, boundaryFrom(text, text.size() - kept), "\u2026");
+}
+
 void CmdStreamOutput::append(const CmdStreamFrame& frame) {
     switch (frame.kind) {
-        case CmdStreamFrame::Kind::standardOutput: stdoutText += frame.text; break;
-        case CmdStreamFrame::Kind::standardError: stderrText += frame.text; break;
-        case CmdStreamFrame::Kind::meta: meta += frame.text; break;
-        case CmdStreamFrame::Kind::runMeta:
-            meta += "run_id=" + frame.runID;
-            if (frame.logPath && !frame.logPath->empty()) meta += " log=" + *frame.logPath;
+        case CmdStreamFrame::Kind::standardOutput: appendKeepingEnd(stdoutText, frame.text); break;
+        case CmdStreamFrame::Kind::standardError: appendKeepingEnd(stderrText, frame.text); break;
+        case CmdStreamFrame::Kind::meta: appendKeepingEnd(meta, frame.text); break;
+        case CmdStreamFrame::Kind::runMeta: {
+            std::string text = "run_id=" + frame.runID;
+            if (frame.logPath && !frame.logPath->empty()) text += " log=" + *frame.logPath;
+            appendKeepingEnd(meta, text);
             break;
+        }
         default: break;
     }
 }
@@ -222,7 +334,7 @@ void CmdStreamOutput::append(const CmdStreamFrame& frame) {
 std::string CmdStreamOutput::failureDetail() const {
     for (const std::string* text : {&stderrText, &stdoutText, &meta}) {
         std::string t = platform::text::trimmed(*text);
-        if (!t.empty()) return t;
+        if (!t.empty()) return platform::text::shortenedKeepingEnd(t, kDetailCharacters);
     }
     return "unknown";
 }

@@ -67,8 +67,11 @@ std::optional<CmdStreamFrame> decodeCmdFrame(const StreamMessage& message);
 std::int64_t readExitCode(const platform::Json* code);
 
 // The text the platform shows for a parsed JSON value: numbers and texts as themselves, booleans
-// as 1 and 0, null as <null>, arrays and objects in the old-style property-list form.
-std::string describeJsonValue(const platform::Json& value);
+// as 1 and 0, null as <null>, arrays and objects in the old-style property-list form. Indentation
+// grows with depth, so a deeply nested value of a few MiB would describe into gigabytes: the text
+// stops at maxBytes (at a character boundary) followed by "…", and the work stops with it.
+inline constexpr std::size_t kDescriptionBytes = 64 * 1024;
+std::string describeJsonValue(const platform::Json& value, std::size_t maxBytes = kDescriptionBytes);
 
 // Trims, drops "/" at both ends, splits at "/", trims each piece and drops empty, "." and ".."
 // pieces (".." is dropped, not resolved), then joins with "/". Never absolute.
@@ -85,7 +88,15 @@ platform::Json cmdStartFrame(std::string_view command, const std::vector<std::st
 std::string encodeCmdFrame(const platform::Json& frame);
 
 // What a command printed, gathered frame by frame (chunks joined with nothing between them).
+// A command may print without end, and all that is ever read of its output is a short result or
+// the last lines of a failure, so each text keeps only its last kKeptBytes bytes (cut at a
+// character boundary, with "…" in front once anything was dropped).
 struct CmdStreamOutput {
+    static constexpr std::size_t kKeptBytes = 64 * 1024;
+    // Characters of a failing command's output quoted in its error: the end, where a failing
+    // program says why, short enough that the whole error stays within kDisplayTextLimit.
+    static constexpr std::size_t kDetailCharacters = 400;
+
     std::string stdoutText;
     std::string stderrText;
     std::string meta;
@@ -93,8 +104,12 @@ struct CmdStreamOutput {
     // Adds an output, meta or run-meta frame ("run_id=<id>" plus " log=<path>" when there is
     // one); ignores the others.
     void append(const CmdStreamFrame& frame);
-    // The first of stderr, stdout and meta that is not blank, trimmed; "unknown" when none is.
+    // The first of stderr, stdout and meta that is not blank, trimmed, and cut to its last
+    // kDetailCharacters with "…" in front; "unknown" when none is.
     std::string failureDetail() const;
 };
+
+// Appends more to text, keeping only the last CmdStreamOutput::kKeptBytes bytes (see there).
+void appendKeepingEnd(std::string& text, std::string_view more);
 
 }  // namespace tarvo

@@ -114,7 +114,8 @@ Async<RemoteCommandLaunchResult> startDetachedCall(RemoteAPI api, std::string sh
             case CmdStreamFrame::Kind::standardError:
             case CmdStreamFrame::Kind::meta: {
                 std::string t = platform::text::trimmed(frame->text);
-                if (!t.empty()) lastOutput = std::move(t);
+                // Only its end can reach the error below.
+                if (!t.empty()) lastOutput = platform::text::shortenedKeepingEnd(t, CmdStreamOutput::kDetailCharacters);
                 return false;
             }
             case CmdStreamFrame::Kind::runMeta:

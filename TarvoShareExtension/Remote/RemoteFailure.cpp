@@ -1,5 +1,7 @@
 #include "TarvoShareExtension/Remote/RemoteFailure.h"
 
+#include "Core/DisplayText.h"
+
 namespace tarvo {
 
 RemoteFailure::RemoteFailure(Kind kind, std::string description,
@@ -15,6 +17,7 @@ RemoteFailure RemoteFailure::transport(TransportError error) {
 }
 
 RemoteFailure RemoteFailure::server(std::string message) {
+    message = displayText(message);
     return RemoteFailure(Kind::server, "Server error: " + message, std::nullopt, message);
 }
 

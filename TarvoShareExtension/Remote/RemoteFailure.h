@@ -14,7 +14,7 @@ public:
 
     // The transport error's own text, unchanged.
     static RemoteFailure transport(TransportError error);
-    // "Server error: <message>".
+    // "Server error: <message>", the message cut to kDisplayTextLimit characters and "…".
     static RemoteFailure server(std::string message);
     // "Could not decode response".
     static RemoteFailure decoding();

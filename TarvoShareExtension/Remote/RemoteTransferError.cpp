@@ -1,5 +1,7 @@
 #include "TarvoShareExtension/Remote/RemoteTransferError.h"
 
+#include "Core/DisplayText.h"
+
 namespace tarvo {
 
 RemoteTransferError::RemoteTransferError(Kind kind, std::string message)
@@ -8,7 +10,7 @@ RemoteTransferError::RemoteTransferError(Kind kind, std::string message)
       message_(std::move(message)) {}
 
 RemoteTransferError RemoteTransferError::uploadFailed(std::string message) {
-    return RemoteTransferError(Kind::uploadFailed, std::move(message));
+    return RemoteTransferError(Kind::uploadFailed, displayText(message));
 }
 
 RemoteTransferError RemoteTransferError::invalidDestination() {

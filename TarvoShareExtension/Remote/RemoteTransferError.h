@@ -10,7 +10,7 @@ class RemoteTransferError : public platform::LocalizedError {
 public:
     enum class Kind { uploadFailed, invalidDestination };
 
-    // "Upload failed: <message>".
+    // "Upload failed: <message>", the message cut to kDisplayTextLimit characters and "…".
     static RemoteTransferError uploadFailed(std::string message);
     // "Invalid destination path.".
     static RemoteTransferError invalidDestination();

@@ -1,5 +1,7 @@
 #include "TarvoShareExtension/Remote/TransportError.h"
 
+#include "Core/DisplayText.h"
+
 namespace tarvo {
 namespace {
 
@@ -23,12 +25,14 @@ TransportError::TransportError(Kind kind, int statusCode, std::optional<std::str
       statusCode_(statusCode),
       message_(std::move(message)) {}
 
+// Messages come from servers and the platform; a person reads them, so they are kept short.
 TransportError TransportError::httpStatus(int code, std::optional<std::string> message) {
+    if (message) message = displayText(*message);
     return TransportError(Kind::httpStatus, code, std::move(message));
 }
 
 TransportError TransportError::network(std::string message) {
-    return TransportError(Kind::network, 0, std::move(message));
+    return TransportError(Kind::network, 0, displayText(message));
 }
 
 TransportError TransportError::badResponse() { return TransportError(Kind::badResponse, 0, std::nullopt); }

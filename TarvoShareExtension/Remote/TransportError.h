@@ -12,6 +12,7 @@ public:
     enum class Kind { httpStatus, network, badResponse, cancelled };
 
     // "HTTP <code>: <message>" when the message is present and not empty, else "HTTP <code>".
+    // Messages longer than kDisplayTextLimit characters are cut with "…", here and below.
     static TransportError httpStatus(int code, std::optional<std::string> message);
     // "Network error: <message>".
     static TransportError network(std::string message);

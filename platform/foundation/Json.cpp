@@ -119,11 +119,13 @@ DecodingError::DecodingError(Kind kind, std::string path)
       kind_(kind),
       path_(std::move(path)) {}
 
-Json parseJson(std::string_view text) {
+Json parseJson(std::string_view text) { return parseJson(text, nullptr); }
+
+Json parseJson(std::string_view text, const Json::parser_callback_t& keep) {
     if (!nestingWithinLimit(text))
         throw JsonParseError("nesting deeper than " + std::to_string(kJsonMaxDepth) + " levels");
     try {
-        return Json::parse(text.begin(), text.end());
+        return Json::parse(text.begin(), text.end(), keep);
     } catch (const Json::exception& e) {
         // Not only parse_error: a number beyond a double's range ("1e999") is out_of_range.
         throw JsonParseError(e.what());

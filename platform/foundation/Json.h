@@ -33,6 +33,9 @@ private:
 
 // Parses text (which must be UTF-8 JSON; any top-level value). Throws JsonParseError.
 Json parseJson(std::string_view text);
+// The same, with the parser's callback deciding what is kept: a value (or a whole array or
+// object, at its start) for which keep() returns false is dropped as it is read and never held.
+Json parseJson(std::string_view text, const Json::parser_callback_t& keep);
 std::optional<Json> tryParseJson(std::string_view text) noexcept;
 
 // Like the platform's encoder, a double without fraction (below 2^53) is written as an

@@ -377,4 +377,27 @@ std::string prefixGraphemes(std::string_view s, std::size_t n) {
     return std::string(s.substr(0, walkGraphemes(s, n).first));
 }
 
+std::string shortened(std::string_view s, std::size_t maxCharacters) {
+    const std::size_t end = walkGraphemes(s, maxCharacters).first;
+    if (end >= s.size()) return std::string(s);
+    return std::string(s.substr(0, end)) + "\u2026";
+}
+
+std::string shortenedKeepingEnd(std::string_view s, std::size_t maxCharacters) {
+    constexpr std::size_t kBytesPerCharacter = 32;
+    std::string_view window = s;
+    if (maxCharacters < s.size() / kBytesPerCharacter) {
+        std::size_t start = s.size() - maxCharacters * kBytesPerCharacter;
+        // Start on a code point, never inside one.
+        while (start < s.size() && (static_cast<unsigned char>(s[start]) & 0xC0) == 0x80) ++start;
+        window = s.substr(start);
+    }
+    const std::size_t count = graphemeCount(window);
+    if (count <= maxCharacters) {
+        if (window.size() == s.size()) return std::string(s);
+        return "\u2026" + std::string(window);
+    }
+    return "\u2026" + std::string(window.substr(walkGraphemes(window, count - maxCharacters).first));
+}
+
 }  // namespace platform::text

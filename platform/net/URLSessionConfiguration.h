@@ -16,6 +16,10 @@ struct URLSessionConfiguration {
     // A reply body larger than this fails with dataLengthExceedsMaximum rather than exhausting
     // memory; data tasks hold the whole body.
     std::int64_t maximumResponseBodyBytes = std::int64_t(256) << 20;
+    // Seconds a WebSocket task gives the closing handshake, whichever side began it (the close
+    // frames, then the server's end of the connection), before it drops the connection. A
+    // server that never finishes the handshake costs no more than this.
+    double closingHandshakeTimeout = 2;
     // PEM files of certificate authorities trusted in addition to the system's (a private CA of
     // the user's own servers, or a test's). Certificates are always verified.
     std::vector<std::string> additionalTrustedCertificateFiles;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <mutex>
 
 #include <boost/asio/co_spawn.hpp>
@@ -14,6 +15,7 @@
 #include <boost/asio/ssl.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/use_awaitable.hpp>
+#include <boost/beast/core/bind_handler.hpp>
 #include <boost/beast/core/buffers_to_string.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
@@ -45,8 +47,7 @@ constexpr std::int64_t kDefaultMaximumMessageSize = std::int64_t(16) << 20;
 // The reader stops reading while this much waits unreceived, so a server that floods a client
 // which is busy sending cannot exhaust its memory; TCP then holds the server back.
 constexpr std::size_t kInboxMessageLimit = 1024;
-constexpr std::size_t kInboxByteLimit = std::size_t(64) << 20;
-constexpr auto kCloseGrace = std::chrono::seconds(2);
+constexpr std::size_t kInboxByteLimit = std::size_t(8) << 20;
 constexpr std::size_t kCloseReasonLimit = 123;
 
 enum class Phase { resolve, connect, tls, handshake };
@@ -56,6 +57,57 @@ std::exception_ptr socketNotConnected() {
 }
 
 std::exception_ptr cancelledError() { return std::make_exception_ptr(URLError(URLError::cancelled)); }
+
+// The TCP stream under every connection. Its rate policy sets no limits; it only carries what the
+// end of the connection needs to know: whether a closing handshake is under way.
+struct ClosingState {
+    // Not an aggregate: the stream must never take its executor argument for a policy.
+    ClosingState() = default;
+
+    // A close frame came from the server, or we began the close: the end of the connection
+    // waits for the server (under the task's closing limit). Otherwise Beast is failing the
+    // connection (an invalid frame, a message over the limit) and waits for nobody.
+    bool handshake = false;
+
+    std::size_t available_read_bytes() const noexcept { return std::numeric_limits<std::size_t>::max(); }
+    std::size_t available_write_bytes() const noexcept { return std::numeric_limits<std::size_t>::max(); }
+    void transfer_read_bytes(std::size_t) const noexcept {}
+    void transfer_write_bytes(std::size_t) const noexcept {}
+    void on_timer() const noexcept {}
+};
+using PlainStream = beast::basic_stream<tcp, asio::any_io_executor, ClosingState>;
+using TlsStream = beast::ssl_stream<PlainStream>;
+
+// Beast ends every connection it fails with a teardown that waits for the server to hang up,
+// and only then reports the failure, so a server that sends an invalid frame and keeps the
+// connection open would hold a pending receive for good. These overloads (found by Beast through
+// the stream types) wait only after a closing handshake; a connection Beast fails is dropped
+// as soon as its close frame is out, and the read reports the failure at once.
+void dropSocket(tcp::socket& socket) {
+    error_code ignored;
+    socket.shutdown(tcp::socket::shutdown_both, ignored);
+    socket.close(ignored);
+}
+
+template <class Handler>
+void async_teardown(beast::role_type role, PlainStream& stream, Handler&& handler) {
+    if (stream.rate_policy().handshake) {
+        beast::async_teardown(role, stream, std::forward<Handler>(handler));
+        return;
+    }
+    dropSocket(stream.socket());
+    asio::post(stream.get_executor(), beast::bind_front_handler(std::forward<Handler>(handler), error_code{}));
+}
+
+template <class Handler>
+void async_teardown(beast::role_type role, TlsStream& stream, Handler&& handler) {
+    if (stream.next_layer().rate_policy().handshake) {
+        beast::async_teardown(role, stream, std::forward<Handler>(handler));
+        return;
+    }
+    dropSocket(stream.next_layer().socket());
+    asio::post(stream.get_executor(), beast::bind_front_handler(std::forward<Handler>(handler), error_code{}));
+}
 
 // The Beast side of one connection, plain or TLS. Every operation runs on the task's strand
 // and reports through its error code.
@@ -73,6 +125,9 @@ public:
     virtual void abort() = 0;
     virtual std::pair<int, std::optional<std::string>> peerCloseReason() const = 0;
     bool certificateRejected = false;
+    // Called on the strand the moment a close frame from the server has been read, before the
+    // reply goes out (which may wait behind a message being written).
+    std::function<void()> onPeerClose;
 };
 
 template <class Next>
@@ -89,7 +144,7 @@ public:
     }
 
     asio::awaitable<error_code> secure(const std::string& host) override {
-        if constexpr (std::is_same_v<Next, beast::tcp_stream>) {
+        if constexpr (std::is_same_v<Next, PlainStream>) {
             co_return error_code{};
         } else {
             auto& tls = ws_.next_layer();
@@ -118,6 +173,11 @@ public:
             }));
         ws_.read_message_max(maximumMessageSize);
         ws_.auto_fragment(false);
+        ws_.control_callback([this](websocket::frame_type kind, beast::string_view) {
+            if (kind != websocket::frame_type::close) return;
+            beast::get_lowest_layer(ws_).rate_policy().handshake = true;
+            if (onPeerClose) onPeerClose();
+        });
         // Client frames are masked through this buffer: a larger one means fewer socket writes.
         ws_.write_buffer_bytes(64 * 1024);
         error_code ec;
@@ -144,6 +204,7 @@ public:
     asio::awaitable<error_code> close(int code, const std::optional<std::string>& reason) override {
         websocket::close_reason why(static_cast<std::uint16_t>(code));
         if (reason) why.reason.assign(reason->data(), std::min(reason->size(), kCloseReasonLimit));
+        beast::get_lowest_layer(ws_).rate_policy().handshake = true;
         error_code ec;
         co_await ws_.async_close(why, asio::redirect_error(asio::use_awaitable, ec));
         co_return ec;
@@ -209,7 +270,11 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
     bool open = false;
     bool writing = false;
     bool aborted = false;      // cancel() or the last handle gone: everything stops
-    bool closing = false;      // a close frame is queued or out
+    bool closing = false;      // our close frame is queued or out
+    // The connection is ending in a closing handshake, ours or the server's: waiters have been
+    // told, and the watchdog belongs to the handshake's limit.
+    bool ending = false;
+    std::shared_ptr<PendingSend> inFlight;  // the message being written
     bool watchdogFired = false;
     std::uint64_t watchdogGeneration = 0;  // a handler of an earlier arming does nothing
     bool completed = false;
@@ -297,13 +362,47 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
             state = State::completed;
             if (!endError) endError = forWaiters;
             failed.swap(outbox);
+            if (inFlight) failed.push_back(inFlight);
             for (auto& op : failed) {
+                if (op->done) continue;
                 op->done = true;
                 op->error = endError;
             }
         }
         condition->notifyAll();
         withOwner([&](URLSessionWebSocketTask& task) { delegate->didCompleteWithError(*session, task, error); });
+    }
+
+    std::chrono::steady_clock::duration closingLimit() const {
+        return idleLimit(session->configuration().closingHandshakeTimeout);
+    }
+
+    // The server's close frame has been read. Everything waiting ends now, with the messages that
+    // had arrived still to be received; the reply and the server's end of the connection get the
+    // closing limit, whatever is being written meanwhile.
+    void peerClosing() {
+        if (completed || aborted || ending) return;
+        ending = true;
+        auto [code, reason] = connection->peerCloseReason();
+        std::deque<std::shared_ptr<PendingSend>> failed;
+        {
+            std::lock_guard lock(condition->mutex);
+            peerCloseCode = code;
+            peerCloseReason = reason;
+            if (!endError) endError = socketNotConnected();
+            failed.swap(outbox);
+            if (inFlight) failed.push_back(inFlight);
+            for (auto& op : failed) {
+                if (op->done) continue;
+                op->done = true;
+                op->error = endError;
+            }
+        }
+        condition->notifyAll();
+        withOwner([&, code = code, reason = reason](URLSessionWebSocketTask& task) {
+            delegate->didCloseWith(*session, task, static_cast<CloseCode>(code), reason);
+        });
+        arm(closingLimit());
     }
 
     // ---- opening (strand)
@@ -335,9 +434,9 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
 
         if (secure) {
             net_detail::makeClientTlsContext(tlsContext, session->configuration().additionalTrustedCertificateFiles);
-            connection = std::make_unique<ConnectionOver<beast::ssl_stream<beast::tcp_stream>>>(strand, *tlsContext);
+            connection = std::make_unique<ConnectionOver<TlsStream>>(strand, *tlsContext);
         } else {
-            connection = std::make_unique<ConnectionOver<beast::tcp_stream>>(strand);
+            connection = std::make_unique<ConnectionOver<PlainStream>>(strand);
         }
 
         arm(limit);
@@ -376,6 +475,7 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
             co_return;
         }
         open = true;
+        connection->onPeerClose = [this] { peerClosing(); };
         withOwner([&](URLSessionWebSocketTask& task) { delegate->didOpenWithProtocol(*session, task, std::nullopt); });
         startWriter();
         co_await readLoop();
@@ -416,21 +516,18 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
             complete(cancelledError(), cancelledError());
             return;
         }
+        if (ending) {
+            // The server's close, told at once; the handshake has now ended or run out of time.
+            complete(nullptr, socketNotConnected());
+            return;
+        }
         if (watchdogFired) {
             auto e = std::make_exception_ptr(URLError(URLError::timedOut));
             complete(e, e);
             return;
         }
-        if (ec == websocket::error::closed) {
-            auto [code, reason] = connection->peerCloseReason();
-            {
-                std::lock_guard lock(condition->mutex);
-                peerCloseCode = code;
-                peerCloseReason = reason;
-            }
-            withOwner([&](URLSessionWebSocketTask& task) {
-                delegate->didCloseWith(*session, task, static_cast<CloseCode>(code), reason);
-            });
+        if (ec == websocket::error::closed) {  // a close that was not seen on its way in
+            peerClosing();
             complete(nullptr, socketNotConnected());
             return;
         }
@@ -461,18 +558,19 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
             std::shared_ptr<PendingSend> op;
             {
                 std::lock_guard lock(condition->mutex);
-                if (!outbox.empty() && !completed && !closing) {
+                if (!outbox.empty() && !completed && !ending) {
                     op = outbox.front();
                     outbox.pop_front();
+                    inFlight = op;
                 }
             }
             if (!op) break;
             // A server that stops taking data would hold the write, and its sender, for good:
-            // a write that makes no progress for the idle limit ends the task. (A close owns
-            // the watchdog for its own grace period.)
-            if (!closing) arm(idleLimit(idleSeconds()));
+            // a write that makes no progress for the idle limit ends the task. (A closing
+            // handshake owns the watchdog for its own limit.)
+            if (!ending) arm(idleLimit(idleSeconds()));
             const error_code ec = co_await connection->write(op->message);
-            if (!closing) disarm();
+            if (!ending) disarm();
             std::exception_ptr error;
             if (ec) {
                 if (aborted || closing) error = cancelledError();
@@ -481,8 +579,12 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
             }
             {
                 std::lock_guard lock(condition->mutex);
-                op->done = true;
-                op->error = error;
+                inFlight.reset();
+                // A close or the task's end may have answered the sender already.
+                if (!op->done) {
+                    op->done = true;
+                    op->error = error;
+                }
             }
             condition->notifyAll();
             if (ec) break;
@@ -509,6 +611,8 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
 
     void cancelOnStrand(std::optional<std::pair<int, std::optional<std::string>>> closeFrame) {
         if (completed || closing || aborted) return;
+        // The server's close is being answered already: a cancel now drops the connection.
+        if (ending) closeFrame.reset();
         std::deque<std::shared_ptr<PendingSend>> failed;
         {
             std::lock_guard lock(condition->mutex);
@@ -517,7 +621,9 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
             inbox.clear();
             inboxBytes = 0;
             failed.swap(outbox);
+            if (inFlight) failed.push_back(inFlight);
             for (auto& op : failed) {
+                if (op->done) continue;
                 op->done = true;
                 op->error = endError;
             }
@@ -537,8 +643,9 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
             return;
         }
         closing = true;
+        ending = true;
         closeRequest = std::move(closeFrame);
-        arm(kCloseGrace);  // a server that never answers the close is dropped
+        arm(closingLimit());  // a server that never answers the close is dropped
         if (!writing) {
             writing = true;
             asio::co_spawn(strand, writeLoop(), asio::detached);

@@ -14,6 +14,12 @@
 //
 // cancel(code, reason) sends the close frame without waiting for anything and ends the task; a
 // task whose last handle goes away is cancelled the same moment, without a close frame.
+//
+// The end of a connection never waits on the server for long. A close frame from the server ends
+// every pending receive and send the moment it is read; an invalid frame (or a message over the
+// limit) fails the connection at once, without waiting for the server to hang up. A closing
+// handshake, whichever side began it, gets the configuration's closingHandshakeTimeout before
+// the connection is dropped.
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -94,13 +100,15 @@ public:
     // The next message from the server. Cancelling the awaiting task ends the wait with
     // CancellationError and consumes nothing. After the connection has ended: the messages that
     // had arrived, then the error that ended it (a close from the server gives NSPOSIXErrorDomain
-    // 57 "Socket is not connected"; cancel() gives URLError cancelled).
+    // 57 "Socket is not connected"; a frame that breaks the protocol gives URLError
+    // networkConnectionLost; a message over the limit NSPOSIXErrorDomain 40 "Message too long";
+    // cancel() gives URLError cancelled).
     boost::asio::awaitable<URLSessionWebSocketMessage> receive();
 
     // Sends a close frame with the code and reason (at most 123 bytes) once the message being
     // written is out, then closes the connection; the caller does not wait. Queued sends and
     // pending receives fail with URLError cancelled at once. The connection is dropped after
-    // two seconds if the server does not answer the close.
+    // the configuration's closingHandshakeTimeout if the server does not finish the handshake.
     void cancel(URLSessionWebSocketCloseCode closeCode, std::optional<std::string> reason);
     // Ends the task at once without a close frame.
     void cancel();

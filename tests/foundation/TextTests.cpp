@@ -124,6 +124,24 @@ TEST(Text, GraphemesCountUserPerceivedCharacters) {
     EXPECT_EQ(text::graphemeCount("a\xFF" "b"), 3u);  // an invalid byte counts as one character
 }
 
+TEST(Text, ShortenedKeepsWholeCharactersFromEitherEnd) {
+    const std::string e = "\u2026";
+    EXPECT_EQ(text::shortened("abc", 3), "abc");
+    EXPECT_EQ(text::shortened("abcd", 3), "abc" + e);
+    EXPECT_EQ(text::shortened("e\u0301e\u0301e\u0301", 2), "e\u0301e\u0301" + e);
+    EXPECT_EQ(text::shortened("🇫🇮🇸🇪", 1), "🇫🇮" + e);
+    EXPECT_EQ(text::shortened("", 0), "");
+    EXPECT_EQ(text::shortenedKeepingEnd("abc", 3), "abc");
+    EXPECT_EQ(text::shortenedKeepingEnd("abcd", 3), e + "bcd");
+    EXPECT_EQ(text::shortenedKeepingEnd("xe\u0301\U0001F468\u200D\U0001F469", 2), e + "e\u0301\U0001F468\u200D\U0001F469");
+    // A long text: only a window at its end is looked at, and the cut never splits a character.
+    std::string accents;
+    for (int i = 0; i < 3000; ++i) accents += "\u00E9";
+    const std::string tail = text::shortenedKeepingEnd(std::string(1 << 20, 'x') + accents, 10);
+    EXPECT_EQ(tail, e + accents.substr(accents.size() - 20));
+    EXPECT_TRUE(text::isValidUTF8(text::shortened(accents, 7)));
+}
+
 TEST(Text, Utf8DecodingReplacesInvalidSequences) {
     EXPECT_TRUE(text::isValidUTF8("héllo \u4E16 🎉"));
     EXPECT_TRUE(text::isValidUTF8("\uFFFD"));

@@ -1,6 +1,8 @@
-# The loopback server fixture shared by the network tests.
+# The loopback server fixture shared by the network tests, and the misbehaving raw peer beside it.
 tarvo_library(tarvo_peer
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/PeerServer.cpp
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/PeerServer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RawPeer.cpp
   LIBS platform_foundation)
 target_compile_definitions(tarvo_peer PRIVATE
   TARVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}"

@@ -1,0 +1,341 @@
+// The public clients against a server that misbehaves on purpose (tests/peer/raw_peer.py, every
+// byte chosen), over real loopback sockets: each case ends well within its limit, with a text that
+// says what happened, and nothing the server sends makes the client keep an unbounded amount.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+
+#include "Core/DisplayText.h"
+#include "Core/ReceptionistClient.h"
+#include "TarvoShareExtension/Remote/RemoteTransfer.h"
+#include "TarvoShareExtension/Remote/URLSessionStreamTransport.h"
+#include "platform/foundation/Text.h"
+#include "platform/net/URLSessionWebSocketTask.h"
+#include "tests/cmdstream/CmdStreamTestSupport.h"
+#include "tests/peer/RawPeer.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using platform::Async;
+using platform::Json;
+using remote_test::runTask;
+using Clock = std::chrono::steady_clock;
+
+constexpr double kClosingSeconds = 0.3;
+const std::string kEllipsis = "\u2026";
+
+// What an operation threw, and how long it took.
+struct Outcome {
+    std::string text;
+    Clock::duration took{};
+};
+
+template <class F>
+Outcome outcomeOf(F body) {
+    const auto start = Clock::now();
+    Outcome out;
+    try {
+        runTask(std::move(body));
+        out.text = "(no error)";
+    } catch (const std::exception& e) {
+        out.text = platform::describeError(e);
+    }
+    out.took = Clock::now() - start;
+    return out;
+}
+
+// Stream channels whose sessions have a short closing handshake and an idle limit far below the
+// default, so a regression fails the test instead of stalling it for a minute.
+std::shared_ptr<tarvo::URLSessionStreamTransport> quickStreams() {
+    platform::URLSessionConfiguration configuration;
+    configuration.timeoutIntervalForRequest = 8;
+    configuration.closingHandshakeTimeout = kClosingSeconds;
+    auto streams = std::make_shared<tarvo::URLSessionStreamTransport>(configuration);
+    streams->openTimeoutSeconds = 5;
+    return streams;
+}
+
+tarvo::RemoteAPI apiFor(const peer::RawPeer& peer, const std::string& act) {
+    return cmdstream_test::streamAPI(peer.urlFor(act), "t", quickStreams());
+}
+
+struct Delegate : platform::URLSessionWebSocketDelegate {
+    std::atomic<int> closeCode{0};
+    std::atomic<bool> completed{false};
+    void didCloseWith(platform::URLSession&, platform::URLSessionWebSocketTask&,
+                      platform::URLSessionWebSocketCloseCode code, const std::optional<std::string>&) override {
+        closeCode = static_cast<int>(code);
+    }
+    void didCompleteWithError(platform::URLSession&, platform::URLSessionWebSocketTask&, std::exception_ptr) override {
+        completed = true;
+    }
+};
+
+struct OpenTask {
+    std::shared_ptr<platform::URLSessionWebSocketTask> task;
+    std::shared_ptr<Delegate> delegate;
+};
+
+OpenTask openTask(const peer::RawPeer& peer, const std::string& act) {
+    platform::URLSessionConfiguration configuration;
+    configuration.timeoutIntervalForRequest = 8;
+    configuration.closingHandshakeTimeout = kClosingSeconds;
+    auto session = platform::URLSession::make(configuration);
+    auto delegate = std::make_shared<Delegate>();
+    auto task = platform::URLSessionWebSocketTask::make(
+        session, platform::URLRequest(*platform::URL::parse(peer.webSocketURLFor(act))), delegate);
+    task->resume();
+    return {task, delegate};
+}
+
+bool completesWithin(const Delegate& delegate, Clock::duration limit) {
+    const auto end = Clock::now() + limit;
+    while (Clock::now() < end) {
+        if (delegate.completed) return true;
+        std::this_thread::sleep_for(5ms);
+    }
+    return delegate.completed;
+}
+
+const std::string kLost = "The network connection was lost.";
+const std::string kNotConnected = "Socket is not connected";
+const std::string kTooLong = "Message too long";
+
+struct FrameCase {
+    std::string act;
+    std::string text;  // the platform's text for a receive
+};
+
+const FrameCase kFrameCases[] = {
+    {"rsv", kLost},      {"opcode", kLost},     {"fragping", kLost},   {"bigping", kLost},
+    {"orphancont", kLost}, {"badutf8", kLost},  {"toplen", kTooLong},  {"close", kNotConnected},
+};
+
+TEST(HostilePeer, APendingReceiveEndsAtOnceOnAnInvalidFrameOrAClose) {
+    peer::RawPeer peer;
+    for (const auto& c : kFrameCases) {
+        auto [task, delegate] = openTask(peer, c.act);
+        const Outcome received = outcomeOf([task]() -> Async<void> { co_await task->receive(); });
+        EXPECT_EQ(received.text, c.text) << c.act;
+        EXPECT_LT(received.took, 1s) << c.act;
+        // A send after the end fails the same way, at once.
+        const Outcome sent = outcomeOf([task]() -> Async<void> {
+            co_await task->send(platform::URLSessionWebSocketMessage::string("late"));
+        });
+        EXPECT_EQ(sent.text, c.text) << c.act;
+        EXPECT_LT(sent.took, 200ms) << c.act;
+        // The server holds the connection open and never answers: the closing handshake still ends.
+        EXPECT_TRUE(completesWithin(*delegate, std::chrono::duration_cast<Clock::duration>(
+                                                   std::chrono::duration<double>(kClosingSeconds) + 1s)))
+            << c.act;
+        EXPECT_EQ(task->state(), platform::URLSessionWebSocketTask::State::completed) << c.act;
+        if (c.act == "close") {
+            EXPECT_EQ(delegate->closeCode.load(), 1000);
+        }
+    }
+}
+
+TEST(HostilePeer, OurCloseEndsAtTheClosingLimitWhenTheServerNeverAnswers) {
+    peer::RawPeer peer;
+    auto [task, delegate] = openTask(peer, "silent");
+    runTask([task]() -> Async<void> { co_await task->send(platform::URLSessionWebSocketMessage::string("{}")); });
+    const auto start = Clock::now();
+    task->cancel(platform::URLSessionWebSocketCloseCode::goingAway, std::nullopt);
+    EXPECT_TRUE(completesWithin(*delegate, 3s));
+    const auto took = Clock::now() - start;
+    EXPECT_GE(took, 250ms);  // the server was given its time to answer
+    EXPECT_LT(took, 1500ms);
+}
+
+// ---- the command stream, detached runs and the upload engine
+
+using Operation = std::function<Async<std::string>(tarvo::RemoteAPI)>;
+
+Async<std::string> runTrue(tarvo::RemoteAPI api) {
+    co_return co_await api.runCommandAndWait("true", {}, "");
+}
+
+Async<std::string> startDetached(tarvo::RemoteAPI api) {
+    auto launched = co_await api.startCommandDetached("sleep 1", "", {}, Json::object(), Json::object());
+    co_return launched.runID;
+}
+
+struct UploadFile {
+    std::string path;
+    explicit UploadFile(std::size_t size) {
+        path = (std::filesystem::temp_directory_path() /
+                ("tarvo-hostile-" + std::to_string(::getpid()) + "-" + std::to_string(size))).string();
+        remote_test::writePatternFile(path, size);
+    }
+    ~UploadFile() { std::filesystem::remove(path); }
+};
+
+TEST(HostilePeer, CommandStreamOperationsEndWithTheRightErrorLongBeforeTheirLimits) {
+    peer::RawPeer peer;
+    UploadFile small(100000);
+    // Large enough that the socket buffers fill and a send is pending when the server closes.
+    UploadFile large(std::size_t(48) << 20);
+    auto upload = [](const std::string& path) -> Operation {
+        return [path](tarvo::RemoteAPI api) -> Async<std::string> {
+            co_return co_await cmdstream_test::testEnvironment().remoteTransfer.uploadLocalFileStreaming(
+                api, platform::URL::fileURL(path), "in", std::nullopt, std::nullopt, nullptr);
+        };
+    };
+    struct Case {
+        std::string act;
+        std::string operation;
+        Operation run;
+        std::string text;
+    };
+    const std::string lost = "Network error: " + kLost;
+    const std::string notConnected = "Network error: " + kNotConnected;
+    const Case cases[] = {
+        {"rsv", "command", runTrue, lost},
+        {"opcode", "command", runTrue, lost},
+        {"toplen", "command", runTrue, "Network error: " + kTooLong},
+        {"fragping", "command", runTrue, lost},
+        {"bigping", "command", runTrue, lost},
+        {"orphancont", "command", runTrue, lost},
+        {"badutf8", "command", runTrue, lost},
+        {"close", "command", runTrue, notConnected},
+        {"badutf8", "detached", startDetached, lost},
+        {"close", "detached", startDetached, notConnected},
+        {"rsv", "upload", upload(small.path), lost},
+        {"close", "upload", upload(small.path), notConnected},
+        // The server closes once the client's sends have backed up, and never reads again.
+        {"closenoread", "upload", upload(large.path), notConnected},
+    };
+    for (const auto& c : cases) {
+        auto api = apiFor(peer, c.act);
+        const Outcome o = outcomeOf([api, run = c.run]() { return run(api); });
+        EXPECT_EQ(o.text, c.text) << c.operation << " " << c.act;
+        EXPECT_LT(o.took, 3s) << c.operation << " " << c.act;
+    }
+}
+
+TEST(HostilePeer, OutputWithoutEndKeepsItsLastPartAndEndsAtTheCommandLimit) {
+    peer::RawPeer peer;
+    auto api = apiFor(peer, "flood");
+    api.cmdStreamLimits.commandSeconds = 1;
+    const Outcome flood = outcomeOf([api]() { return runTrue(api); });
+    EXPECT_EQ(flood.text, "Network error: Command timed out.");
+    EXPECT_LT(flood.took, 4s);
+
+    // 8 MiB of numbered lines, then exit 0: the result is the tail, marked as cut.
+    auto exits = apiFor(peer, "floodexit");
+    const std::string out = runTask([exits]() { return runTrue(exits); });
+    EXPECT_EQ(out.rfind(kEllipsis, 0), 0u);
+    EXPECT_LE(out.size(), tarvo::CmdStreamOutput::kKeptBytes + kEllipsis.size());
+    EXPECT_GE(out.size(), tarvo::CmdStreamOutput::kKeptBytes - 16);
+    // The last line the server sent is there, whole.
+    const std::size_t chunks = (std::size_t(8) << 20) / 60000 + 1;
+    char last[16];
+    std::snprintf(last, sizeof last, "%09zu\n", chunks - 1);
+    EXPECT_EQ(out.substr(out.size() - 10), last);
+}
+
+TEST(HostilePeer, AHugeMetaValueIsDescribedQuicklyAndBriefly) {
+    peer::RawPeer peer;
+    for (const char* act : {"nested", "wide"}) {
+        auto api = apiFor(peer, act);
+        const Outcome o = outcomeOf([api]() { return runTrue(api); });
+        // The meta text is the only output, so it becomes the failure's detail, cut to its end.
+        EXPECT_EQ(o.text.rfind("Upload failed: exit 3: " + kEllipsis, 0), 0u) << act << ": " << o.text.substr(0, 80);
+        EXPECT_LE(platform::text::graphemeCount(o.text), 23 + tarvo::kDisplayTextLimit) << act;
+        EXPECT_LT(o.took, 3s) << act;
+    }
+}
+
+// ---- the bounds themselves
+
+TEST(HostilePeerBounds, OutputKeepsItsEndWholeCharactersAndOneMark) {
+    constexpr std::size_t kept = tarvo::CmdStreamOutput::kKeptBytes;
+    std::string small;
+    tarvo::appendKeepingEnd(small, "ab");
+    tarvo::appendKeepingEnd(small, "c");
+    EXPECT_EQ(small, "abc");
+
+    std::string accents;
+    for (std::size_t i = 0; i < kept; ++i) accents += "\u00E9";  // two bytes each
+    for (const bool piecewise : {false, true}) {
+        std::string text = "start ";
+        if (piecewise) {
+            for (std::size_t i = 0; i < accents.size(); i += 999) tarvo::appendKeepingEnd(text, accents.substr(i, 999));
+        } else {
+            tarvo::appendKeepingEnd(text, accents);
+        }
+        tarvo::appendKeepingEnd(text, "end");
+        EXPECT_EQ(text.rfind(kEllipsis, 0), 0u) << piecewise;
+        EXPECT_EQ(text.find(kEllipsis, 1), std::string::npos) << piecewise;
+        EXPECT_TRUE(platform::text::isValidUTF8(text)) << piecewise;
+        EXPECT_LE(text.size(), kept + kEllipsis.size()) << piecewise;
+        EXPECT_GE(text.size(), kept) << piecewise;
+        EXPECT_EQ(text.substr(text.size() - 5), "\u00E9end") << piecewise;
+    }
+}
+
+TEST(HostilePeerBounds, DescriptionsStopAtTheirLimitAndStayExact) {
+    EXPECT_EQ(tarvo::describeJsonValue(Json::parse(R"([1, "a b", {"k": []}])")),
+              "(\n    1,\n    \"a b\",\n    {\n        k = (\n        );\n    }\n)");
+    std::string accents;
+    for (int i = 0; i < 5000; ++i) accents += "\u00E9";
+    const std::string cut = tarvo::describeJsonValue(Json::array({accents}), 1001);
+    EXPECT_TRUE(platform::text::isValidUTF8(cut));
+    EXPECT_LE(cut.size(), 1001 + kEllipsis.size());
+    EXPECT_EQ(cut.substr(cut.size() - kEllipsis.size()), kEllipsis);
+
+    // A "data" far larger than any description: the decoder keeps only its first values, and
+    // says exactly what a full parse would have said.
+    std::string wide = "[";
+    for (int i = 0; i < 200000; ++i) wide += i ? ",[]" : "[]";
+    wide += "]";
+    const std::string frame = R"({"junk":)" + wide + R"(,"stream":"meta","data":)" + wide + "}";
+    const auto decoded = tarvo::decodeCmdFrame(platform::URLSessionWebSocketMessage::string(frame));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->text, tarvo::describeJsonValue(Json::parse(wide)));
+    EXPECT_EQ(decoded->text.substr(decoded->text.size() - kEllipsis.size()), kEllipsis);
+    const std::string small = R"({"junk":)" + wide + R"(,"stream":"meta","data":[1,[2]]})";
+    EXPECT_EQ(tarvo::decodeCmdFrame(platform::URLSessionWebSocketMessage::string(small))->text,
+              "(\n    1,\n    (\n        2\n    )\n)");
+}
+
+// ---- the REST client and the emit client
+
+TEST(HostilePeer, AnEnormousServerMessageIsCutForThePerson) {
+    peer::RawPeer peer;
+    const std::string cut = std::string(tarvo::kDisplayTextLimit, 'E') + kEllipsis;
+
+    auto api = remote_test::makeAPI(peer.urlFor("bigerror"), "t");
+    const Outcome listed = outcomeOf([api]() -> Async<void> { co_await api.list("/"); });
+    EXPECT_EQ(listed.text, "Server error: " + cut);
+
+    UploadFile file(1000);
+    auto emit = [&file](const std::string& base, std::shared_ptr<platform::URLSession> session) {
+        return [base, path = file.path, session]() -> Async<tarvo::EmitHTTPResponse> {
+            co_return co_await tarvo::ReceptionistClient::emitFile(
+                session, *platform::URL::parse(base), std::nullopt, platform::URL::fileURL(path), "f", "d", "k",
+                "text/plain", "a", std::nullopt, std::nullopt, nullptr);
+        };
+    };
+    try {
+        runTask(emit(peer.urlFor("bigerror"), platform::URLSession::make()));
+        ADD_FAILURE() << "no error";
+    } catch (const tarvo::ReceptionistClientError& e) {
+        const std::string body = "{\"error\": \"" + std::string(tarvo::kDisplayTextLimit - 11, 'E') + kEllipsis;
+        EXPECT_EQ(e.text(), body);
+        EXPECT_EQ(e.errorDescription(), "Receptionist HTTP 500: " + body);
+    }
+
+    // The caller's session, with its own limit, carries the emit.
+    const Outcome stalled = outcomeOf(emit(peer.urlFor("stall"), remote_test::sessionWithTimeout(0.5)));
+    EXPECT_EQ(stalled.text, "The request timed out.");
+    EXPECT_LT(stalled.took, 3s);
+}
+
+}  // namespace
