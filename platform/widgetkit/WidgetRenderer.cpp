@@ -6,20 +6,15 @@
 #include <stdexcept>
 
 #include "platform/foundation/DateFormatter.h"
-#include "platform/foundation/Json.h"
+#include "platform/render/RenderText.h"
 
 namespace platform {
 namespace {
 
-std::string number(double v) {
-    char buf[32];
-    if (std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e15) {
-        std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(v));
-    } else {
-        std::snprintf(buf, sizeof buf, "%.10g", v);
-    }
-    return buf;
-}
+using render::escapeHtml;
+using render::quoted;
+
+std::string number(double v) { return render::formatNumber(v); }
 
 // Seconds since 1970 with their milliseconds, for the page's script.
 std::string epoch(double v) {
@@ -27,10 +22,6 @@ std::string epoch(double v) {
     char buf[48];
     std::snprintf(buf, sizeof buf, "%.3f", v);
     return buf;
-}
-
-std::string quoted(const std::string& s) {
-    return Json(s).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
 std::string isoOrInvalid(double date) {
@@ -111,22 +102,6 @@ void dumpNode(const WidgetNode& n, int depth, double ref, std::string& out) {
 }
 
 // ---- HTML
-
-std::string escapeHtml(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
 
 // Whether a node grows to fill the width / height its parent offers, the way flexible
 // spacers, infinite frames and shapes make a stack grow.

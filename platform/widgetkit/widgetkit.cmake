@@ -6,4 +6,4 @@ tarvo_library(platform_widgetkit
     ${CMAKE_CURRENT_LIST_DIR}/WidgetNode.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WidgetRenderer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WidgetExtensionMain.cpp
-  LIBS platform_dateformatter platform_foundation)
+  LIBS platform_render platform_dateformatter platform_foundation)
