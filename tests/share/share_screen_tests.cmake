@@ -1,0 +1,12 @@
+# The harness every share test stands on.
+tarvo_library(tarvo_share_test_support
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ShareTestEnvironment.cpp
+  LIBS tarvo_share_controller tarvo_peer tarvo_test_support platform_uikit)
+
+# The share screen's rules as tables.
+tarvo_test(share_screen_rules_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/DraftResolutionTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DraftBindingTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ShareScreenRulesTests.cpp
+  LIBS tarvo_share_screen_rules)
