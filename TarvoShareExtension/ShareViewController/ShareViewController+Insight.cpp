@@ -18,6 +18,7 @@ std::shared_ptr<UIStackView> ShareViewController::makeArtifactInsightCard() {
     artifactCard->isLayoutMarginsRelativeArrangement = true;
     artifactCard->cornerRadius = 14;
     artifactCard->borderWidth = 1;
+    artifactCard->borderColor = UIColor::separator().withAlphaComponent(0.22);
     artifactCard->backgroundColor = UIColor::secondarySystemGroupedBackground();
     artifactTitleLabel->font = UIFont::systemFont(15, UIFont::Weight::semibold);
     artifactTitleLabel->numberOfLines = 2;

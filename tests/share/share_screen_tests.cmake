@@ -10,3 +10,13 @@ tarvo_test(share_screen_rules_tests
     ${CMAKE_CURRENT_LIST_DIR}/DraftBindingTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShareScreenRulesTests.cpp
   LIBS tarvo_share_screen_rules)
+
+# The controller in a window, driven as a person would.
+tarvo_test(share_controller_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/ShareStartupTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ShareBindingTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ShareLayoutTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ShareKeyboardTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ShareSendTests.cpp
+  LIBS tarvo_share_test_support)
