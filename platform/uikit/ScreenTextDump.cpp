@@ -62,7 +62,6 @@ std::string insetsText(const UIEdgeInsets& e) {
 std::string stateText(UIAction::State s) {
     switch (s) {
         case UIAction::State::on: return " on";
-        case UIAction::State::mixed: return " mixed";
         case UIAction::State::off: return "";
     }
     return "";

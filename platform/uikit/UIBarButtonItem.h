@@ -49,8 +49,8 @@ public:
 
     void setItems(std::vector<std::shared_ptr<UIBarButtonItem>> items);
     const std::vector<std::shared_ptr<UIBarButtonItem>>& items() const { return items_; }
-    // Sizes the bar to its content (a fixed height of 44 points here).
-    void sizeToFit() { fixedHeight = 44; }
+    // Takes the bar's height; its width is the keyboard's.
+    void sizeToFit() override { fixedHeight = 44; }
 
     double nominalHeight(double) const override { return 44; }
     void placeSubviews(const CGSize& size) const override;

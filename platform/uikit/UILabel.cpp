@@ -16,7 +16,7 @@ std::shared_ptr<UILabel> UILabel::make(std::string text) {
 namespace {
 
 // Lines of the text as written, each with its width in the font.
-std::vector<double> lineWidths(const std::string& s, const UIFont& f) {
+std::vector<double> measureLines(const std::string& s, const UIFont& f) {
     std::vector<double> widths;
     if (s.empty()) return widths;
     for (const auto& line : text::splitLines(s)) {
@@ -30,8 +30,18 @@ int capLines(int lines, int numberOfLines) { return numberOfLines > 0 ? std::min
 
 }  // namespace
 
+const std::vector<double>& UILabel::lineWidths() const {
+    if (!measured_ || measuredText_ != text || !(measuredFont_ == font)) {
+        measuredWidths_ = measureLines(text, font);
+        measuredText_ = text;
+        measuredFont_ = font;
+        measured_ = true;
+    }
+    return measuredWidths_;
+}
+
 CGSize UILabel::intrinsicContentSize() const {
-    const auto widths = lineWidths(text, font);
+    const auto& widths = lineWidths();
     if (widths.empty()) return {0, 0};
     const int lines = capLines(static_cast<int>(widths.size()), numberOfLines);
     return {std::ceil(*std::max_element(widths.begin(), widths.end())), lines * font.lineHeight()};
@@ -41,7 +51,7 @@ double UILabel::nominalWidth() const { return intrinsicContentSize().width; }
 
 double UILabel::nominalHeight(double width) const {
     const CGSize intrinsic = intrinsicContentSize();
-    const auto widths = lineWidths(text, font);
+    const auto& widths = lineWidths();
     if (widths.empty()) return intrinsic.height;
     const double textWidth = *std::max_element(widths.begin(), widths.end());
     const double insetsWidth = std::max(0.0, std::ceil(intrinsic.width) - std::ceil(textWidth));

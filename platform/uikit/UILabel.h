@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/uikit/UIFont.h"
 #include "platform/uikit/UIView.h"
@@ -19,7 +20,12 @@ class UILabel : public UIView {
 public:
     enum class TextAlignment { natural, left, center, right };
 
-    UILabel() { userInteractionEnabled = false; }
+    // A label hugs its text a little more than a plain view does, so in a row the plain
+    // (flexible) view takes the room that is left.
+    UILabel() {
+        userInteractionEnabled = false;
+        horizontalHuggingPriority = 251;
+    }
     static std::shared_ptr<UILabel> make(std::string text = {});
     std::string_view kindName() const override { return "Label"; }
 
@@ -39,6 +45,15 @@ public:
 
     double nominalHeight(double width) const override;
     double nominalWidth() const override;
+
+private:
+    // The widths of the text's lines in the font, kept for the text and font they were
+    // measured with (measuring counts characters, which is the costly part of a layout).
+    const std::vector<double>& lineWidths() const;
+    mutable std::string measuredText_;
+    mutable UIFont measuredFont_;
+    mutable std::vector<double> measuredWidths_;
+    mutable bool measured_ = false;
 };
 
 }  // namespace platform

@@ -1,7 +1,7 @@
 #pragma once
 // Menus as the platform builds them: a titled list of actions and submenus; a submenu shown
 // inline is a section of its parent (its title heads the section) rather than a level to open.
-// Actions carry a title, an optional symbol image, an on/off/mixed state (the check mark) and
+// Actions carry a title, an optional symbol image, an on or off state (on shows the check mark) and
 // the disabled and destructive attributes. A disabled action cannot be chosen; choosing any
 // other one calls its handler once. Menus are values built whole and replaced whole.
 #include <functional>
@@ -15,7 +15,7 @@ namespace platform {
 
 class UIAction {
 public:
-    enum class State { off, on, mixed };
+    enum class State { off, on };
 
     UIAction(std::string title, std::function<void()> handler) : title(std::move(title)), handler(std::move(handler)) {}
     static std::shared_ptr<UIAction> make(std::string title, std::function<void()> handler,

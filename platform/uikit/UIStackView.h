@@ -15,8 +15,8 @@ class UIStackView : public UIView {
 public:
     enum class Axis { horizontal, vertical };
     // leading/trailing are top/bottom in a row.
-    enum class Alignment { fill, leading, center, trailing, firstBaseline };
-    enum class Distribution { fill, fillEqually, fillProportionally, equalSpacing };
+    enum class Alignment { fill, leading, center, trailing };
+    enum class Distribution { fill, fillEqually };
 
     static std::shared_ptr<UIStackView> make(Axis axis = Axis::vertical, double spacing = 0,
                                              std::vector<std::shared_ptr<UIView>> arranged = {});

@@ -1,6 +1,9 @@
 #include "platform/uikit/UIView.h"
 
 #include <algorithm>
+#include <map>
+#include <unordered_map>
+#include <utility>
 
 #include "platform/uikit/UIWindow.h"
 
@@ -31,15 +34,17 @@ void UIView::insertSubview(const std::shared_ptr<UIView>& view, std::size_t inde
 }
 
 void UIView::removeFromSuperview() {
-    auto parent = superview_.lock();
-    if (!parent) return;
+    if (!superview_.lock()) return;
     const std::shared_ptr<UIView> keep = shared_from_this();
-    // Leaving the window ends editing in the views that leave with it.
+    // Leaving the window ends editing in the views that leave with it. The delegate hears of it
+    // and may change the tree, so the superview is looked at again afterwards.
     if (UIWindow* w = window()) {
         if (auto responder = w->firstResponder(); responder && responder->isDescendant(*this)) {
             responder->forceResign();
         }
     }
+    auto parent = superview_.lock();
+    if (!parent) return;
     auto& siblings = parent->subviews_;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), keep), siblings.end());
     superview_.reset();
@@ -47,7 +52,10 @@ void UIView::removeFromSuperview() {
 }
 
 void UIView::removeAllSubviews() {
-    while (!subviews_.empty()) subviews_.back()->removeFromSuperview();
+    const auto views = subviews_;
+    for (auto it = views.rbegin(); it != views.rend(); ++it) {
+        if ((*it)->superview().get() == this) (*it)->removeFromSuperview();
+    }
 }
 
 bool UIView::isDescendant(const UIView& other) const {
@@ -138,14 +146,38 @@ double UIView::nominalHeight(double width) const {
     return h;
 }
 
+namespace {
+
+// Sizes measured during one layout pass. A stack asks its children for their sizes, and each
+// level places its subviews again, so without this a deep tree is measured over and over.
+struct LayoutCache {
+    std::unordered_map<const UIView*, double> widths;
+    std::map<std::pair<const UIView*, double>, double> heights;
+};
+thread_local LayoutCache* activeCache = nullptr;
+
+}  // namespace
+
 double UIView::layoutHeight(double width) const {
     if (fixedHeight) return *fixedHeight;
+    if (activeCache) {
+        if (auto it = activeCache->heights.find({this, width}); it != activeCache->heights.end()) return it->second;
+    }
     double h = nominalHeight(width);
     if (minimumHeight) h = std::max(h, *minimumHeight);
+    if (activeCache) activeCache->heights[{this, width}] = h;
     return h;
 }
 
-double UIView::layoutWidth() const { return fixedWidth ? *fixedWidth : nominalWidth(); }
+double UIView::layoutWidth() const {
+    if (fixedWidth) return *fixedWidth;
+    if (activeCache) {
+        if (auto it = activeCache->widths.find(this); it != activeCache->widths.end()) return it->second;
+    }
+    const double w = nominalWidth();
+    if (activeCache) activeCache->widths[this] = w;
+    return w;
+}
 
 void UIView::placeSubviews(const CGSize& size) const {
     // Subviews top to bottom at their edges; a scroll view takes the height the others leave.
@@ -190,6 +222,14 @@ void layoutSubtree(const UIView& v) {
 }  // namespace
 
 void UIView::runLayout() const {
+    // A pass started inside another (a view measuring itself) reuses its measurements.
+    LayoutCache cache;
+    LayoutCache* const outer = activeCache;
+    if (!outer) activeCache = &cache;
+    struct Restore {
+        LayoutCache* outer;
+        ~Restore() { activeCache = outer; }
+    } restore{outer};
     const UIView& root = rootView();
     if (!root.hostWindow_) {
         const double width = root.frame_.size.width > 0 ? root.frame_.size.width : 390;
@@ -234,10 +274,28 @@ CGRect UIView::convert(const CGRect& rect, const UIView* view) const {
     const CGPoint from = originInRoot(*this);
     CGPoint to{0, 0};
     if (view) {
-        view->runLayout();
+        if (&view->rootView() != &rootView()) view->runLayout();
         to = originInRoot(*view);
     }
     return rect.offsetBy(from.x - to.x, from.y - to.y);
+}
+
+UIEdgeInsets UIView::safeAreaInsets() const {
+    UIWindow* w = window();
+    if (!w) return {};
+    const CGRect r = convert(bounds(), nullptr);
+    const CGRect b = w->bounds();
+    const UIEdgeInsets safe = w->safeAreaInsets();
+    auto clampInset = [](double v, double extent) { return std::clamp(v, 0.0, std::max(0.0, extent)); };
+    return {clampInset(safe.top - r.minY(), r.size.height), clampInset(safe.left - r.minX(), r.size.width),
+            clampInset(r.maxY() - (b.size.height - safe.bottom), r.size.height),
+            clampInset(r.maxX() - (b.size.width - safe.right), r.size.width)};
+}
+
+void UIView::sizeToFit() {
+    const double w = nominalWidth();
+    fixedWidth = w;
+    fixedHeight = nominalHeight(w);
 }
 
 CGRect UIView::convertFromWindow(const CGRect& rect) const {

@@ -121,9 +121,15 @@ public:
     // Converts a rectangle given in window coordinates into this view's.
     CGRect convertFromWindow(const CGRect& rect) const;
     // Requests a layout pass, as the screen's code does before it reads geometry. Frames are
-    // computed on demand here, so this only exists to be called.
+    // computed on demand here, so there is never a pass pending.
     void layoutIfNeeded() const {}
     virtual CGSize intrinsicContentSize() const;
+    // How far the window's safe area (its notch and home-indicator margins) reaches into the
+    // view on each edge; zero for a view outside a window.
+    UIEdgeInsets safeAreaInsets() const;
+    // Fixes the view's size to its natural size, as views sized by their frame (a field's right
+    // view) are sized.
+    virtual void sizeToFit();
 
     // ---- Used by the nominal layout; subclasses describe their own content.
     // The natural height at the given width (before fixedHeight and minimumHeight).

@@ -26,7 +26,7 @@ class UIWindow;
 
 class UIViewController : public std::enable_shared_from_this<UIViewController> {
 public:
-    enum class ModalPresentationStyle { automatic, formSheet, pageSheet, fullScreen };
+    enum class ModalPresentationStyle { automatic, formSheet, fullScreen };
 
     UIViewController() = default;
     virtual ~UIViewController();

@@ -121,6 +121,17 @@ TEST_F(ScreenTest, ReplaceIsOneChangeAndReturnGoesThroughTheDelegate) {
     EXPECT_THAT(driverProblem([&] { driver.endEditing(); }), HasSubstr("no field is being edited"));
 }
 
+TEST_F(ScreenTest, ARebuildWhileEditingEndsEditingInTheViewsItRemoves) {
+    driver.typeText("kindField", "a");
+    screen->log.clear();
+    screen->contentStack->removeAllArrangedSubviews();
+    EXPECT_THAT(screen->log, ElementsAre("didEnd kindField", "ended kindField"));
+    EXPECT_EQ(window.firstResponder(), nullptr);
+    screen->contentStack->addArrangedSubview(screen->kindField);
+    driver.typeText("kindField", "b");
+    EXPECT_EQ(screen->kindField->text, "ab");
+}
+
 TEST_F(ScreenTest, TextViewTypesAtTheSelectionAndInsertTextReplacesIt) {
     screen->commandView->text = "bash run.sh";
     driver.typeText("deployCommandTextView", "\nx");

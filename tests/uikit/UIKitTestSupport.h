@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/concurrency/MainQueue.h"
+#include "platform/foundation/Text.h"
 #include "platform/uikit/UIActivityIndicatorView.h"
 #include "platform/uikit/UIBarButtonItem.h"
 #include "platform/uikit/UIButton.h"
@@ -248,6 +249,125 @@ std::string driverProblem(F&& f) {
         return e.problem();
     }
     return "";
+}
+
+}  // namespace uikit_test
+
+#include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UINavigationController.h"
+#include "platform/uikit/UISearchController.h"
+#include "platform/uikit/UITableView.h"
+
+namespace uikit_test {
+
+// A list of folders with a navigation bar, search and pull to refresh, built the way the folder
+// picker is; it records what reaches it.
+class FolderList : public UITableViewController, public UISearchResultsUpdating {
+public:
+    FolderList() : UITableViewController(UITableView::Style::insetGrouped) {}
+
+    std::vector<std::string> folders{"apps", "uploads", "Website"};
+    std::string path = "uploads";
+    std::string searchText;
+    std::vector<std::string> log;
+    std::shared_ptr<UISearchController> searchController = UISearchController::make();
+    std::shared_ptr<UIBarButtonItem> useHere = UIBarButtonItem::titled("Use Here", UIBarButtonItem::Style::done);
+    std::shared_ptr<UIBarButtonItem> add = UIBarButtonItem::system(UIBarButtonItem::SystemItem::add);
+    std::shared_ptr<UIBarButtonItem> sort = UIBarButtonItem::symbol("arrow.up.arrow.down.circle");
+
+    std::vector<std::string> visible() const {
+        std::vector<std::string> out;
+        for (const auto& f : folders) {
+            if (searchText.empty() || text::lowercased(f).find(text::lowercased(searchText)) != std::string::npos) {
+                out.push_back(f);
+            }
+        }
+        return out;
+    }
+
+    int numberOfRows(UITableView&, int) override { return static_cast<int>(visible().size()) + 1; }
+    std::shared_ptr<UITableViewCell> cellForRow(UITableView& table, IndexPath ip) override {
+        auto cell = table.dequeueReusableCell("dir", ip);
+        auto content = cell->defaultContentConfiguration();
+        if (ip.row == 0) {
+            content.image = "arrow.up.left";
+            content.text = "..";
+            content.secondaryText = "/";
+        } else {
+            content.image = "folder";
+            content.text = visible()[static_cast<std::size_t>(ip.row - 1)];
+            content.secondaryText = "/" + path + "/" + content.text;
+        }
+        cell->contentConfiguration = content;
+        cell->accessoryType = UITableViewCell::AccessoryType::disclosureIndicator;
+        return cell;
+    }
+    void didSelectRow(UITableView& table, IndexPath ip) override {
+        table.deselectRow(ip, true);
+        log.push_back("select " + std::to_string(ip.row));
+    }
+    void updateSearchResults(UISearchController& c) override {
+        searchText = c.searchBar()->text;
+        log.push_back("search \"" + searchText + "\"");
+        tableView()->reloadData();
+    }
+    void refreshPulled() {
+        log.push_back("refresh");
+        refreshControl()->endRefreshing();
+    }
+    void cancelTapped() {
+        log.push_back("cancel");
+        dismiss(true);
+    }
+    void useHereTapped() { log.push_back("useHere " + path); }
+    void newFolderTapped() {
+        auto alert = UIAlertController::make("New Folder", "/" + path);
+        alert->addTextField([](UITextField& f) { f.placeholder = "Folder name"; });
+        auto self = std::static_pointer_cast<FolderList>(shared_from_this());
+        std::weak_ptr<UIAlertController> weakAlert = alert;
+        alert->addAction(UIAlertAction::make("Cancel", UIAlertAction::Style::cancel));
+        alert->addAction(UIAlertAction::make("Create", UIAlertAction::Style::defaultStyle, [self, weakAlert](UIAlertAction&) {
+            auto a = weakAlert.lock();
+            self->log.push_back("create \"" + (a ? a->textFields()[0]->text : std::string("?")) + "\" " +
+                                (self->presentedViewController() ? "while presenting" : "after dismissal"));
+        }));
+        present(alert, true);
+    }
+
+protected:
+    void viewDidLoad() override {
+        auto self = std::static_pointer_cast<FolderList>(shared_from_this());
+        tableView()->registerCell("dir");
+        auto refresh = UIRefreshControl::make();
+        refresh->addTarget(self, "refreshPulled", &FolderList::refreshPulled, UIControlEvents::valueChanged);
+        setRefreshControl(refresh);
+        searchController->searchResultsUpdater = self;
+        searchController->obscuresBackgroundDuringPresentation = false;
+        searchController->searchBar()->placeholder = "Search folders";
+        navigationItem().setSearchController(searchController);
+        navigationItem().hidesSearchBarWhenScrolling = false;
+        definesPresentationContext = true;
+        auto cancel = UIBarButtonItem::system(UIBarButtonItem::SystemItem::cancel);
+        cancel->addTarget(self, "cancelTapped", &FolderList::cancelTapped, UIControlEvents::touchUpInside);
+        useHere->addTarget(self, "useHereTapped", &FolderList::useHereTapped, UIControlEvents::touchUpInside);
+        add->addTarget(self, "newFolderTapped", &FolderList::newFolderTapped, UIControlEvents::touchUpInside);
+        sort->accessibilityLabel = "Sort folders";
+        sort->menu = UIMenu::make("Sort folders", {UIAction::make("Name", [] {}, "textformat.abc", UIAction::State::on),
+                                                   UIAction::make("Largest", [] {}, "arrow.down.right.and.arrow.up.left")});
+        navigationItem().setLeftBarButtonItems({cancel});
+        navigationItem().setRightBarButtonItems({useHere, add, sort});
+        navigationItem().prompt = "Server A";
+        navigationItem().title = "/" + path;
+    }
+};
+
+// Presents the folder list in a form sheet over the sample screen.
+inline std::shared_ptr<FolderList> presentFolderList(SampleScreen& screen) {
+    auto list = std::make_shared<FolderList>();
+    auto nav = UINavigationController::make(list);
+    nav->modalPresentationStyle = UIViewController::ModalPresentationStyle::formSheet;
+    screen.present(nav, true);
+    return list;
 }
 
 }  // namespace uikit_test
