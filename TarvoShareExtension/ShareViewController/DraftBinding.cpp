@@ -3,6 +3,7 @@
 #include "Shared/SubstrateRoute.h"
 #include "TarvoShareExtension/ShareViewController/DraftResolution.h"
 #include "TarvoShareExtension/ShareViewController/RecipeText.h"
+#include "TarvoShareExtension/ShareViewController/ShellCandidateSelection.h"
 #include "platform/foundation/Text.h"
 
 namespace tarvo::share {
@@ -10,12 +11,9 @@ namespace tarvo::share {
 namespace text = platform::text;
 
 std::string selectedScriptsCommand(const std::vector<ArtifactShellCandidate>& selected) {
-    std::string command;
-    for (const auto& candidate : selected) {
-        if (!command.empty()) command += '\n';
-        command += "bash " + shellQuoted("./" + candidate.filename);
-    }
-    return normalizedCommand(command);
+    // Written exactly as choosing the scripts writes it, so a command that still reads that way
+    // is recognised as the selection's own.
+    return normalizedCommand(recipeCommand(selected));
 }
 
 Draft snapshotDraft(const Draft& current, const DraftScreenValues& screen, std::string_view activeServerId,

@@ -32,9 +32,9 @@ struct DraftScreenValues {
     bool operator==(const DraftScreenValues&) const = default;
 };
 
-// The command that selecting the scripts produces, one line per script in order:
-// bash './<file name>' (single quotes inside the name written as '"'"'), normalised like a
-// typed command.
+// The command that selecting the scripts produces, one line per script in order, as the
+// script chips write it (ShellCandidateSelection's recipeCommand: bash './<file name>' in the
+// first script's folder), normalised like a typed command.
 std::string selectedScriptsCommand(const std::vector<ArtifactShellCandidate>& selected);
 
 // The draft the screen shows. Texts are trimmed (the folder also of leading and trailing "/",

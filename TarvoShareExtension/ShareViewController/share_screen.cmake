@@ -10,6 +10,7 @@ tarvo_library(tarvo_share_screen_rules
     ${CMAKE_CURRENT_LIST_DIR}/BadgeText.cpp
     ${CMAKE_CURRENT_LIST_DIR}/KeyboardAvoidance.cpp
   LIBS
+    tarvo_share_rules
     tarvo_share_model
     tarvo_intake
     tarvo_shared

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "TarvoShareExtension/ShareViewController/DraftBinding.h"
+#include "TarvoShareExtension/ShareViewController/ShellCandidateSelection.h"
 
 namespace {
 
@@ -14,6 +15,7 @@ ArtifactShellCandidate candidate(const std::string& path) {
     c.relativePath = path;
     const auto slash = path.rfind('/');
     c.filename = slash == std::string::npos ? path : path.substr(slash + 1);
+    c.parent = slash == std::string::npos ? "" : path.substr(0, slash);
     return c;
 }
 
@@ -84,9 +86,12 @@ TEST(DraftBinding, ScriptSelectionSurvivesOnlyWhileTheCommandReadsAsTheSelection
     }
 }
 
-TEST(DraftBinding, SelectedScriptsCommandQuotesEachName) {
-    EXPECT_EQ(selectedScriptsCommand({candidate("a/run.sh"), candidate("b/it's.sh")}),
+TEST(DraftBinding, SelectedScriptsCommandIsWhatChoosingTheScriptsWrites) {
+    EXPECT_EQ(selectedScriptsCommand({candidate("a/run.sh"), candidate("a/it's.sh")}),
               "bash './run.sh'\nbash './it'\"'\"'s.sh'");
+    // A script of another folder runs from the first one's folder, as the chips write it.
+    const std::vector<ArtifactShellCandidate> twoFolders{candidate("a/run.sh"), candidate("b/seed.sh")};
+    EXPECT_EQ(selectedScriptsCommand(twoFolders), recipeCommand(twoFolders));
     EXPECT_EQ(selectedScriptsCommand({}), "");
 }
 
