@@ -20,3 +20,9 @@ tarvo_test(share_controller_tests
     ${CMAKE_CURRENT_LIST_DIR}/ShareKeyboardTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShareSendTests.cpp
   LIBS tarvo_share_test_support)
+
+# tarvo-share: the command line, and the program end to end on the sample project.
+tarvo_test(share_host_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ShareHostTests.cpp
+  LIBS tarvo_share_host tarvo_test_support)
+add_dependencies(share_host_tests tarvo-share tarvo-defaults)
