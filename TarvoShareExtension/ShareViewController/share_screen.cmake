@@ -21,12 +21,14 @@ tarvo_library(tarvo_share_screen_rules
 # The share controller, one class over the files named after its concerns.
 file(GLOB TARVO_SHARE_CONTROLLER_SOURCES CONFIGURE_DEPENDS
      ${CMAKE_CURRENT_LIST_DIR}/ShareViewController.cpp
-     ${CMAKE_CURRENT_LIST_DIR}/ShareViewController+*.cpp)
+     ${CMAKE_CURRENT_LIST_DIR}/ShareViewController+*.cpp
+     ${CMAKE_CURRENT_LIST_DIR}/ShareFileAPI.cpp)
 tarvo_library(tarvo_share_controller
   SOURCES ${TARVO_SHARE_CONTROLLER_SOURCES}
   LIBS
     tarvo_share_screen_rules
     tarvo_share_model
+    tarvo_remote_stream
     tarvo_remote
     tarvo_intake
     tarvo_artifacts

@@ -8,6 +8,7 @@
 
 #include "Core/PushShared.h"
 #include "TarvoShareExtension/ShareEnvironment.h"
+#include "TarvoShareExtension/ShareViewController/ShareFileAPI.h"
 #include "TarvoShareExtension/ShareViewController/ShareViewController.h"
 #include "hosts/tarvo-share/ShareCommandLine.h"
 #include "platform/concurrency/MainQueue.h"
@@ -82,6 +83,7 @@ ShareEnvironment programEnvironment(MainQueue& queue, UIWindow& window) {
     env.defaults = PushShared::defaults();
     env.standardDefaults = UserDefaults::standard();
     env.appGroupSuiteName = PushShared::suiteName();
+    env.makeFileAPI = [](const ServerProfile& server) { return share::makeShareFileAPI(server); };
     return env;
 }
 

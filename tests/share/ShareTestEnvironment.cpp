@@ -1,6 +1,7 @@
 #include "tests/share/ShareTestEnvironment.h"
 
 #include "Core/PushShared.h"
+#include "TarvoShareExtension/ShareViewController/ShareFileAPI.h"
 #include "platform/foundation/Paths.h"
 
 namespace share_test {
@@ -67,6 +68,7 @@ tarvo::ShareEnvironment ShareTestEnvironment::environment() {
     env.defaults = appGroup_;
     env.standardDefaults = standard_;
     env.appGroupSuiteName = tarvo::PushShared::suiteName();
+    env.makeFileAPI = [](const tarvo::ServerProfile& server) { return tarvo::share::makeShareFileAPI(server); };
     return env;
 }
 

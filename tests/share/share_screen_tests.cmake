@@ -20,6 +20,7 @@ tarvo_test(share_controller_tests
     ${CMAKE_CURRENT_LIST_DIR}/ShareKeyboardTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShareSendTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShareBadSettingsTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ShareFileAPITests.cpp
   LIBS tarvo_share_test_support)
 
 # tarvo-share: the command line, and the program end to end on the sample project.
