@@ -140,9 +140,10 @@ TEST_F(ShareProgramTest, SampleProjectEndToEnd) {
 }
 
 TEST_F(ShareProgramTest, OutcomesAndTheirExitCodes) {
-    const ProcessResult cancelled = share({"--do", "tap:Cancel", "--text", "hello"});
+    const ProcessResult cancelled = share({"--do", "tap:Cancel", "--do", "tap:sendButton", "--text", "hello"});
     EXPECT_EQ(cancelled.exitCode, 1) << cancelled.err;
     EXPECT_THAT(cancelled.out, ::testing::EndsWith("\ncancelled: Cancelled.\n"));
+    EXPECT_THAT(cancelled.err, HasSubstr("the share ended; 1 step(s) not carried out"));
 
     const ProcessResult sent = share({"--do", "tap:sendButton", "--do", "wait", "--url", "https://example.com"});
     EXPECT_EQ(sent.exitCode, 3) << sent.err;
