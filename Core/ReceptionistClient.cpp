@@ -1,6 +1,7 @@
 #include "Core/ReceptionistClient.h"
 
 #include <memory>
+#include <stdexcept>
 
 #include "platform/filesystem/FileAttributes.h"
 #include "platform/foundation/Text.h"
@@ -79,16 +80,13 @@ Json EmitHTTPResponse::toJson() const {
 
 platform::URL ReceptionistClient::joinURL(const platform::URL& base, std::string_view path) {
     auto components = platform::URLComponents::parse(base.absoluteString()).value_or(platform::URLComponents{});
-    std::string rel = !path.empty() && path.front() == '/' ? std::string(path) : "/" + std::string(path);
-    std::string basePath = components.path;
-    if (!basePath.empty() && basePath.back() == '/') basePath.pop_back();
-    components.path = basePath + rel;
+    components.path = platform::joinURLPath(components.path, path);
     if (auto url = components.url()) return *url;
     return base.appendingPathComponent(path);
 }
 
 Async<std::pair<std::vector<std::uint8_t>, int>> ReceptionistClient::uploadFileData(
-    platform::URL baseURL, std::string endpointPath, std::optional<std::string> authToken,
+    std::shared_ptr<platform::URLSession> session, platform::URL baseURL, std::string endpointPath, std::optional<std::string> authToken,
     platform::URL fileURL, std::string filename, std::string deviceID, std::string kind,
     std::string contentType, std::string appFlavor, std::optional<std::string> metaJSON,
     std::optional<std::string> routeJSON, ProgressCallback progress) {
@@ -119,14 +117,14 @@ Async<std::pair<std::vector<std::uint8_t>, int>> ReceptionistClient::uploadFileD
     auto delegate = std::make_shared<URLSessionProgressDelegate>(TransferDirection::upload, totalHint,
                                                                  std::move(progress));
 
-    auto session = platform::URLSession::shared();
+    if (!session) throw std::invalid_argument("The emit client needs a URL session.");
     auto result = co_await session->upload(std::move(request), fileURL, delegate);
     const int status = result.response ? result.response->statusCode : -1;
     co_return std::make_pair(std::move(result.data), status);
 }
 
 Async<EmitHTTPResponse> ReceptionistClient::emitFile(
-    platform::URL baseURL, std::optional<std::string> authToken, platform::URL fileURL,
+    std::shared_ptr<platform::URLSession> session, platform::URL baseURL, std::optional<std::string> authToken, platform::URL fileURL,
     std::string filename, std::string deviceID, std::string kind, std::string contentType,
     std::string appFlavor, std::optional<std::string> metaJSON, std::optional<std::string> routeJSON,
     ProgressCallback progress) {
@@ -134,7 +132,7 @@ Async<EmitHTTPResponse> ReceptionistClient::emitFile(
     // a co_await twice.
     std::string endpoint = "/emit";
     auto [body, status] = co_await uploadFileData(
-        std::move(baseURL), std::move(endpoint), std::move(authToken), std::move(fileURL), std::move(filename),
+        std::move(session), std::move(baseURL), std::move(endpoint), std::move(authToken), std::move(fileURL), std::move(filename),
         std::move(deviceID), std::move(kind), std::move(contentType), std::move(appFlavor),
         std::move(metaJSON), std::move(routeJSON), std::move(progress));
     std::string text(reinterpret_cast<const char*>(body.data()), body.size());

@@ -3,6 +3,7 @@
 // service, streamed from disk with throttled upload progress.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 #include "platform/foundation/ErrorInfo.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Url.h"
+#include "platform/net/URLSession.h"
 
 namespace tarvo {
 
@@ -64,14 +66,15 @@ struct EmitHTTPResponse {
 struct ReceptionistClient {
     using ProgressCallback = std::function<void(const TransferProgress&)>;
 
-    // POSTs the file to baseURL + "/emit" and returns the receptionist's record. Only a 201 with
+    // POSTs the file to baseURL + "/emit" over `session` (the caller's; its configuration's
+    // limits apply on top of the 60-second request time-out) and returns the receptionist's record. Only a 201 with
     // a valid record succeeds; any other status (200 included) fails with
     // ReceptionistClientError::http. A base URL that is not http(s) with a host fails with
     // invalidBaseURL before anything is sent. Failures of the transfer itself (host not found,
     // refused, 60-second time-out, cancellation, a header value that cannot be sent) are the
     // platform's URLError, unchanged.
     static platform::Async<EmitHTTPResponse> emitFile(
-        platform::URL baseURL, std::optional<std::string> authToken, platform::URL fileURL,
+        std::shared_ptr<platform::URLSession> session, platform::URL baseURL, std::optional<std::string> authToken, platform::URL fileURL,
         std::string filename, std::string deviceID, std::string kind, std::string contentType,
         std::string appFlavor, std::optional<std::string> metaJSON,
         std::optional<std::string> routeJSON, ProgressCallback progress);
@@ -79,13 +82,13 @@ struct ReceptionistClient {
     // The reply body and status (-1 when the reply is not HTTP) of the POST to baseURL joined
     // with endpointPath.
     static platform::Async<std::pair<std::vector<std::uint8_t>, int>> uploadFileData(
-        platform::URL baseURL, std::string endpointPath, std::optional<std::string> authToken,
+        std::shared_ptr<platform::URLSession> session, platform::URL baseURL, std::string endpointPath, std::optional<std::string> authToken,
         platform::URL fileURL, std::string filename, std::string deviceID, std::string kind,
         std::string contentType, std::string appFlavor, std::optional<std::string> metaJSON,
         std::optional<std::string> routeJSON, ProgressCallback progress);
 
-    // The base URL's path (one trailing "/" removed) followed by path (given a leading "/"),
-    // keeping scheme, host, port and query.
+    // The base URL with path joined to its path (platform::joinURLPath), keeping scheme, host,
+    // port and query.
     static platform::URL joinURL(const platform::URL& base, std::string_view path);
 };
 

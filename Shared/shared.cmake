@@ -2,8 +2,8 @@
 # defaults access that the notification service shares.
 tarvo_library(tarvo_shared
   SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/ServerProfileShared.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ExecutionContractShared.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ServerProfile.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ShareRunContract.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShareLaunchHandoff.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SubstrateRoute.cpp
     ${CMAKE_SOURCE_DIR}/Core/PushShared.cpp

@@ -9,7 +9,6 @@
 
 #include "TarvoShareExtension/ArtifactPathPieces.h"
 #include "TarvoShareExtension/ArtifactProjectSignature.h"
-#include "platform/collation/Collation.h"
 #include "platform/foundation/Text.h"
 
 namespace tarvo {

@@ -10,5 +10,4 @@ tarvo_library(tarvo_artifacts
     ${CMAKE_CURRENT_LIST_DIR}/SmartSharePresetMemoryLearning.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SmartSharePresetMemoryScoring.cpp
   LIBS
-    platform_foundation
-    platform_collation)
+    platform_foundation)

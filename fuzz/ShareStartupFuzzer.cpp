@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Shared/ServerProfileShared.h"
+#include "Shared/ServerProfile.h"
 #include "TarvoShareExtension/ShareViewController/DraftBinding.h"
 #include "TarvoShareExtension/ShareViewController/DraftResolution.h"
 #include "TarvoShareExtension/ShareViewController/ShareStartup.h"

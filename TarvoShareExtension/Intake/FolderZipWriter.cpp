@@ -170,7 +170,7 @@ std::uint32_t crc32OfFile(const std::string& path) {
 }
 
 TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displayName,
-                                const FolderZipOptions& options) {
+                                const std::string& temporaryDirectory, const FolderZipOptions& options) {
     const FolderZipOptions& limits = options;
     const std::string root = platform::standardizedPath(url.path());
 
@@ -213,7 +213,7 @@ TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displ
 
     // Write the archive.
     const std::string archiveName = folderArchiveName(displayName);
-    const std::string archivePath = makeTemporaryFilePath("_", archiveName);
+    const std::string archivePath = makeTemporaryFilePath(temporaryDirectory, "_", archiveName);
     platform::FileHandle out = platform::FileHandle::creatingForWriting(archivePath);
     try {
         std::uint64_t offset = 0;

@@ -30,11 +30,11 @@ struct FolderZipOptions {
 // with ".zip" appended unless it already ends in ".zip" in any letter case.
 std::string folderArchiveName(std::string_view displayName);
 
-// Writes the archive of the folder at url and returns it ("application/zip", travelling as
-// folderArchiveName(displayName)). Fails with the "ShareExtension" errors 21 to 27 or the
+// Writes the archive of the folder at url into temporaryDirectory and returns it
+// ("application/zip", travelling as folderArchiveName(displayName)). Fails with the "ShareExtension" errors 21 to 27 or the
 // file system's own errors; a failure leaves no archive file behind.
 TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displayName,
-                                const FolderZipOptions& options = {});
+                                const std::string& temporaryDirectory, const FolderZipOptions& options = {});
 
 // CRC-32 of a whole file, read with POSIX reads; a read failure throws the NSPOSIXErrorDomain
 // error of its errno.

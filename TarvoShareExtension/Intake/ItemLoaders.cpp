@@ -12,10 +12,12 @@ using platform::Continuation;
 using platform::ProviderData;
 using platform::ProviderItem;
 
-platform::Async<TempItem> loadFileRepresentation(ProviderPtr provider, std::string typeIdentifier) {
+platform::Async<TempItem> loadFileRepresentation(ProviderPtr provider, std::string typeIdentifier,
+                                                 std::string temporaryDirectory) {
     if (!provider) throw shareIntakeError(ShareIntakeErrorCode::missingFileRepresentationURL);
     co_return co_await platform::withContinuation<TempItem>([&](Continuation<TempItem> c) {
-        provider->loadFileRepresentation(typeIdentifier, [c](std::optional<platform::URL> url, std::exception_ptr error) {
+        provider->loadFileRepresentation(typeIdentifier, [c, temporaryDirectory](std::optional<platform::URL> url,
+                                                                                 std::exception_ptr error) {
             if (error) {
                 c.resumeThrowing(error);
                 return;
@@ -26,7 +28,7 @@ platform::Async<TempItem> loadFileRepresentation(ProviderPtr provider, std::stri
             }
             // The handed file is removed as soon as this callback returns: copy it now.
             try {
-                c.resume(copySecurityScopedToTemp(*url));
+                c.resume(copySecurityScopedToTemp(*url, temporaryDirectory));
             } catch (...) {
                 c.resumeThrowing(std::current_exception());
             }

@@ -13,10 +13,11 @@ namespace tarvo {
 
 using ProviderPtr = std::shared_ptr<platform::NSItemProvider>;
 
-// The handed file copied into the temporary directory (a folder becomes a zip archive). The
-// copy is taken inside the provider's callback, while the handed file still exists.
+// The handed file copied into temporaryDirectory (a folder becomes a zip archive). The copy is
+// taken inside the provider's callback, while the handed file still exists.
 // Missing URL: code 2.
-platform::Async<TempItem> loadFileRepresentation(ProviderPtr provider, std::string typeIdentifier);
+platform::Async<TempItem> loadFileRepresentation(ProviderPtr provider, std::string typeIdentifier,
+                                                 std::string temporaryDirectory);
 // Missing data: code 6.
 platform::Async<platform::ProviderData> loadDataRepresentation(ProviderPtr provider, std::string typeIdentifier);
 // The provider's image object as JPEG at quality 0.92. Not an image: code 7; nothing encoded: 8.

@@ -18,21 +18,6 @@ namespace {
 
 constexpr int kFileReadUnsupportedSchemeError = 262;
 
-class ScopedAccess {
-public:
-    explicit ScopedAccess(const platform::URL& url)
-        : url_(url), granted_(platform::startAccessingSecurityScopedResource(url)) {}
-    ~ScopedAccess() {
-        if (granted_) platform::stopAccessingSecurityScopedResource(url_);
-    }
-    ScopedAccess(const ScopedAccess&) = delete;
-    ScopedAccess& operator=(const ScopedAccess&) = delete;
-
-private:
-    platform::URL url_;
-    bool granted_;
-};
-
 // The base name of an image written from data: the suggested name trimmed, or "image".
 std::string imageBaseName(const platform::NSItemProvider& provider) {
     std::string base = platform::text::trimmed(provider.suggestedName().value_or(""));
@@ -56,8 +41,8 @@ std::string pickBestTypeIdentifier(const platform::NSItemProvider& provider,
     return fallback;
 }
 
-TempItem copySecurityScopedToTemp(const platform::URL& url) {
-    ScopedAccess access(url);
+TempItem copySecurityScopedToTemp(const platform::URL& url, const std::string& temporaryDirectory) {
+    platform::SecurityScopedAccess access(url);
     if (!url.isFileURL()) {
         throw platform::NSError(platform::kCocoaErrorDomain, kFileReadUnsupportedSchemeError,
                                 "The file couldn't be opened because the specified URL type isn't supported.");
@@ -68,10 +53,10 @@ TempItem copySecurityScopedToTemp(const platform::URL& url) {
 
     auto& fm = platform::FileManager::defaultManager();
     bool isDirectory = false;
-    if (fm.fileExists(source, &isDirectory) && isDirectory) return archiveDirectoryToTemp(url, displayName);
+    if (fm.fileExists(source, &isDirectory) && isDirectory) return archiveDirectoryToTemp(url, displayName, temporaryDirectory);
 
     const std::string ext = platform::text::lowercased(pathExtension(displayName));
-    const std::string destination = makeTemporaryFilePath(".", ext);
+    const std::string destination = makeTemporaryFilePath(temporaryDirectory, ".", ext);
     if (fm.fileExists(destination)) {
         try {
             fm.removeItem(destination);
@@ -87,23 +72,24 @@ TempItem copySecurityScopedToTemp(const platform::URL& url) {
     return TempItem{platform::URL::fileURL(destination), displayName, contentType};
 }
 
-TempItem writeTextToTemp(std::string_view text, std::string_view suggestedName, std::string_view contentType) {
+TempItem writeTextToTemp(std::string_view text, std::string_view suggestedName, std::string_view contentType,
+                         const std::string& temporaryDirectory) {
     if (!platform::text::isValidUTF8(text)) throw shareIntakeError(ShareIntakeErrorCode::textNotUTF8);
-    const std::string path = makeTemporaryFilePath("_", suggestedName);
+    const std::string path = makeTemporaryFilePath(temporaryDirectory, "_", suggestedName);
     platform::FileManager::defaultManager().writeAtomically(path, text);
     return TempItem{platform::URL::fileURL(path), std::string(suggestedName), std::string(contentType)};
 }
 
 TempItem writeDataToTemp(std::span<const std::uint8_t> data, std::string_view suggestedName,
-                         std::string_view contentType) {
+                         std::string_view contentType, const std::string& temporaryDirectory) {
     std::string name(suggestedName);
     if (platform::text::trimmed(name).empty()) name = "shared.bin";
-    const std::string path = makeTemporaryFilePath("_", name);
+    const std::string path = makeTemporaryFilePath(temporaryDirectory, "_", name);
     platform::FileManager::defaultManager().writeAtomically(path, data);
     return TempItem{platform::URL::fileURL(path), name, std::string(contentType)};
 }
 
-platform::Async<TempItem> materializeImageToTempFile(ProviderPtr provider) {
+platform::Async<TempItem> materializeImageToTempFile(ProviderPtr provider, std::string temporaryDirectory) {
     if (!provider) throw shareIntakeError(ShareIntakeErrorCode::expectedImage);
     const std::string picked = pickBestTypeIdentifier(
         *provider,
@@ -112,7 +98,7 @@ platform::Async<TempItem> materializeImageToTempFile(ProviderPtr provider) {
 
     std::optional<TempItem> item;
     try {
-        item = co_await loadFileRepresentation(provider, picked);
+        item = co_await loadFileRepresentation(provider, picked, temporaryDirectory);
     } catch (...) {
     }
     if (item) co_return std::move(*item);
@@ -124,7 +110,7 @@ platform::Async<TempItem> materializeImageToTempFile(ProviderPtr provider) {
         const std::string contentType = type.preferredMIMEType().value_or("application/octet-stream");
         std::string name = imageBaseName(*provider);
         if (name.find('.') == std::string::npos) name += "." + ext;
-        item = writeDataToTemp(data, name, contentType);
+        item = writeDataToTemp(data, name, contentType, temporaryDirectory);
     } catch (...) {
     }
     if (item) co_return std::move(*item);
@@ -132,10 +118,10 @@ platform::Async<TempItem> materializeImageToTempFile(ProviderPtr provider) {
     platform::ProviderData jpeg = co_await loadUIImageAsJPEGData(provider);
     std::string name = imageBaseName(*provider);
     if (name.find('.') == std::string::npos) name += ".jpg";
-    co_return writeDataToTemp(jpeg, name, "image/jpeg");
+    co_return writeDataToTemp(jpeg, name, "image/jpeg", temporaryDirectory);
 }
 
-platform::Async<TempItem> materializeToTempFile(ProviderPtr provider) {
+platform::Async<TempItem> materializeToTempFile(ProviderPtr provider, std::string temporaryDirectory) {
     if (!provider) throw shareIntakeError(ShareIntakeErrorCode::unsupportedItemType);
     const platform::NSItemProvider& p = *provider;
     std::optional<TempItem> item;
@@ -146,9 +132,9 @@ platform::Async<TempItem> materializeToTempFile(ProviderPtr provider) {
             url = co_await loadItemURL(provider, UTType::folder().identifier());
         } catch (...) {
         }
-        if (url) co_return copySecurityScopedToTemp(*url);
+        if (url) co_return copySecurityScopedToTemp(*url, temporaryDirectory);
         try {
-            item = co_await loadFileRepresentation(provider, UTType::folder().identifier());
+            item = co_await loadFileRepresentation(provider, UTType::folder().identifier(), temporaryDirectory);
         } catch (...) {
         }
         if (item) co_return std::move(*item);
@@ -156,12 +142,12 @@ platform::Async<TempItem> materializeToTempFile(ProviderPtr provider) {
 
     if (conforms(p, UTType::fileURL())) {
         platform::URL url = co_await loadItemURL(provider, UTType::fileURL().identifier());
-        co_return copySecurityScopedToTemp(url);
+        co_return copySecurityScopedToTemp(url, temporaryDirectory);
     }
 
     if (conforms(p, UTType::image())) {
         try {
-            item = co_await materializeImageToTempFile(provider);
+            item = co_await materializeImageToTempFile(provider, temporaryDirectory);
         } catch (...) {
         }
         if (item) co_return std::move(*item);
@@ -171,7 +157,7 @@ platform::Async<TempItem> materializeToTempFile(ProviderPtr provider) {
     for (const UTType& type : fileSteps) {
         if (!conforms(p, type)) continue;
         try {
-            item = co_await loadFileRepresentation(provider, type.identifier());
+            item = co_await loadFileRepresentation(provider, type.identifier(), temporaryDirectory);
         } catch (...) {
         }
         if (item) co_return std::move(*item);
@@ -179,18 +165,18 @@ platform::Async<TempItem> materializeToTempFile(ProviderPtr provider) {
 
     if (conforms(p, UTType::url())) {
         platform::URL url = co_await loadItemURL(provider, UTType::url().identifier());
-        co_return writeTextToTemp(url.absoluteString(), "link.txt", kPlainTextUTF8ContentType);
+        co_return writeTextToTemp(url.absoluteString(), "link.txt", kPlainTextUTF8ContentType, temporaryDirectory);
     }
 
     if (conforms(p, UTType::plainText())) {
         std::string text = co_await loadItemString(provider, UTType::plainText().identifier());
-        co_return writeTextToTemp(text, "note.txt", kPlainTextUTF8ContentType);
+        co_return writeTextToTemp(text, "note.txt", kPlainTextUTF8ContentType, temporaryDirectory);
     }
 
     const auto registered = p.registeredTypeIdentifiers();
     if (registered.empty()) throw shareIntakeError(ShareIntakeErrorCode::unsupportedItemType);
     try {
-        item = co_await loadFileRepresentation(provider, registered.front());
+        item = co_await loadFileRepresentation(provider, registered.front(), temporaryDirectory);
     } catch (...) {
     }
     if (item) co_return std::move(*item);

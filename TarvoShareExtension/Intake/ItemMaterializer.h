@@ -1,5 +1,6 @@
 #pragma once
-// One shared item as one file of the temporary directory. The item's representation is
+// One shared item as one file of the share's temporary folder (given by the caller, from its
+// environment). The item's representation is
 // chosen by probing its types in a fixed order: folder, file URL, image, item, data, URL,
 // plain text, then whatever it registered first. Folders always become zip archives. Every
 // call makes a new file whose name begins with a fresh UUID; nothing here deletes them.
@@ -15,10 +16,10 @@
 
 namespace tarvo {
 
-platform::Async<TempItem> materializeToTempFile(ProviderPtr provider);
+platform::Async<TempItem> materializeToTempFile(ProviderPtr provider, std::string temporaryDirectory);
 // The image branch: the file, else the raw data of the best image type, else the image
 // object re-encoded as JPEG.
-platform::Async<TempItem> materializeImageToTempFile(ProviderPtr provider);
+platform::Async<TempItem> materializeImageToTempFile(ProviderPtr provider, std::string temporaryDirectory);
 
 // The first preferred type the provider conforms to, else its first registered identifier
 // that is a known image type (as registered), else fallback.
@@ -27,12 +28,13 @@ std::string pickBestTypeIdentifier(const platform::NSItemProvider& provider,
 
 // A copy of the file at url (a folder becomes its zip archive), travelling under the URL's
 // last path component ("shared.bin" when empty) with the MIME type of its extension.
-TempItem copySecurityScopedToTemp(const platform::URL& url);
+TempItem copySecurityScopedToTemp(const platform::URL& url, const std::string& temporaryDirectory);
 // text as UTF-8 (code 5 when it is not valid UTF-8), travelling under suggestedName.
-TempItem writeTextToTemp(std::string_view text, std::string_view suggestedName, std::string_view contentType);
+TempItem writeTextToTemp(std::string_view text, std::string_view suggestedName, std::string_view contentType,
+                         const std::string& temporaryDirectory);
 // data, travelling under suggestedName ("shared.bin" when it is blank).
 TempItem writeDataToTemp(std::span<const std::uint8_t> data, std::string_view suggestedName,
-                         std::string_view contentType);
+                         std::string_view contentType, const std::string& temporaryDirectory);
 
 inline constexpr const char* kPlainTextUTF8ContentType = "text/plain; charset=utf-8";
 

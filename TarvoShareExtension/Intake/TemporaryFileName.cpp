@@ -35,9 +35,9 @@ std::string fitFileNameComponent(std::string_view component, std::size_t maxByte
     return std::string(utf8Prefix(safe, maxBytes));
 }
 
-std::string makeTemporaryFilePath(std::string_view separator, std::string_view component) {
+std::string makeTemporaryFilePath(std::string_view directory, std::string_view separator, std::string_view component) {
     auto& fm = platform::FileManager::defaultManager();
-    const std::string dir = fm.temporaryDirectory();
+    const std::string dir(directory);
     std::string name = platform::makeUUIDString();
     if (!component.empty()) {
         const std::size_t limit = fm.maximumFileNameLength(dir);

@@ -12,8 +12,9 @@ namespace tarvo {
 // boundary, to at most maxBytes bytes, keeping a short final extension where it can.
 std::string fitFileNameComponent(std::string_view component, std::size_t maxBytes);
 
-// "<temporary directory>/<UUID><separator><component>", component made safe and cut so the
-// whole name fits the file system's name limit; just the UUID when component is empty.
-std::string makeTemporaryFilePath(std::string_view separator, std::string_view component);
+// "<directory>/<UUID><separator><component>", component made safe and cut so the whole name
+// fits the file system's name limit; just the UUID when component is empty. The directory is
+// the share's temporary folder, which exists.
+std::string makeTemporaryFilePath(std::string_view directory, std::string_view separator, std::string_view component);
 
 }  // namespace tarvo

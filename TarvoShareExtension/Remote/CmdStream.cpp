@@ -5,11 +5,9 @@
 #include <string>
 #include <utility>
 
-#include <boost/asio/this_coro.hpp>
-
 #include "TarvoShareExtension/Remote/RemoteFailure.h"
 #include "TarvoShareExtension/Remote/RemoteTransferError.h"
-#include "platform/concurrency/BackgroundQueue.h"
+#include "TarvoShareExtension/Remote/TransportError.h"
 #include "platform/concurrency/Cancellation.h"
 #include "platform/concurrency/Deadline.h"
 #include "platform/concurrency/Task.h"
@@ -27,7 +25,7 @@ Async<std::optional<StreamMessage>> receiveCmdFrameWithSoftTimeout(std::shared_p
                                                                    double seconds) {
     using Result = std::optional<StreamMessage>;
     const double wait = seconds >= kMinimumReceiveWaitSeconds ? seconds : kMinimumReceiveWaitSeconds;
-    const platform::Executor ex = co_await boost::asio::this_coro::executor;
+    const platform::Executor ex = co_await platform::currentExecutor();
     platform::TaskGroup<Result> group(ex);
     if (co_await platform::isCancelled()) group.cancelAll();
     group.addTask([channel]() -> Async<Result> { co_return co_await channel->receive(); });
@@ -62,6 +60,26 @@ Async<std::optional<StreamMessage>> receiveCmdFrameWithSoftTimeout(std::shared_p
     co_return first;
 }
 
+Async<void> receiveCmdFramesUntil(std::shared_ptr<StreamChannel> channel, CmdStreamWait wait,
+                                  std::function<bool(const StreamMessage&)> take) {
+    const auto deadline = platform::Deadline::after(std::chrono::duration<double>(wait.limitSeconds));
+    for (;;) {
+        co_await platform::checkCancellation();
+        if (deadline.hasExpired()) throw TransportError::network(wait.timeoutText);
+        auto message = co_await receiveCmdFrameWithSoftTimeout(channel, wait.receiveSeconds);
+        if (message && take(*message)) co_return;
+    }
+}
+
+Async<CmdStreamOutput> receiveCmdOutputUntilExit(std::shared_ptr<StreamChannel> channel, CmdStreamWait wait) {
+    CmdStreamOutput output;
+    std::function<bool(const StreamMessage&)> take = [&output](const StreamMessage& message) {
+        return takeFrameUntilExit(message, output);
+    };
+    co_await receiveCmdFramesUntil(std::move(channel), std::move(wait), std::move(take));
+    co_return output;
+}
+
 bool takeFrameUntilExit(const StreamMessage& message, CmdStreamOutput& output) {
     auto frame = decodeCmdFrame(message);
     if (!frame) return false;
@@ -77,9 +95,9 @@ bool takeFrameUntilExit(const StreamMessage& message, CmdStreamOutput& output) {
     return true;
 }
 
-void closeChannelDetached(std::shared_ptr<StreamChannel> channel) {
+void closeChannelDetached(std::shared_ptr<StreamChannel> channel, const platform::Executor& executor) {
     if (!channel) return;
-    platform::detach(platform::BackgroundQueue::shared().executor(),
+    platform::detach(executor,
                      [channel = std::move(channel)]() -> Async<void> { co_await channel->close(); });
 }
 

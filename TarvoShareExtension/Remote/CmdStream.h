@@ -1,9 +1,11 @@
 #pragma once
-// The command stream's asynchronous helpers: the receive with a soft time limit and the
-// hand-off of a channel's close to a task of its own. The frames and their rules are in
-// CmdStreamFrame.h.
+// The command stream's asynchronous helpers: the receive with a soft time limit, the wait for
+// the server's frames that every operation shares, and the hand-off of a channel's close to a
+// task of its own. The frames and their rules are in CmdStreamFrame.h.
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "TarvoShareExtension/Remote/CmdStreamFrame.h"
 #include "TarvoShareExtension/Remote/StreamTransport.h"
@@ -17,25 +19,48 @@ namespace tarvo {
 platform::Async<std::optional<StreamMessage>> receiveCmdFrameWithSoftTimeout(
     std::shared_ptr<StreamChannel> channel, double seconds);
 
+// How long an operation waits for the server's frames: each receive's soft wait, and the whole
+// wait's limit with the text of the network error it ends with.
+struct CmdStreamWait {
+    double receiveSeconds = 2.0;
+    double limitSeconds = 60;
+    std::string timeoutText;
+};
+
+// Hands each message the server sends to take() until take() returns true (the wait is over) or
+// throws (the operation fails with that error). Each turn checks, in this order, the calling
+// task's cancellation (platform::CancellationError), the limit counted from the call
+// (TransportError::network(timeoutText)), then waits one soft receive; a receive that fails
+// ends the wait with its error. Every operation of the command stream waits through this.
+platform::Async<void> receiveCmdFramesUntil(std::shared_ptr<StreamChannel> channel, CmdStreamWait wait,
+                                            std::function<bool(const StreamMessage&)> take);
+
+// Waits as receiveCmdFramesUntil does, taking each message with takeFrameUntilExit, and
+// returns what the command printed once it has exited with 0.
+platform::Async<CmdStreamOutput> receiveCmdOutputUntilExit(std::shared_ptr<StreamChannel> channel, CmdStreamWait wait);
+
 // One message received while a command runs to its end: output, meta and run-meta frames are
 // gathered into `output` and undecodable messages are skipped (false: wait for more); an error
 // frame throws RemoteFailure::server with its text; an exit frame ends the wait, returning true
 // for 0 and throwing RemoteTransferError::uploadFailed("exit <code>: <detail>") otherwise.
 bool takeFrameUntilExit(const StreamMessage& message, CmdStreamOutput& output);
 
-// Starts the channel's close in a task of its own that nobody awaits.
-void closeChannelDetached(std::shared_ptr<StreamChannel> channel);
+// Starts the channel's close in a task of its own on `executor` that nobody awaits.
+void closeChannelDetached(std::shared_ptr<StreamChannel> channel, const platform::Executor& executor);
 
-// Closes a channel (without waiting) when the operation that owns it ends, however it ends.
+// Closes a channel (without waiting, on the executor of the operation that owns it) when that
+// operation ends, however it ends.
 class ChannelCloseGuard {
 public:
-    explicit ChannelCloseGuard(std::shared_ptr<StreamChannel> channel) : channel_(std::move(channel)) {}
-    ~ChannelCloseGuard() { closeChannelDetached(std::move(channel_)); }
+    ChannelCloseGuard(std::shared_ptr<StreamChannel> channel, platform::Executor executor)
+        : channel_(std::move(channel)), executor_(std::move(executor)) {}
+    ~ChannelCloseGuard() { closeChannelDetached(std::move(channel_), executor_); }
     ChannelCloseGuard(const ChannelCloseGuard&) = delete;
     ChannelCloseGuard& operator=(const ChannelCloseGuard&) = delete;
 
 private:
     std::shared_ptr<StreamChannel> channel_;
+    platform::Executor executor_;
 };
 
 }  // namespace tarvo

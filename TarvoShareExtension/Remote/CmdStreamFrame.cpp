@@ -185,6 +185,21 @@ std::string normalizeCommandPath(std::string_view path) {
     return out;
 }
 
+Json cmdStartFrame(std::string_view command, const std::vector<std::string>& args, std::string_view cwd,
+                   bool interactive) {
+    Json frame = Json::object();
+    frame["cmd"] = std::string(command);
+    frame["args"] = Json::array();
+    for (const auto& a : args) frame["args"].push_back(a);
+    frame["cwd"] = normalizeCommandPath(cwd);
+    frame["paths"] = Json::array();
+    frame["insert_token"] = "{sel}";
+    frame["append_paths"] = false;
+    frame["stdin"] = "";
+    frame["interactive"] = interactive;
+    return frame;
+}
+
 std::string encodeCmdFrame(const Json& frame) {
     std::string text = platform::encodeCompact(frame);
     if (!platform::text::isValidUTF8(text)) return "{}";

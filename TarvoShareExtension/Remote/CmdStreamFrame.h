@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/foundation/Json.h"
 #include "platform/net/URLSessionWebSocketMessage.h"
@@ -72,6 +73,13 @@ std::string describeJsonValue(const platform::Json& value);
 // Trims, drops "/" at both ends, splits at "/", trims each piece and drops empty, "." and ".."
 // pieces (".." is dropped, not resolved), then joins with "/". Never absolute.
 std::string normalizeCommandPath(std::string_view path);
+
+// The keys every start frame carries, in this order: "cmd", "args", "cwd" (made relative by
+// normalizeCommandPath; empty means the server's default folder), "paths" (none), "insert_token"
+// ("{sel}"), "append_paths" (false), "stdin" (empty) and "interactive". Detached runs and uploads
+// add their own keys after these.
+platform::Json cmdStartFrame(std::string_view command, const std::vector<std::string>& args, std::string_view cwd,
+                             bool interactive);
 
 // A client frame as one text message (compact JSON).
 std::string encodeCmdFrame(const platform::Json& frame);

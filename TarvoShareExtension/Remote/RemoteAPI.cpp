@@ -135,12 +135,7 @@ std::map<std::string, std::string> RemoteAPI::authHeader() const {
 }
 
 std::string RemoteAPI::joinPath(std::string_view base, std::string_view rel) {
-    std::string b(base);
-    if (!b.empty() && b.back() == '/') b.pop_back();
-    std::string r(rel);
-    if (r.empty() || r.front() != '/') r.insert(r.begin(), '/');
-    if (b.empty() || b == "/") return r;
-    return b + r;
+    return platform::joinURLPath(base, rel);
 }
 
 platform::URL RemoteAPI::buildURL(std::string_view path, const std::vector<URLQueryItem>& query) const {

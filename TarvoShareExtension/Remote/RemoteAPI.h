@@ -16,7 +16,7 @@
 #include "TarvoShareExtension/ArtifactCandidateRanker.h"
 #include "TarvoShareExtension/ArtifactProjectSignature.h"
 #include "TarvoShareExtension/ArtifactRecommendationResponse.h"
-#include "TarvoShareExtension/Remote/CommandStreamLimits.h"
+#include "TarvoShareExtension/Remote/CmdStreamLimits.h"
 #include "TarvoShareExtension/Remote/DirListResponse.h"
 #include "TarvoShareExtension/Remote/HTTPTransport.h"
 #include "TarvoShareExtension/Remote/RemoteCommandLaunchResult.h"
@@ -45,7 +45,7 @@ public:
     // {"Authorization": "Bearer " + token}, the token exactly as stored.
     std::map<std::string, std::string> authHeader() const;
 
-    // Joins the base URL's path and an API path with exactly one "/" between them.
+    // The base URL's path and an API path joined (platform::joinURLPath).
     static std::string joinPath(std::string_view base, std::string_view rel);
     // The base URL with the API path joined to its path and, when query is not empty, query in
     // place of the base URL's own. Throws RemoteFailure::badURL.
@@ -75,12 +75,12 @@ public:
                                                     const std::vector<ArtifactShellCandidate>& candidates,
                                                     const std::string& destination);
 
-    // ---- The command stream (RemoteAPICommandStream.cpp, library tarvo_remote_stream).
+    // ---- The command stream (RemoteAPICmdStream.cpp, library tarvo_cmdstream).
     // Each operation owns one channel from its open to its end and starts the channel's close,
     // without waiting for it, on every way out.
 
     // Time limits of the command-stream operations.
-    CommandStreamLimits streamLimits;
+    CmdStreamLimits cmdStreamLimits;
 
     // Opens the first of the API paths that accepts a WebSocket (query items on each URL, the
     // bearer header on each request). Throws RemoteFailure: badURL at once, or transport with

@@ -3,9 +3,7 @@
 #include <vector>
 
 #include "TarvoShareExtension/Remote/CmdStream.h"
-#include "platform/concurrency/BackgroundQueue.h"
 #include "platform/concurrency/Cancellation.h"
-#include "platform/concurrency/Deadline.h"
 #include "platform/concurrency/Task.h"
 #include "platform/filesystem/FileAttributes.h"
 #include "platform/filesystem/FileHandle.h"
@@ -61,16 +59,10 @@ std::string stdinFrame(std::string_view bytes) {
     return frame;
 }
 
+// The writer runs "interactive" so that the server feeds it the stdin frames, and not
+// "persist": the upload lives only as long as its stream.
 Json uploadStartFrame(const std::string& destRelPath) {
-    Json frame = Json::object();
-    frame["cmd"] = "python3";
-    frame["args"] = Json::array({"-u", "-c", RemoteTransfer::writerScript(), destRelPath});
-    frame["cwd"] = "";
-    frame["paths"] = Json::array();
-    frame["insert_token"] = "{sel}";
-    frame["append_paths"] = false;
-    frame["stdin"] = "";
-    frame["interactive"] = true;
+    Json frame = cmdStartFrame("python3", {"-u", "-c", RemoteTransfer::writerScript(), destRelPath}, "", true);
     frame["persist"] = false;
     return frame;
 }
@@ -89,23 +81,9 @@ Async<void> sendChunk(const std::shared_ptr<StreamChannel>& channel, std::string
     std::rethrow_exception(failure);
 }
 
-// Ends the security-scoped access to a URL when the transfer ends, if it was granted.
-struct SecurityScopeGuard {
-    const platform::URL& url;
-    bool granted;
-    ~SecurityScopeGuard() {
-        if (granted) platform::stopAccessingSecurityScopedResource(url);
-    }
-};
-
 }  // namespace
 
-RemoteTransfer& RemoteTransfer::shared() {
-    static RemoteTransfer* instance = new RemoteTransfer();  // lives for the process
-    return *instance;
-}
-
-RemoteTransfer::RemoteTransfer() : executor_(platform::BackgroundQueue::shared().makeSerialExecutor()) {}
+RemoteTransfer::RemoteTransfer(platform::BackgroundQueue& background) : executor_(background.makeSerialExecutor()) {}
 
 const std::string& RemoteTransfer::writerScript() {
     static const std::string script(kWriterScript);
@@ -168,12 +146,13 @@ Async<std::string> RemoteTransfer::uploadLocalFileStreaming(RemoteAPI api, platf
 Async<void> RemoteTransfer::uploadLocalFileViaCmdStream(RemoteAPI api, platform::URL localURL,
                                                         std::string destRelPath, ProgressCallback progress) const {
     auto channel = co_await api.openCmdStream();
-    ChannelCloseGuard closer(channel);
+    const platform::Executor here = co_await platform::currentExecutor();
+    ChannelCloseGuard closer(channel, here);
 
     const std::string start = encodeCmdFrame(uploadStartFrame(destRelPath));
     co_await channel->send(start);
 
-    SecurityScopeGuard scope{localURL, platform::startAccessingSecurityScopedResource(localURL)};
+    platform::SecurityScopedAccess scope(localURL);
     const std::int64_t total = localFileSize(localURL);
     std::optional<platform::FileHandle> input;
     try {
@@ -215,19 +194,10 @@ Async<void> RemoteTransfer::uploadLocalFileViaCmdStream(RemoteAPI api, platform:
     }
     input.reset();
 
-    CmdStreamOutput output;
-    const auto deadline = platform::Deadline::after(std::chrono::duration<double>(api.streamLimits.uploadExitSeconds));
-    for (;;) {
-        if (deadline.hasExpired()) {
-            throw TransportError::network("Upload timed out while waiting for the server write to finish.");
-        }
-        auto message = co_await receiveWithSoftTimeout(channel, api.streamLimits.receiveSeconds);
-        if (!message) {
-            co_await platform::checkCancellation();
-            continue;
-        }
-        if (takeFrameUntilExit(*message, output)) break;
-    }
+    // Success depends on the writer's exit code alone; what it printed only explains a failure.
+    CmdStreamWait wait{api.cmdStreamLimits.receiveSeconds, api.cmdStreamLimits.uploadExitSeconds,
+                       "Upload timed out while waiting for the server write to finish."};
+    co_await receiveCmdOutputUntilExit(channel, std::move(wait));
 }
 
 Async<void> RemoteTransfer::verifyUploadedFile(RemoteAPI api, platform::URL localURL, std::string destRelPath) const {

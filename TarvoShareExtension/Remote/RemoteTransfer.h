@@ -4,9 +4,12 @@
 // file as base64 lines on its standard input; the engine then checks through the REST API that
 // the remote file is there with the local size.
 //
-// One shared object with no state. Uploads run on its serial executor, which each gives up
-// while it waits for the network or a timer, so several uploads may be in flight, each on its
-// own channel. Progress callbacks run on that executor, never on the main thread.
+// An object with no state besides its executor, made once by whoever builds the program's
+// environment (ShareEnvironment) and passed to the flows that upload. Uploads run on its serial
+// executor, a strand of the background queue it was made with, which each gives up while it
+// waits for the network or a timer, so several uploads may be in flight, each on its own
+// channel. Progress callbacks run on that executor, never on the main thread. The background
+// queue must outlive the engine and its uploads.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,6 +22,7 @@
 #include "TarvoShareExtension/Remote/RemoteTransferError.h"
 #include "TarvoShareExtension/Remote/StreamTransport.h"
 #include "platform/concurrency/Async.h"
+#include "platform/concurrency/BackgroundQueue.h"
 #include "platform/foundation/Url.h"
 
 namespace tarvo {
@@ -27,7 +31,7 @@ class RemoteTransfer {
 public:
     using ProgressCallback = std::function<void(const TransferProgress&)>;
 
-    static RemoteTransfer& shared();
+    explicit RemoteTransfer(platform::BackgroundQueue& background);
 
     // Uploads the file to destFolder/name (name: destName when given, even empty, else the
     // local file's name; both made safe) and returns that remote relative path once the server
@@ -66,7 +70,6 @@ public:
     static constexpr std::size_t kChunkBytes = 32768;
 
 private:
-    RemoteTransfer();
     platform::Executor executor_;
 };
 

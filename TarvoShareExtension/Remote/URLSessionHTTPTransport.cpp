@@ -1,8 +1,5 @@
 #include "TarvoShareExtension/Remote/URLSessionHTTPTransport.h"
 
-#include <boost/asio/error.hpp>
-#include <boost/system/system_error.hpp>
-
 #include "TarvoShareExtension/Remote/TransportError.h"
 #include "platform/concurrency/Cancellation.h"
 #include "platform/foundation/Text.h"

@@ -1,12 +1,12 @@
 # The remote client's command stream: the WebSocket transport, the command-stream operations of
 # RemoteAPI, detached runs and the upload engine.
-tarvo_library(tarvo_remote_stream
+tarvo_library(tarvo_cmdstream
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/RemoteTransferError.cpp
     ${CMAKE_CURRENT_LIST_DIR}/URLSessionStreamTransport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CmdStreamFrame.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CmdStream.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/RemoteAPICommandStream.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RemoteAPICmdStream.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RemoteTransfer.cpp
   LIBS
     tarvo_remote

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Shared/ServerProfileShared.h"
+#include "Shared/ServerProfile.h"
 #include "Shared/ShareLaunchHandoff.h"
 #include "platform/foundation/Url.h"
 

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Shared/ExecutionContractShared.h"
+#include "Shared/ShareRunContract.h"
 #include "TarvoShareExtension/ShareViewController/ShareChoices.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/UserDefaults.h"

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Shared/ServerProfileShared.h"
+#include "Shared/ServerProfile.h"
 #include "TarvoShareExtension/ArtifactCandidateRanker.h"
 #include "TarvoShareExtension/ShareViewController/Draft.h"
 

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "Shared/ExecutionContractShared.h"
-#include "Shared/ServerProfileShared.h"
+#include "Shared/ShareRunContract.h"
+#include "Shared/ServerProfile.h"
 #include "TarvoShareExtension/ArtifactProjectSignature.h"
 #include "TarvoShareExtension/ShareViewController/Draft.h"
 #include "platform/foundation/PropertyList.h"

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "Shared/ExecutionContractShared.h"
-#include "Shared/ServerProfileShared.h"
+#include "Shared/ShareRunContract.h"
+#include "Shared/ServerProfile.h"
 #include "TarvoShareExtension/ShareViewController/ArtifactInsight.h"
 #include "TarvoShareExtension/ShareViewController/Draft.h"
 #include "TarvoShareExtension/ShareViewController/ShellCandidateSelection.h"

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "Shared/ServerProfileShared.h"
+#include "Shared/ServerProfile.h"
 #include "TarvoShareExtension/Remote/RemoteAPI.h"
 #include "TarvoShareExtension/ShareViewController/Draft.h"
 #include "TarvoShareExtension/ShareViewController/PostUploadJob.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "Shared/ServerProfileShared.h"
+#include "Shared/ServerProfile.h"
 #include "TarvoShareExtension/ShareViewController/Draft.h"
 
 namespace tarvo::share {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Shared/ServerProfileShared.h"
+#include "Shared/ServerProfile.h"
 #include "TarvoShareExtension/ShareViewController/ShareChoices.h"
 
 namespace tarvo::share {

@@ -4,7 +4,7 @@
 // session of their own, the command stream over WebSockets opened with the same configuration.
 #include <optional>
 
-#include "Shared/ServerProfileShared.h"
+#include "Shared/ServerProfile.h"
 #include "TarvoShareExtension/Remote/RemoteAPI.h"
 #include "platform/net/URLSessionConfiguration.h"
 

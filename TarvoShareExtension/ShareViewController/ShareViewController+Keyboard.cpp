@@ -85,7 +85,7 @@ void ShareViewController::textViewDidBeginEditing(UITextView& textView) {
 void ShareViewController::scheduleFocusScroll() {
     // One turn of the main queue later, so the keyboard's frame and the layout are those of
     // then; before the keyboard is up, its own frame notification brings the field into view.
-    env_.mainQueue->post([weak = weakSelf()] {
+    env_.mainQueue.post([weak = weakSelf()] {
         auto self = weak.lock();
         if (!self || !self->isViewLoaded() || self->keyboardBottomInset <= 0) return;
         if (auto rect = self->activeEditingRectInScrollView()) {

@@ -70,7 +70,7 @@ Async<void> ShareViewController::runSend(Draft frozen) {
 void ShareViewController::setBusy(bool busy, std::string message) {
     isBusy = busy;
     // The controls follow after the current main-queue work, from the state as it is then.
-    env_.mainQueue->post([weak = weakSelf(), message = std::move(message)] {
+    env_.mainQueue.post([weak = weakSelf(), message = std::move(message)] {
         auto self = weak.lock();
         if (!self) return;
         share::BusyInputs in;

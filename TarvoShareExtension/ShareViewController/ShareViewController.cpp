@@ -40,8 +40,8 @@ std::shared_ptr<ShareViewController> ShareViewController::make(ShareEnvironment 
 }
 
 ShareViewController::ShareViewController(ShareEnvironment environment) : env_(std::move(environment)) {
-    if (!env_.mainQueue || !env_.defaults) {
-        throw std::invalid_argument("the share controller needs a main queue and a defaults suite");
+    if (!env_.defaults) {
+        throw std::invalid_argument("the share controller needs a defaults suite");
     }
     defaults = env_.defaults;
     smartShareMemory = std::make_shared<SmartSharePresetMemoryStore>(*env_.defaults);
@@ -133,7 +133,7 @@ std::shared_ptr<ShareViewController> ShareViewController::sharedSelf() {
 
 std::weak_ptr<ShareViewController> ShareViewController::weakSelf() { return sharedSelf(); }
 
-Executor ShareViewController::mainExecutor() const { return env_.mainQueue->executor(); }
+Executor ShareViewController::mainExecutor() const { return env_.mainQueue.executor(); }
 
 void ShareViewController::viewDidLoad() {
     view()->backgroundColor = UIColor::systemBackground();

@@ -22,8 +22,8 @@
 #include <string_view>
 #include <vector>
 
-#include "Shared/ExecutionContractShared.h"
-#include "Shared/ServerProfileShared.h"
+#include "Shared/ShareRunContract.h"
+#include "Shared/ServerProfile.h"
 #include "TarvoShareExtension/ArtifactRecommendationResponse.h"
 #include "TarvoShareExtension/Intake/PayloadKeys.h"
 #include "TarvoShareExtension/ShareEnvironment.h"

@@ -4,5 +4,5 @@ tarvo_library(tarvo_share_recipe
     ${CMAKE_CURRENT_LIST_DIR}/PostUploadRecipeLaunch.cpp
   LIBS
     tarvo_share_rules
-    tarvo_remote_stream
+    tarvo_cmdstream
     tarvo_remote)

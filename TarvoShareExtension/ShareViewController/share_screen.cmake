@@ -28,7 +28,7 @@ tarvo_library(tarvo_share_controller
   LIBS
     tarvo_share_screen_rules
     tarvo_share_model
-    tarvo_remote_stream
+    tarvo_cmdstream
     tarvo_remote
     tarvo_intake
     tarvo_artifacts

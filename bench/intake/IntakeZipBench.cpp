@@ -83,14 +83,12 @@ struct BenchFolder {
 
 void BM_ArchiveFolder(benchmark::State& state) {
     static BenchFolder folder;
-    platform::FileManager::defaultManager().setTemporaryDirectoryForTesting(folder.out);
     for (auto _ : state) {
-        auto item = tarvo::archiveDirectoryToTemp(platform::URL::fileURL(folder.root, true), "bench");
+        auto item = tarvo::archiveDirectoryToTemp(platform::URL::fileURL(folder.root, true), "bench", folder.out);
         state.PauseTiming();
         fs::remove(item.url.path());
         state.ResumeTiming();
     }
-    platform::FileManager::defaultManager().setTemporaryDirectoryForTesting(std::nullopt);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * folder.bytes));
 }
 BENCHMARK(BM_ArchiveFolder)->Unit(benchmark::kMillisecond);

@@ -60,9 +60,8 @@ int main(int argc, char** argv) {
             }
             std::printf("ours %.4f zlib %.4f\n", ours, theirs);
         } else if (mode == "write" && argc >= 4) {
-            platform::FileManager::defaultManager().setTemporaryDirectoryForTesting(std::string(argv[3]));
             auto t = std::chrono::steady_clock::now();
-            auto item = tarvo::archiveDirectoryToTemp(platform::URL::fileURL(argv[2], true), "bench");
+            auto item = tarvo::archiveDirectoryToTemp(platform::URL::fileURL(argv[2], true), "bench", argv[3]);
             std::printf("%.4f %s\n", seconds(t), item.url.path().c_str());
         } else if (mode == "list") {
             const std::size_t limit = argc >= 4 ? std::stoull(argv[3]) : 4000;

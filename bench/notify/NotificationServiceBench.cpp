@@ -27,7 +27,7 @@ struct Environment {
         std::FILE* f = std::fopen((root / "sounds" / "chime.caf").c_str(), "wb");
         if (f) std::fclose(f);
         platform::Bundle::main().setInfoDictionaryForTesting(Json{{"APP_GROUP_ID", "group.bench.notify"}});
-        platform::Bundle::main().setResourceDirectoryForTesting((root / "sounds").string());
+        platform::Bundle::main().setResourceDirectory((root / "sounds").string());
         auto suite = platform::UserDefaults::suite("group.bench.notify");
         suite->set("push.soundMapJSON", std::string(R"({"deploy":"chime.caf","cmd":"silent","run_failed":"default"})"));
         suite->set("push.soundDefault", std::string("default"));

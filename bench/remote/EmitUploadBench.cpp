@@ -65,9 +65,10 @@ void BM_EmitUpload256MiB(benchmark::State& state) {
         // Never destroyed: a network thread may still be returning from its post when the
         // task has ended.
         static platform::MainQueue& queue = *new platform::MainQueue();
+        static const auto session = platform::URLSession::make();
         auto task = platform::startTask(queue.executor(), [&]() {
             return tarvo::ReceptionistClient::emitFile(
-                base, token, file, "payload.bin", "bench", "share.file", "application/octet-stream", "bench",
+                session, base, token, file, "payload.bin", "bench", "share.file", "application/octet-stream", "bench",
                 std::nullopt, std::nullopt, [&reports](const tarvo::TransferProgress&) { ++reports; });
         });
         if (!queue.runUntil([&] { return task.isDone(); }, std::chrono::minutes(5))) {

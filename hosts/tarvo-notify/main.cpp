@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
         const auto request = parseRequest(readInput(argc, argv));
 
         if (const char* sounds = std::getenv("TARVO_SOUNDS_DIR"); sounds && *sounds) {
-            platform::Bundle::main().setResourceDirectoryForTesting(sounds);
+            platform::Bundle::main().setResourceDirectory(sounds);
         }
 
         tarvo::NotificationService service;

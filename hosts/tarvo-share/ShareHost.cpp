@@ -11,9 +11,11 @@
 #include "TarvoShareExtension/ShareViewController/ShareFileAPI.h"
 #include "TarvoShareExtension/ShareViewController/ShareViewController.h"
 #include "hosts/tarvo-share/ShareCommandLine.h"
+#include "platform/concurrency/BackgroundQueue.h"
 #include "platform/concurrency/MainQueue.h"
 #include "platform/extension/NSExtensionContext.h"
 #include "platform/extension/NSItemProvider.h"
+#include "platform/filesystem/FileManager.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/ErrorInfo.h"
 #include "platform/foundation/Url.h"
@@ -60,25 +62,22 @@ std::shared_ptr<NSItemProvider> makeProvider(const ItemArgument& item, std::stri
     return provider;
 }
 
-// A fixed clock for the length of the run.
-class FixedClock {
-public:
-    explicit FixedClock(std::optional<double> t) : active_(t.has_value()) {
-        if (active_) setClockForTesting([v = *t] { return v; });
-    }
-    ~FixedClock() {
-        if (active_) setClockForTesting(nullptr);
-    }
-    FixedClock(const FixedClock&) = delete;
-    FixedClock& operator=(const FixedClock&) = delete;
+// What the share extension runs with in this program: the main thread's queue, background
+// threads with the upload engine on them and the clock (fixed by --now).
+struct ProgramWorld {
+    explicit ProgramWorld(std::optional<double> now) : clock(now ? Clock::fixedAt(*now) : Clock::real()) {}
 
-private:
-    bool active_;
+    MainQueue& queue = MainQueue::shared();
+    BackgroundQueue background{2};
+    RemoteTransfer transfer{background};
+    Clock clock;
 };
 
-ShareEnvironment programEnvironment(MainQueue& queue, UIWindow& window) {
-    ShareEnvironment env;
-    env.mainQueue = &queue;
+// The environment of the program's controller: the world above, the window, the program's
+// temporary folder, the app group's defaults and the remote client factory.
+ShareEnvironment programEnvironment(ProgramWorld& world, UIWindow& window) {
+    ShareEnvironment env{world.queue,    world.background, URLSession::make(),
+                         world.transfer, world.clock,      FileManager::defaultManager().temporaryDirectory()};
     env.window = &window;
     env.defaults = PushShared::defaults();
     env.standardDefaults = UserDefaults::standard();
@@ -131,8 +130,8 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
         providers.push_back(std::move(provider));
     }
 
-    FixedClock clock(inv.now);
-    MainQueue& queue = MainQueue::shared();
+    ProgramWorld world(inv.now);
+    MainQueue& queue = world.queue;
     UIWindow window(queue);
     UIDriver driver(window);
 
@@ -142,7 +141,7 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
     context->inputItems.push_back(item);
     if (inv.sourceApp) context->setValueForKey("sourceApplicationBundleIdentifier", PropertyList(*inv.sourceApp));
 
-    auto controller = ShareViewController::make(programEnvironment(queue, window));
+    auto controller = ShareViewController::make(programEnvironment(world, window));
     controller->setExtensionContext(context);
     window.setRootViewController(controller);
     driver.runUntilIdle();

@@ -2,14 +2,24 @@
 
 #include <algorithm>
 
+#include "platform/concurrency/Task.h"
+
 namespace platform {
+
+namespace {
+// How long one wait for the io_context lasts before the loops look at their condition again, so
+// that what other threads change is seen promptly.
+constexpr std::chrono::milliseconds kSlice{5};
+}  // namespace
 
 MainQueue& MainQueue::shared() {
     static MainQueue queue;
     return queue;
 }
 
-MainQueue::MainQueue() : keepAlive_(context_.get_executor()) {}
+MainQueue::MainQueue() : liveTasks_(detail::liveTaskCounter(context_.get_executor())) {
+    keepAlive_.emplace(context_.get_executor());
+}
 
 MainQueue::~MainQueue() {
     keepAlive_.reset();
@@ -27,24 +37,47 @@ std::size_t MainQueue::drain() {
     return count;
 }
 
+bool MainQueue::isIdle() {
+    if (liveTasks_->load() != 0) return false;
+    // Without the keep-alive, an io_context that has no handler, timer or operation left counts
+    // no work and stops itself at the poll; anything else still holds it up. The keep-alive comes
+    // back however the poll ends, a handler's exception included.
+    struct KeepAliveAgain {
+        MainQueue& queue;
+        ~KeepAliveAgain() {
+            queue.keepAlive_.emplace(queue.context_.get_executor());
+            queue.restartIfStopped();
+        }
+    } again{*this};
+    keepAlive_.reset();
+    const std::size_t ran = context_.poll();
+    return ran == 0 && context_.stopped() && liveTasks_->load() == 0;
+}
+
+bool MainQueue::runUntilIdle(std::chrono::milliseconds limit) {
+    restartIfStopped();
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        while (context_.poll_one() > 0) {
+        }
+        if (context_.stopped()) return false;  // stop() was called
+        if (isIdle()) return true;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) return false;
+        context_.run_one_for(std::min<std::chrono::steady_clock::duration>(deadline - now, kSlice));
+    }
+}
+
 bool MainQueue::runUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout) {
     restartIfStopped();
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!pred()) {
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline) return false;
-        // Short slices so that a predicate made true by another thread is seen promptly.
-        const auto slice = std::min<std::chrono::steady_clock::duration>(
-            deadline - now, std::chrono::milliseconds(5));
-        context_.run_one_for(slice);
+        context_.run_one_for(std::min<std::chrono::steady_clock::duration>(deadline - now, kSlice));
         if (context_.stopped()) return pred();
     }
     return true;
-}
-
-std::size_t MainQueue::runFor(std::chrono::milliseconds duration) {
-    restartIfStopped();
-    return context_.run_for(duration);
 }
 
 void MainQueue::run() {

@@ -1,17 +1,21 @@
 #pragma once
 // The main queue: one io_context that the host runs on its main thread. All user-interface state
-// lives on it; any thread may post work to it. Tests and hosts run it with drain(), runUntil() or
-// run(). Work runs in the order it was posted; an exception that escapes posted work comes out of
-// the drain(), runUntil() or run() call that ran it (tasks never let one escape).
+// lives on it; any thread may post work to it. Hosts run it with run(); tests and programs that
+// wait for an outcome run it with runUntilIdle() or runUntil(), never for a fixed time. Work runs
+// in the order it was posted; an exception that escapes posted work comes out of the call that
+// ran it (tasks never let one escape).
 #include "platform/concurrency/Async.h"
 
 #include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/post.hpp>
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <utility>
 
 namespace platform {
@@ -45,27 +49,49 @@ public:
     // not wait for timers that have not fired. Returns how many handlers ran.
     std::size_t drain();
 
-    // Runs the queue (waiting for timers and for work posted from other threads) until pred()
-    // is true or the timeout has passed. pred() is checked before running anything and after
-    // each handler. Returns pred()'s last value.
-    bool runUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout);
+    // Runs the queue until nothing on it can go on without a person, and returns true then;
+    // returns false once `limit` has passed first (a safety net: it never waits longer, and
+    // never waits at all once the queue is idle). The queue is idle when, all at once:
+    // - no handler is queued (work posted from any thread, the resumption of a task);
+    // - no task started on this queue is live: every task made by startTask, detach, runOn,
+    //   a task group, race or withTimeout on this queue's executor has ended. A task that awaits
+    //   anything (a network reply, a file operation, another task, a continuation that another
+    //   thread resumes, or a sleep) is live until it ends, so the queue keeps running while it
+    //   waits. A task that waits for something only a person can do (a tap) keeps the queue busy
+    //   too: wait for the state it reaches with runUntil() instead;
+    // - no timer or socket operation on this queue's io_context is pending.
+    // Work of other executors (the background pool, the network's threads) is not looked at,
+    // except through the tasks of this queue that await it. A stop() ends it early with false.
+    // Run from one thread only.
+    bool runUntilIdle(std::chrono::milliseconds limit);
 
-    // Runs the queue for the given time, then returns the number of handlers run.
-    std::size_t runFor(std::chrono::milliseconds duration);
+    // Runs the queue (waiting for timers and for work posted from other threads) until pred()
+    // is true or `timeout` has passed; returns pred()'s last value. pred() is checked before
+    // running anything, after each handler and at least every few milliseconds, so it may also
+    // watch what other threads or processes do. The time is a limit, not a wait: it returns as
+    // soon as pred() holds.
+    bool runUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout);
 
     // Runs the queue until stop() is called (the host's main loop).
     void run();
 
-    // Makes run() return after the handler in progress. Safe from any thread. The next
-    // run(), runUntil() or drain() starts the queue again.
+    // Makes run() (and runUntil(), runUntilIdle()) return after the handler in progress. Safe
+    // from any thread. The next run(), runUntil(), runUntilIdle() or drain() starts the queue
+    // again.
     void stop();
 
 private:
     void restartIfStopped();
+    // True when no handler is ready or queued, no task of this queue is live and nothing of
+    // the io_context is pending. Runs whatever became ready since the caller last looked.
+    bool isIdle();
 
     boost::asio::io_context context_{1};
-    // Keeps the io_context from running out of work while the queue is idle.
-    boost::asio::executor_work_guard<executor_type> keepAlive_;
+    // Keeps the io_context from running out of work while the queue is idle. isIdle() lets go
+    // of it for a moment to learn whether anything else still counts as work.
+    std::optional<boost::asio::executor_work_guard<executor_type>> keepAlive_;
+    // The tasks of this queue that have not ended (see Task.h).
+    std::shared_ptr<std::atomic<std::size_t>> liveTasks_;
 };
 
 }  // namespace platform

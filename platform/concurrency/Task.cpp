@@ -4,7 +4,56 @@
 #include <boost/asio/strand.hpp>
 #include <boost/asio/thread_pool.hpp>
 
+namespace platform {
+
+Async<Executor> currentExecutor() { co_return co_await boost::asio::this_coro::executor; }
+
+}  // namespace platform
+
 namespace platform::detail {
+
+namespace {
+
+// Attached to each io_context that runs tasks, and destroyed with it.
+class LiveTaskService : public boost::asio::execution_context::service {
+public:
+    static boost::asio::execution_context::id id;
+    explicit LiveTaskService(boost::asio::execution_context& context)
+        : service(context), counter(std::make_shared<std::atomic<std::size_t>>(0)) {}
+    const LiveTaskCounter counter;
+
+private:
+    void shutdown() override {}
+};
+
+boost::asio::execution_context::id LiveTaskService::id;
+
+}  // namespace
+
+LiveTaskCounter liveTaskCounter(const Executor& ex) {
+    boost::asio::execution_context* context = nullptr;
+    if (auto* e = ex.target<boost::asio::io_context::executor_type>()) {
+        context = &e->context();
+    } else if (auto* s = ex.target<boost::asio::strand<boost::asio::io_context::executor_type>>()) {
+        context = &s->get_inner_executor().context();
+    }
+    if (!context) return nullptr;
+    return boost::asio::use_service<LiveTaskService>(*context).counter;
+}
+
+TaskStateBase::TaskStateBase(Executor ex)
+    : executor(serialExecutor(ex)), condition(AsyncCondition::create()), liveTasks_(liveTaskCounter(executor)) {
+    if (liveTasks_) {
+        liveTasks_->fetch_add(1);
+        counted_ = true;
+    }
+}
+
+TaskStateBase::~TaskStateBase() { leaveLiveCount(); }
+
+void TaskStateBase::leaveLiveCount() noexcept {
+    if (counted_.exchange(false)) liveTasks_->fetch_sub(1);
+}
 
 Executor serialExecutor(const Executor& ex) {
     if (ex.target<boost::asio::io_context::executor_type>() ||
@@ -83,6 +132,7 @@ void TaskStateBase::finish(std::exception_ptr error) {
     }
     condition->notifyAll();
     for (auto& fn : callbacks) fn();
+    leaveLiveCount();
 }
 
 }  // namespace platform::detail

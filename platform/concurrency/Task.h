@@ -48,6 +48,13 @@ template <class F, class... Args>
 using TaskBodyResult =
     typename AwaitableValue<std::decay_t<std::invoke_result_t<F&, Args...>>>::type;
 
+// How many tasks started on one io_context (the main queue's) have not ended yet; shared by the
+// context and its tasks, so it outlives whichever goes first. MainQueue::runUntilIdle reads it.
+using LiveTaskCounter = std::shared_ptr<std::atomic<std::size_t>>;
+// The counter of the io_context that ex runs on (directly or through a strand); none for other
+// executors, such as the background pool's.
+LiveTaskCounter liveTaskCounter(const Executor& ex);
+
 // Returns ex itself when it already runs one handler at a time (an io_context, which the main
 // queue runs on one thread, or a strand); otherwise a new strand on it.
 Executor serialExecutor(const Executor& ex);
@@ -55,9 +62,8 @@ Executor serialExecutor(const Executor& ex);
 // Everything a task shares with its handles and its waiters.
 class TaskStateBase : public std::enable_shared_from_this<TaskStateBase> {
 public:
-    explicit TaskStateBase(Executor ex)
-        : executor(serialExecutor(ex)), condition(AsyncCondition::create()) {}
-    virtual ~TaskStateBase() = default;
+    explicit TaskStateBase(Executor ex);
+    virtual ~TaskStateBase();
 
     void requestCancel();
     bool isCancelRequested() const noexcept { return cancelRequested_.load(); }
@@ -89,7 +95,12 @@ protected:
 
 private:
     void emitOnce();
+    void leaveLiveCount() noexcept;
 
+    // The task counts as live on its io_context from its creation until it ends (or, if it never
+    // runs to its end, until its state goes away).
+    const LiveTaskCounter liveTasks_;
+    std::atomic<bool> counted_{false};
     std::atomic<bool> cancelRequested_{false};
     std::vector<std::function<void()>> onDone_;
     // Only touched on `executor`.
@@ -226,6 +237,9 @@ public:
 private:
     std::shared_ptr<detail::TaskState<T>> state_;
 };
+
+// The executor the calling task runs on (child tasks and detached work started "here" use it).
+Async<Executor> currentExecutor();
 
 // Starts body() (which returns Async<T>) as a task on ex.
 template <class F>

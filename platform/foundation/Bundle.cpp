@@ -63,7 +63,7 @@ std::optional<std::string> Bundle::pathForResource(std::string_view name, std::s
 
 void Bundle::setInfoDictionaryForTesting(Json info) { info_ = std::move(info); }
 
-void Bundle::setResourceDirectoryForTesting(std::string dir) { resourceDir_ = std::move(dir); }
+void Bundle::setResourceDirectory(std::string dir) { resourceDir_ = std::move(dir); }
 
 void Bundle::reload() { info_ = readInfo(); }
 

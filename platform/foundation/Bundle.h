@@ -22,9 +22,11 @@ public:
     // single component.
     std::optional<std::string> pathForResource(std::string_view name, std::string_view ext) const;
 
-    // Tests: replace the info dictionary / resource folder.
+    // Where the resources are when the host keeps them elsewhere than beside the executable
+    // (tarvo-notify's $TARVO_SOUNDS_DIR, a test's fixture folder).
+    void setResourceDirectory(std::string dir);
+    // Tests: replace the info dictionary.
     void setInfoDictionaryForTesting(Json info);
-    void setResourceDirectoryForTesting(std::string dir);
     // Re-reads the info file (after the environment changed).
     void reload();
 

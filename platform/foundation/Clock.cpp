@@ -1,71 +1,72 @@
 #include "platform/foundation/Clock.h"
 
+#include <algorithm>
 #include <chrono>
-#include <memory>
 #include <mutex>
+#include <stdexcept>
+#include <vector>
 
 namespace platform {
+
+struct Clock::Fixed {
+    double now = 0;  // guarded by clockMutex()
+    ~Fixed();
+};
+
 namespace {
 
+// Guards the fixed clocks and their times. A reader on another thread (a network callback, a
+// timer) may be reading while a fixed clock goes away; it sees that clock or the one beneath.
 std::mutex& clockMutex() {
     static std::mutex m;
     return m;
 }
 
-std::shared_ptr<std::function<double()>>& installedClock() {
-    static std::shared_ptr<std::function<double()>> clock;
-    return clock;
+// The fixed clocks alive, oldest first; the last one gives the time.
+std::vector<Clock::Fixed*>& fixedClocks() {
+    static std::vector<Clock::Fixed*> clocks;
+    return clocks;
 }
 
 }  // namespace
 
+Clock::Fixed::~Fixed() {
+    std::lock_guard lock(clockMutex());
+    auto& clocks = fixedClocks();
+    clocks.erase(std::remove(clocks.begin(), clocks.end(), this), clocks.end());
+}
+
 double nowEpochSeconds() {
-    std::shared_ptr<std::function<double()>> clock;
     {
         std::lock_guard lock(clockMutex());
-        clock = installedClock();
+        const auto& clocks = fixedClocks();
+        if (!clocks.empty()) return clocks.back()->now;
     }
-    if (clock && *clock) return (*clock)();
     using namespace std::chrono;
     return duration<double>(system_clock::now().time_since_epoch()).count();
 }
 
-void setClockForTesting(std::function<double()> clock) {
+Clock Clock::fixedAt(double epochSeconds) {
+    Clock clock;
+    clock.fixed_ = std::make_shared<Fixed>();
     std::lock_guard lock(clockMutex());
-    if (clock)
-        installedClock() = std::make_shared<std::function<double()>>(std::move(clock));
-    else
-        installedClock().reset();
+    clock.fixed_->now = epochSeconds;
+    fixedClocks().push_back(clock.fixed_.get());
+    return clock;
 }
 
-struct ScopedFakeClock::State {
-    mutable std::mutex mutex;
-    double now = 0;
-};
+double Clock::now() const { return nowEpochSeconds(); }
 
-ScopedFakeClock::ScopedFakeClock(double start) : state_(std::make_shared<State>()) {
-    state_->now = start;
-    setClockForTesting([s = state_] {
-        std::lock_guard lock(s->mutex);
-        return s->now;
-    });
+void Clock::set(double epochSeconds) const {
+    if (!fixed_) throw std::logic_error("the real clock cannot be set");
+    std::lock_guard lock(clockMutex());
+    fixed_->now = epochSeconds;
 }
 
-ScopedFakeClock::~ScopedFakeClock() { setClockForTesting(nullptr); }
-
-void ScopedFakeClock::set(double t) {
-    std::lock_guard lock(state_->mutex);
-    state_->now = t;
-}
-
-void ScopedFakeClock::advance(double seconds) {
-    std::lock_guard lock(state_->mutex);
-    state_->now += seconds;
-}
-
-double ScopedFakeClock::now() const {
-    std::lock_guard lock(state_->mutex);
-    return state_->now;
+void Clock::advance(double seconds) const {
+    if (!fixed_) throw std::logic_error("the real clock cannot be advanced");
+    std::lock_guard lock(clockMutex());
+    fixed_->now += seconds;
 }
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 #include <unicode/locid.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
+#include <unicode/uiter.h>
 #include <unicode/utext.h>
 
 namespace platform::text {
@@ -91,35 +92,39 @@ std::string trimWhere(std::string_view s, Pred pred) {
     return std::string(s.substr(begin, end - begin));
 }
 
-// Collators and break iterators are costly to make and not safe to share across threads, so
-// each thread keeps its own.
-icu::Collator* naturalCollator(bool caseSensitive) {
-    struct Holder {
-        std::unique_ptr<icu::Collator> secondary;
-        std::unique_ptr<icu::Collator> tertiary;
-        bool failed = false;
-    };
-    thread_local Holder holder;
-    if (holder.failed) return nullptr;
-    if (!holder.secondary) {
+// The process's collators, all of the language-neutral root collation, made once and then only
+// read. Collating is a const operation of an ICU collator, which ICU makes safe to run from any
+// number of threads at once on one object, so they are shared. (A break iterator, by contrast,
+// keeps a position: each thread has its own, below.) A member that could not be made is null and
+// its callers fall back to comparing bytes.
+struct Collators {
+    std::unique_ptr<icu::Collator> caseInsensitive;  // secondary strength: case ignored
+    std::unique_ptr<icu::Collator> natural;          // the same, digits compared by value
+    std::unique_ptr<icu::Collator> naturalWithCase;  // tertiary: orders what differs only by case
+};
+
+const Collators& collators() {
+    static const Collators shared = [] {
+        Collators c;
         UErrorCode status = U_ZERO_ERROR;
         std::unique_ptr<icu::Collator> base(icu::Collator::createInstance(icu::Locale::getRoot(), status));
-        if (U_FAILURE(status) || !base) {
-            holder.failed = true;
-            return nullptr;
-        }
-        base->setAttribute(UCOL_NUMERIC_COLLATION, UCOL_ON, status);
-        std::unique_ptr<icu::Collator> tert(base->clone());
+        if (U_FAILURE(status) || !base) return c;
         base->setStrength(icu::Collator::SECONDARY);
-        if (tert) tert->setStrength(icu::Collator::TERTIARY);
-        if (U_FAILURE(status) || !tert) {
-            holder.failed = true;
-            return nullptr;
+        std::unique_ptr<icu::Collator> natural(base->clone());
+        std::unique_ptr<icu::Collator> naturalWithCase(base->clone());
+        if (natural && naturalWithCase) {
+            natural->setAttribute(UCOL_NUMERIC_COLLATION, UCOL_ON, status);
+            naturalWithCase->setAttribute(UCOL_NUMERIC_COLLATION, UCOL_ON, status);
+            naturalWithCase->setStrength(icu::Collator::TERTIARY);
+            if (U_SUCCESS(status)) {
+                c.natural = std::move(natural);
+                c.naturalWithCase = std::move(naturalWithCase);
+            }
         }
-        holder.secondary = std::move(base);
-        holder.tertiary = std::move(tert);
-    }
-    return caseSensitive ? holder.tertiary.get() : holder.secondary.get();
+        c.caseInsensitive = std::move(base);
+        return c;
+    }();
+    return shared;
 }
 
 icu::BreakIterator* characterBreaks() {
@@ -216,7 +221,7 @@ int caseInsensitiveCompare(std::string_view a, std::string_view b) {
 bool equalsIgnoringCase(std::string_view a, std::string_view b) { return caseInsensitiveCompare(a, b) == 0; }
 
 int localizedStandardCompare(std::string_view a, std::string_view b) {
-    icu::Collator* primary = naturalCollator(false);
+    const icu::Collator* primary = collators().natural.get();
     if (!primary) return caseInsensitiveCompare(a, b) != 0 ? caseInsensitiveCompare(a, b) : byteCompare(a, b);
     icu::UnicodeString ua = toIcu(a);
     icu::UnicodeString ub = toIcu(b);
@@ -224,11 +229,26 @@ int localizedStandardCompare(std::string_view a, std::string_view b) {
     int r = primary->compare(ua, ub, status);
     if (U_SUCCESS(status) && r != 0) return sign(r);
     // Equal apart from case: order them anyway, so that sorting is total and stable.
-    icu::Collator* tertiary = naturalCollator(true);
+    const icu::Collator* tertiary = collators().naturalWithCase.get();
     status = U_ZERO_ERROR;
     r = tertiary ? tertiary->compare(ua, ub, status) : 0;
     if (U_SUCCESS(status) && r != 0) return sign(r);
     return byteCompare(a, b);
+}
+
+int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b) {
+    const icu::Collator* collator = collators().caseInsensitive.get();
+    constexpr std::size_t kMaxLength = 0x7fffffff;
+    if (collator == nullptr || a.size() > kMaxLength || b.size() > kMaxLength) return byteCompare(a, b);
+    // The UTF-8 iterator turns ill-formed sequences into U+FFFD instead of reading past them.
+    UCharIterator ia;
+    UCharIterator ib;
+    uiter_setUTF8(&ia, a.data(), static_cast<int32_t>(a.size()));
+    uiter_setUTF8(&ib, b.data(), static_cast<int32_t>(b.size()));
+    UErrorCode status = U_ZERO_ERROR;
+    const UCollationResult r = collator->compare(ia, ib, status);
+    if (U_FAILURE(status)) return byteCompare(a, b);
+    return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
 }
 
 bool containsIgnoringCase(std::string_view haystack, std::string_view needle) {

@@ -34,6 +34,11 @@ int caseInsensitiveCompare(std::string_view a, std::string_view b);
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
 // Finder-style "natural" order (digits compared by value, case-insensitive).
 int localizedStandardCompare(std::string_view a, std::string_view b);
+// Collation order with letter case ignored (accents still count): <0, 0, >0.
+// The programs carry no locale of their own, so the language-neutral root collation is used;
+// the POSIX locale's tailoring would sort "B" before "a", which no person expects.
+// Invalid UTF-8 compares as U+FFFD.
+int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b);
 bool containsIgnoringCase(std::string_view haystack, std::string_view needle);
 
 bool hasPrefix(std::string_view s, std::string_view prefix);

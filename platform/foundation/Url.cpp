@@ -341,6 +341,15 @@ std::optional<URL> URLComponents::url() const {
     return URL::parse(*s);
 }
 
+std::string joinURLPath(std::string_view basePath, std::string_view path) {
+    std::string b(basePath);
+    if (!b.empty() && b.back() == '/') b.pop_back();
+    std::string r(path);
+    if (r.empty() || r.front() != '/') r.insert(r.begin(), '/');
+    if (b.empty() || b == "/") return r;
+    return b + r;
+}
+
 std::string percentEncodeUnreserved(std::string_view s) { return encode(s, isUnreserved); }
 
 std::optional<std::string> percentDecode(std::string_view s) {

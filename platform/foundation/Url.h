@@ -69,6 +69,11 @@ public:
     std::optional<std::string> percentEncodedQuery() const;
 };
 
+// A URL's path with an API path joined to it: one trailing "/" of basePath is dropped, path gets
+// a leading "/" when it has none, and a base that is then empty or the root gives path alone.
+// Inner slashes are untouched: "/srv/" + "api" gives "/srv/api", "//" + "/x" gives "/x".
+std::string joinURLPath(std::string_view basePath, std::string_view path);
+
 // Percent-encodes every byte outside RFC 3986 "unreserved".
 std::string percentEncodeUnreserved(std::string_view s);
 // Decodes %XX; nullopt on a malformed escape. "+" is left as is.

@@ -51,15 +51,6 @@ constexpr std::size_t kCloseReasonLimit = 123;
 
 enum class Phase { resolve, connect, tls, handshake };
 
-// Fields of the upgrade request that the handshake itself owns.
-bool isReservedField(std::string_view name) {
-    const std::string lower = asciiLower(name);
-    return lower == "host" || lower == "upgrade" || lower == "connection" ||
-           lower == "sec-websocket-key" || lower == "sec-websocket-version" ||
-           lower == "sec-websocket-extensions" || lower == "content-length" ||
-           lower == "transfer-encoding";
-}
-
 std::exception_ptr socketNotConnected() {
     return std::make_exception_ptr(NSError(kPOSIXErrorDomain, 57, "Socket is not connected"));
 }
@@ -119,7 +110,7 @@ public:
             [headers = std::move(headers)](websocket::request_type& req) {
                 bool hasUserAgent = false;
                 for (const auto& [name, value] : headers) {
-                    if (isReservedField(name)) continue;
+                    if (net_detail::isReservedField(name, net_detail::RequestHead::webSocketUpgrade)) continue;
                     hasUserAgent = hasUserAgent || asciiLower(name) == "user-agent";
                     req.set(name, value);
                 }

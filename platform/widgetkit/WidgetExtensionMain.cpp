@@ -84,25 +84,6 @@ std::optional<Options> parseOptions(int argc, const char* const* argv, std::ostr
     return o;
 }
 
-// Installs a fixed clock for the length of one request.
-class FixedClock {
-public:
-    explicit FixedClock(std::optional<double> t) : active_(t.has_value()) {
-        if (active_) {
-            const double v = *t;
-            setClockForTesting([v] { return v; });
-        }
-    }
-    ~FixedClock() {
-        if (active_) setClockForTesting(nullptr);
-    }
-    FixedClock(const FixedClock&) = delete;
-    FixedClock& operator=(const FixedClock&) = delete;
-
-private:
-    bool active_;
-};
-
 }  // namespace
 
 int widgetExtensionMain(const WidgetBundle& bundle, int argc, const char* const* argv) {
@@ -126,7 +107,8 @@ int widgetExtensionMain(const WidgetBundle& bundle, int argc, const char* const*
     const WidgetConfiguration& widget = bundle.front();
 
     try {
-        FixedClock clock(options->now);
+        // The request is served as of --now: the process's one clock is fixed while it runs.
+        const Clock clock = options->now ? Clock::fixedAt(*options->now) : Clock::real();
         TimelineProviderContext context;
         context.family = options->family;
         context.displaySize = displaySize(options->family);

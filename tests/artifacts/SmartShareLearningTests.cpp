@@ -22,7 +22,7 @@ ArtifactProjectSignature project(const std::string& name, const std::string& mar
 
 class SmartShareLearning : public testing::TempDefaults {
 protected:
-    platform::ScopedFakeClock clock{1000};
+    const platform::Clock clock = platform::Clock::fixedAt(1000);
 
     // An upload of a project with the given recipe.
     void upload(SmartSharePresetMemoryStore& store, const std::string& server,

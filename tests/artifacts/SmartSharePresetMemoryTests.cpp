@@ -70,7 +70,7 @@ TEST(SmartSharePreset, ConstructionAppliesTheScriptListRule) {
 }
 
 TEST_F(SmartShareStore, PresetWithOnlyServerIdReadsWithDefaults) {
-    platform::ScopedFakeClock clock(1700000000.25);
+    const auto clock = platform::Clock::fixedAt(1700000000.25);
     putText(SmartSharePresetMemoryStore::presetsKey,
             R"([{"serverID": "srv"}, {"serverID": "srv2", "selectedScriptPath": " build.sh ", "createdAtEpoch": 5}])");
     SmartSharePresetMemoryStore store(defaults());
@@ -105,7 +105,7 @@ TEST_F(SmartShareStore, PresetWithOnlyServerIdReadsWithDefaults) {
 }
 
 TEST_F(SmartShareStore, RoundTripThroughDefaults) {
-    platform::ScopedFakeClock clock(1000.5);
+    const auto clock = platform::Clock::fixedAt(1000.5);
     SmartSharePresetMemoryStore store(defaults());
     EXPECT_TRUE(store.presets().empty());
     store.learn("srv", "apps", project(), "unzipThenRun", "extractedFolder", "", "bash './build.sh'",

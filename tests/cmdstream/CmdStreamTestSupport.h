@@ -7,12 +7,13 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "TarvoShareExtension/Remote/CmdStream.h"
 #include "TarvoShareExtension/Remote/RemoteAPI.h"
 #include "TarvoShareExtension/Remote/URLSessionHTTPTransport.h"
 #include "TarvoShareExtension/Remote/URLSessionStreamTransport.h"
+#include "TarvoShareExtension/ShareEnvironment.h"
+#include "platform/filesystem/FileManager.h"
 #include "platform/crypto/Sha256.h"
 #include "tests/peer/PeerServer.h"
 #include "tests/remote/RemoteTestSupport.h"
@@ -22,10 +23,23 @@ namespace cmdstream_test {
 using namespace std::chrono_literals;
 using platform::Json;
 using remote_test::runTask;
+using tarvo_test::testQueue;
+
+// The world the tests run the command stream and the upload engine in, built as the share
+// program's main() builds its own. Like the test queue it is never destroyed: a network thread
+// may still be finishing with the background queue when a test has ended.
+inline tarvo::ShareEnvironment& testEnvironment() {
+    static auto* background = new platform::BackgroundQueue(2);
+    static auto* engine = new tarvo::RemoteTransfer(*background);
+    static auto* environment = new tarvo::ShareEnvironment{
+        testQueue(), *background, platform::URLSession::make(), *engine, platform::Clock::real(),
+        platform::FileManager::defaultManager().temporaryDirectory()};
+    return *environment;
+}
 
 // Limits short enough that a test never waits long for a time-out it provokes.
-inline tarvo::CommandStreamLimits quickLimits() {
-    tarvo::CommandStreamLimits limits;
+inline tarvo::CmdStreamLimits quickLimits() {
+    tarvo::CmdStreamLimits limits;
     limits.receiveSeconds = 0.1;
     limits.commandSeconds = 20;
     limits.runMetadataSeconds = 10;
@@ -42,9 +56,9 @@ inline std::shared_ptr<tarvo::URLSessionStreamTransport> streamTransport(double 
 inline tarvo::RemoteAPI streamAPI(const std::string& baseURL, const std::string& token,
                                   std::shared_ptr<tarvo::URLSessionStreamTransport> streams = streamTransport()) {
     tarvo::RemoteAPI api(tarvo::RemoteConfig{*platform::URL::parse(baseURL), token},
-                         std::make_shared<tarvo::URLSessionHTTPTransport>(platform::URLSession::make()),
+                         std::make_shared<tarvo::URLSessionHTTPTransport>(testEnvironment().urlSession),
                          std::move(streams));
-    api.streamLimits = quickLimits();
+    api.cmdStreamLimits = quickLimits();
     return api;
 }
 
@@ -74,16 +88,10 @@ inline Json streamRequests(const peer::PeerServer& server) {
     return out;
 }
 
-// Waits (briefly) until pred() holds; for effects the server completes after the client moved on.
-template <class Pred>
-bool eventually(Pred pred, std::chrono::milliseconds limit = 8000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (pred()) return true;
-        std::this_thread::sleep_for(20ms);
-    }
-    return pred();
-}
+// The limit of a wait for effects the server completes after the client moved on (such as the
+// close that a finished operation leaves to a task of its own): tests run the test queue until
+// the effect shows, testQueue().runUntil(pred, kSettleLimit).
+inline constexpr auto kSettleLimit = 8000ms;
 
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -88,23 +88,28 @@ TEST(WebSocketTask, ReassemblesFragmentsAnswersPingsAndClosesWithItsCode) {
     EXPECT_EQ(delegate->opened.load(), 1);
 
     task->cancel(platform::URLSessionWebSocketCloseCode::goingAway, std::nullopt);
-    ASSERT_TRUE(eventually([&] {
+    ASSERT_TRUE(testQueue().runUntil([&] {
         auto r = streamRequests(server);
         return r.size() == 1 && r[0]["ws"]["client_close_code"] == 1001;
-    })) << streamRequests(server).dump();
+    }, kSettleLimit)) << streamRequests(server).dump();
     const Json record = streamRequests(server)[0];
     EXPECT_EQ(record["ws"]["pongs"], Json::array({"p1"}));
     EXPECT_EQ(headerOf(record, "X-Extra"), "yes");
-    EXPECT_TRUE(eventually([&] { return delegate->completed.load() == 1; }));
+    EXPECT_TRUE(testQueue().runUntil([&] { return delegate->completed.load() == 1; }, kSettleLimit));
     // After the end, a receive reports it instead of waiting.
     EXPECT_EQ(anyFailureText([task]() -> Async<void> { co_await task->receive(); }), "cancelled");
 }
 
 TEST(WebSocketTask, ClosingWhileUnreadMessagesHoldTheReaderStillEndsTheTask) {
     peer::PeerServer server;
-    // More messages than the task keeps unreceived, so its reader stops before the close.
+    // More messages than the task keeps unreceived (1024), so its reader stops before the
+    // close. A ping just before the 1024th message shows when the reader has got that far: it
+    // answers the ping in the read that brings the last message it takes.
     Json steps = Json::array();
-    for (int i = 0; i < 1100; ++i) steps.push_back(Json{{"text", "m"}});
+    for (int i = 0; i < 1100; ++i) {
+        if (i == 1023) steps.push_back(Json{{"ping", "full"}});
+        steps.push_back(Json{{"text", "m"}});
+    }
     script(server, steps);
     auto session = platform::URLSession::make();
     platform::URLRequest request(*platform::URL::parse("ws://127.0.0.1:" + std::to_string(server.port()) + "/ws/cmd"));
@@ -113,11 +118,15 @@ TEST(WebSocketTask, ClosingWhileUnreadMessagesHoldTheReaderStillEndsTheTask) {
     auto task = platform::URLSessionWebSocketTask::make(session, request, delegate);
     task->resume();
     runTask([task]() -> Async<void> { co_await task->send(platform::URLSessionWebSocketMessage::string("{}")); });
-    ASSERT_TRUE(eventually([&] { return streamRequests(server).size() == 1; }));
-    std::this_thread::sleep_for(300ms);  // the server's messages arrive and fill the queue
+    ASSERT_TRUE(testQueue().runUntil(
+        [&] {
+            auto r = streamRequests(server);
+            return r.size() == 1 && r[0]["ws"].value("pongs", Json::array()) == Json::array({"full"});
+        },
+        kSettleLimit));
 
     task->cancel(platform::URLSessionWebSocketCloseCode::goingAway, std::nullopt);
-    EXPECT_TRUE(eventually([&] { return delegate->completed.load() == 1; }, 5000ms));
+    EXPECT_TRUE(testQueue().runUntil([&] { return delegate->completed.load() == 1; }, 5000ms));
     EXPECT_EQ(task->state(), platform::URLSessionWebSocketTask::State::completed);
 }
 
@@ -132,10 +141,10 @@ TEST(WebSocketTask, ReleasingTheLastChannelReferenceEndsTheConnection) {
     EXPECT_FALSE(session->isInvalidated());
     channel.reset();
     EXPECT_TRUE(session->isInvalidated());
-    EXPECT_TRUE(eventually([&] {
+    EXPECT_TRUE(testQueue().runUntil([&] {
         auto r = streamRequests(server);
         return r.size() == 1 && !r[0]["ws"]["client_close_code"].is_null();
-    })) << streamRequests(server).dump();
+    }, kSettleLimit)) << streamRequests(server).dump();
 }
 
 TEST(WebSocketTask, SoftTimeOutsNeverLoseAMessage) {
@@ -154,7 +163,8 @@ TEST(WebSocketTask, SoftTimeOutsNeverLoseAMessage) {
     // races end just as a frame arrives.
     auto result = runTask([api]() -> Async<std::pair<std::string, int>> {
         auto channel = co_await api.openCmdStream();
-        tarvo::ChannelCloseGuard closer(channel);
+        const platform::Executor here = co_await platform::currentExecutor();
+        tarvo::ChannelCloseGuard closer(channel, here);
         co_await channel->send("{}");
         std::string seen;
         int timeouts = 0;
@@ -190,7 +200,8 @@ TEST(WebSocketTask, ASendTheServerNeverTakesFailsAtTheIdleLimit) {
     const auto started = std::chrono::steady_clock::now();
     const std::string text = anyFailureText([api]() -> Async<void> {
         auto channel = co_await api.openCmdStream();
-        tarvo::ChannelCloseGuard closer(channel);
+        const platform::Executor here = co_await platform::currentExecutor();
+        tarvo::ChannelCloseGuard closer(channel, here);
         auto sendAll = [channel]() -> Async<void> {
             const std::string chunk(1 << 20, 'x');
             for (int i = 0; i < 512; ++i) co_await channel->send(chunk);
@@ -220,7 +231,7 @@ TEST(CmdStream, RunsACommandWithTheStartFrameAndCredentials) {
                                 {"stdin", ""},            {"interactive", false}};
     EXPECT_EQ(r["ws"]["start"], expectedStart);
     EXPECT_EQ(r["ws"]["frames"].size(), 1u);  // nothing after the start frame
-    EXPECT_TRUE(eventually([&] { return streamRequests(server)[0]["ws"]["client_close_code"] == 1001; }));
+    EXPECT_TRUE(testQueue().runUntil([&] { return streamRequests(server)[0]["ws"]["client_close_code"] == 1001; }, kSettleLimit));
 }
 
 TEST(CmdStream, FallsBackToTheSecondEndpointAndReportsTheFirstFailure) {
@@ -357,7 +368,7 @@ TEST(CmdStream, RealProcessesReportTheirExitAndOutput) {
 TEST(CmdStream, TimeLimitsAndLostConnections) {
     peer::PeerServer server;
     auto api = streamAPI(server);
-    api.streamLimits.commandSeconds = 0.3;
+    api.cmdStreamLimits.commandSeconds = 0.3;
     script(server, Json::array());  // the server never answers
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(anyFailureText(command(api, "true")),
@@ -369,7 +380,7 @@ TEST(CmdStream, TimeLimitsAndLostConnections) {
     EXPECT_EQ(anyFailureText(command(api, "echo", {"x"})),
               "Network error: Command timed out.");
 
-    api.streamLimits.commandSeconds = 20;
+    api.cmdStreamLimits.commandSeconds = 20;
     script(server, {frame("stdout", {{"data", "a"}}), Json{{"close", 1011}, {"reason", "bye"}}});
     EXPECT_EQ(anyFailureText(command(api, "true")),
               "Network error: Socket is not connected");
@@ -381,11 +392,16 @@ TEST(CmdStream, TimeLimitsAndLostConnections) {
 TEST(CmdStream, CancellingARunClosesItsChannel) {
     peer::PeerServer server;
     auto api = streamAPI(server);
-    api.streamLimits.receiveSeconds = 2.0;  // the cancellation must interrupt the pending receive
+    api.cmdStreamLimits.receiveSeconds = 2.0;  // the cancellation must interrupt the pending receive
     platform::MainQueue& queue = remote_test::testQueue();  // outlives late network completions
     auto task = platform::startTask(queue.executor(), command(api, "sleep", {"30"}));
-    ASSERT_TRUE(queue.runUntil([&] { return !streamRequests(server).empty(); }, 10000ms));
-    queue.runFor(200ms);
+    // The start frame has reached the server: the run is waiting for its output.
+    ASSERT_TRUE(queue.runUntil(
+        [&] {
+            auto r = streamRequests(server);
+            return !r.empty() && !r[0]["ws"]["start"].is_null();
+        },
+        10000ms));
     const auto start = std::chrono::steady_clock::now();
     task.cancel();
     ASSERT_TRUE(queue.runUntil([&] { return task.isDone(); }, 5000ms));
@@ -397,7 +413,7 @@ TEST(CmdStream, CancellingARunClosesItsChannel) {
         EXPECT_EQ(e.kind(), TransportError::Kind::cancelled);
     } catch (const platform::CancellationError&) {
     }
-    EXPECT_TRUE(eventually([&] { return streamRequests(server)[0]["ws"]["client_close_code"] == 1001; }));
+    EXPECT_TRUE(testQueue().runUntil([&] { return streamRequests(server)[0]["ws"]["client_close_code"] == 1001; }, kSettleLimit));
 }
 
 TEST(CmdStream, BlankCommandsAndEmptyFoldersNeverOpenAStream) {
@@ -453,7 +469,7 @@ TEST(DetachedRun, ReturnsTheRunAndLeavesItRunning) {
                            {"run_policy", {{"job_id", "j1"}, {"notify", {{"on", {"done"}}}}}}};
     EXPECT_EQ(start, expected);
     // The client is gone by now; the run finishes on its own.
-    EXPECT_TRUE(eventually([&] { return readFile(*launched.logPath) == "hi from logs\n"; })) << readFile(*launched.logPath);
+    EXPECT_TRUE(testQueue().runUntil([&] { return readFile(*launched.logPath) == "hi from logs\n"; }, kSettleLimit)) << readFile(*launched.logPath);
 
     // Nothing optional: exactly the twelve fixed keys.
     runTask(detached(api, "true", "", {}, Json::object(), nullptr));
@@ -491,7 +507,7 @@ TEST(DetachedRun, FailsWhenTheRunEndsOrNeverReportsItself) {
 
     // A run that never names itself, with the limit shortened.
     auto quick = api;
-    quick.streamLimits.runMetadataSeconds = 0.4;
+    quick.cmdStreamLimits.runMetadataSeconds = 0.4;
     server.addRule(Json{{"path", "/ws/cmd"}, {"suppress_meta", true}});
     const auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(anyFailureText(detached(quick, "sleep 5")),

@@ -62,8 +62,8 @@ protected:
 
 Async<std::string> upload(tarvo::RemoteAPI api, platform::URL local, std::string folder,
                           std::optional<std::string> name, RemoteTransfer::ProgressCallback progress = nullptr) {
-    co_return co_await RemoteTransfer::shared().uploadLocalFileStreaming(api, local, folder, name,
-                                                                          "application/octet-stream", progress);
+    co_return co_await testEnvironment().remoteTransfer.uploadLocalFileStreaming(
+        api, local, folder, name, "application/octet-stream", progress);
 }
 
 std::vector<std::string> listing(const std::string& dir) {
@@ -205,7 +205,7 @@ TEST_F(RemoteTransferUpload, FailuresCarryTheirTexts) {
 TEST_F(RemoteTransferUpload, TheExitFrameIsAwaitedAcrossSoftTimeOutsAndWithinItsLimit) {
     peer::PeerServer server;
     auto api = streamAPI(server);
-    api.streamLimits.receiveSeconds = 0.05;
+    api.cmdStreamLimits.receiveSeconds = 0.05;
     const std::string local = file("slow.bin", 70000);
     remote_test::writePatternFile(server.filesRoot() + "/slow.bin", 70000);  // for the size check
     auto send = [api, local]() -> Async<std::string> {
@@ -216,7 +216,7 @@ TEST_F(RemoteTransferUpload, TheExitFrameIsAwaitedAcrossSoftTimeOutsAndWithinIts
     EXPECT_EQ(runTask(send), "slow.bin");
 
     // The writer never reports back: the limit after the end frame ends the wait.
-    api.streamLimits.uploadExitSeconds = 0.3;
+    api.cmdStreamLimits.uploadExitSeconds = 0.3;
     server.addRule(Json{{"path", "/ws/cmd"}, {"suppress_exit", true}});
     EXPECT_EQ(failureText<tarvo::TransportError>([api, local]() -> Async<void> {
                   co_await upload(api, platform::URL::fileURL(local), "", std::nullopt);
@@ -237,7 +237,7 @@ TEST_F(RemoteTransferUpload, ABrokenConnectionLeavesTheOldFileIntact) {
     });
     EXPECT_EQ(text.rfind("Network error: ", 0), 0u) << text;
     // The writer saw its input end without "__END__": it removes its temporary file and leaves.
-    EXPECT_TRUE(eventually([&] { return listing(server.filesRoot()) == std::vector<std::string>{"keep.bin"}; }))
+    EXPECT_TRUE(testQueue().runUntil([&] { return listing(server.filesRoot()) == std::vector<std::string>{"keep.bin"}; }, kSettleLimit))
         << ::testing::PrintToString(listing(server.filesRoot()));
     EXPECT_EQ(sha256File(old), oldSum);
 
@@ -264,10 +264,10 @@ TEST_F(RemoteTransferUpload, CancellingWhileStreamingEndsWithTheCancellationAndC
     ASSERT_TRUE(queue.runUntil([&] { return task.isDone(); }, 10000ms));
     EXPECT_THROW(task.result(), platform::CancellationError);
     EXPECT_LT(log.lastDone.load(), std::int64_t(64) << 20);
-    EXPECT_TRUE(eventually([&] { return streamRequests(server)[0]["ws"]["client_close_code"] == 1001; }))
+    EXPECT_TRUE(testQueue().runUntil([&] { return streamRequests(server)[0]["ws"]["client_close_code"] == 1001; }, kSettleLimit))
         << streamRequests(server)[0]["ws"]["client_close_code"];
     // Nothing is left under the final name, nor beside it.
-    EXPECT_TRUE(eventually([&] { return listing(server.filesRoot()).empty(); }))
+    EXPECT_TRUE(testQueue().runUntil([&] { return listing(server.filesRoot()).empty(); }, kSettleLimit))
         << ::testing::PrintToString(listing(server.filesRoot()));
 }
 

@@ -5,6 +5,6 @@ tarvo_test(cmdstream_tests
     ${CMAKE_CURRENT_LIST_DIR}/CmdStreamTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RemoteTransferTests.cpp
   LIBS
-    tarvo_remote_stream
+    tarvo_cmdstream
     tarvo_peer
   TIMEOUT 180)

@@ -1,7 +1,8 @@
 #pragma once
-// Helpers shared by the task-runtime tests: run a queue until a task ends, measure time, record
-// the thread something ran on.
+// Helpers shared by the task-runtime tests: run a queue until a task ends (tests/support/RunTask.h),
+// measure time.
 #include "platform/concurrency/Concurrency.h"
+#include "tests/support/RunTask.h"
 
 #include <gtest/gtest.h>
 
@@ -19,12 +20,6 @@ inline constexpr auto kForever = 30s;
 // What "promptly" means here, generous for sanitizer builds on a loaded machine.
 inline constexpr auto kPromptly = 1500ms;
 inline constexpr auto kTestTimeout = std::chrono::milliseconds(10000);
-
-template <class T>
-T waitFor(platform::MainQueue& queue, const platform::TaskHandle<T>& task) {
-    EXPECT_TRUE(queue.runUntil([&] { return task.isDone(); }, kTestTimeout)) << "task did not end";
-    return task.result();
-}
 
 inline std::chrono::milliseconds elapsedSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);

@@ -1,6 +1,7 @@
 #include "ConcurrencyTestSupport.h"
 
 #include <functional>
+#include <future>
 #include <stdexcept>
 #include <thread>
 
@@ -10,15 +11,18 @@ using namespace tarvo_test;
 TEST(ContinuationTest, ResumedFromAnotherThreadOnceWithAValueOrAnError) {
     MainQueue queue;
     std::thread worker;
+    std::promise<void> suspended;  // the worker resumes only once the task waits
+    std::atomic<bool> handedOut{false};
     std::atomic<int> secondResumeAccepted{-1};
     const auto mainThread = std::this_thread::get_id();
     auto task = startTask(queue.executor(), [&]() -> Async<std::string> {
         const int v = co_await withContinuation<int>([&](Continuation<int> c) {
-            worker = std::thread([c, &secondResumeAccepted] {
-                std::this_thread::sleep_for(10ms);
+            worker = std::thread([c, &secondResumeAccepted, waiting = suspended.get_future()]() mutable {
+                waiting.wait();
                 c.resume(41);
                 secondResumeAccepted = c.resume(99) ? 1 : 0;
             });
+            handedOut = true;
         });
         const bool backOnMain = std::this_thread::get_id() == mainThread;
         try {
@@ -30,7 +34,11 @@ TEST(ContinuationTest, ResumedFromAnotherThreadOnceWithAValueOrAnError) {
         }
         co_return "no error";
     });
-    EXPECT_EQ(waitFor(queue, task), "42 main denied");
+    // The handler that handed the continuation out has returned: the task is suspended.
+    ASSERT_TRUE(queue.runUntil([&] { return handedOut.load(); }, kTestTimeout));
+    EXPECT_FALSE(task.isDone());
+    suspended.set_value();
+    EXPECT_EQ(runTask(queue, task), "42 main denied");
     worker.join();
     EXPECT_EQ(secondResumeAccepted.load(), 0);
 }
@@ -43,10 +51,10 @@ TEST(ContinuationTest, DroppedWithoutResumeEndsTheWaitInsteadOfHanging) {
             stored = [c](bool v) { c.resume(v); };
         });
     });
-    queue.runFor(10ms);
+    ASSERT_TRUE(queue.runUntil([&] { return stored != nullptr; }, kTestTimeout));
     EXPECT_FALSE(task.isDone());
     stored = nullptr;  // the last copy goes away unused
-    EXPECT_THROW(waitFor(queue, task), ContinuationDroppedError);
+    EXPECT_THROW(runTask(queue, task), ContinuationDroppedError);
 }
 
 TEST(ContinuationTest, CancellationDoesNotInterruptTheWait) {
@@ -56,10 +64,10 @@ TEST(ContinuationTest, CancellationDoesNotInterruptTheWait) {
         const bool answer = co_await withContinuation<bool>([&](Continuation<bool> c) { pending = c; });
         co_return std::string(answer ? "yes" : "no") + ((co_await isCancelled()) ? " cancelled" : "");
     });
-    queue.runFor(10ms);
+    ASSERT_TRUE(queue.runUntil([&] { return pending.has_value(); }, kTestTimeout));
     task.cancel();
-    queue.runFor(10ms);
+    queue.drain();  // delivers the cancellation and everything it sets off
     EXPECT_FALSE(task.isDone());
     pending->resume(true);
-    EXPECT_EQ(waitFor(queue, task), "yes cancelled");
+    EXPECT_EQ(runTask(queue, task), "yes cancelled");
 }

@@ -44,7 +44,7 @@ TEST(DeadlineTest, SleepsWaitOnTheSteadyClock) {
         }
         co_return ms;
     });
-    const auto ms = waitFor(queue, task);
+    const auto ms = runTask(queue, task);
     ASSERT_EQ(ms.size(), 5u);
     for (int i = 0; i < 3; ++i) {
         EXPECT_GE(ms[i], 29);
@@ -56,9 +56,13 @@ TEST(DeadlineTest, SleepsWaitOnTheSteadyClock) {
 
 TEST(DeadlineTest, SleepUntilNeverIsCancellable) {
     MainQueue queue;
-    auto task = startTask(queue.executor(), [] { return sleepUntil(Deadline::never()); });
-    queue.runFor(10ms);
+    bool sleeping = false;
+    auto task = startTask(queue.executor(), [&]() -> Async<> {
+        sleeping = true;
+        co_await sleepUntil(Deadline::never());
+    });
+    ASSERT_TRUE(queue.runUntil([&] { return sleeping; }, kTestTimeout));
     EXPECT_FALSE(task.isDone());
     task.cancel();
-    EXPECT_THROW(waitFor(queue, task), CancellationError);
+    EXPECT_THROW(runTask(queue, task), CancellationError);
 }

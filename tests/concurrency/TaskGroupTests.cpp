@@ -10,9 +10,12 @@ using namespace tarvo_test;
 
 namespace {
 
-// A child that sleeps, then returns its id; records when it was cancelled.
-Async<int> sleeper(int id, std::chrono::milliseconds d, std::shared_ptr<std::atomic<int>> cancelled) {
+// A child that sleeps, then returns its id; records when it was cancelled and, when asked, when
+// its sleep began.
+Async<int> sleeper(int id, std::chrono::milliseconds d, std::shared_ptr<std::atomic<int>> cancelled,
+                   std::shared_ptr<std::atomic<int>> sleeping = nullptr) {
     try {
+        if (sleeping) ++*sleeping;
         co_await sleepFor(d);
     } catch (const CancellationError&) {
         ++*cancelled;
@@ -38,7 +41,7 @@ TEST(TaskGroupTest, ResultsArriveInCompletionOrderFromParallelChildren) {
             co_return order;
         });
     });
-    EXPECT_EQ(waitFor(queue, task), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(runTask(queue, task), (std::vector<int>{1, 2, 3}));
     // In parallel: about the longest child, not the sum.
     EXPECT_LT(elapsedSince(start), 450ms + kPromptly / 3);
     EXPECT_EQ(cancelled->load(), 0);
@@ -69,17 +72,18 @@ TEST(TaskGroupTest, AChildErrorIsRethrownByNextAndTheOthersStillArrive) {
         EXPECT_TRUE(group.isEmpty());
         co_return log;
     });
-    EXPECT_EQ(waitFor(queue, task), (std::vector<std::string>{"child failed", "2"}));
+    EXPECT_EQ(runTask(queue, task), (std::vector<std::string>{"child failed", "2"}));
 }
 
 TEST(TaskGroupTest, CancellingTheParentCancelsChildrenAndNextDeliversTheirOutcome) {
     MainQueue queue;
     BackgroundQueue background(2);
     auto cancelled = std::make_shared<std::atomic<int>>(0);
+    auto sleeping = std::make_shared<std::atomic<int>>(0);
     int outcomes = 0;
     auto task = startTask(queue.executor(), [&]() -> Async<> {
         co_await withTaskGroup<int>(background.executor(), [&](TaskGroup<int>& group) -> Async<> {
-            for (int i = 0; i < 3; ++i) group.addTask([=] { return sleeper(i, kForever, cancelled); });
+            for (int i = 0; i < 3; ++i) group.addTask([=] { return sleeper(i, kForever, cancelled, sleeping); });
             while (true) {
                 try {
                     if (!co_await group.next()) break;
@@ -90,10 +94,10 @@ TEST(TaskGroupTest, CancellingTheParentCancelsChildrenAndNextDeliversTheirOutcom
             EXPECT_TRUE(group.isCancelled());
         });
     });
-    queue.runFor(20ms);
+    ASSERT_TRUE(queue.runUntil([&] { return sleeping->load() == 3; }, kTestTimeout));
     const auto start = Clock::now();
     task.cancel();
-    waitFor(queue, task);
+    runTask(queue, task);
     EXPECT_LT(elapsedSince(start), kPromptly);
     EXPECT_EQ(cancelled->load(), 3);
     EXPECT_EQ(outcomes, 3);
@@ -111,7 +115,7 @@ TEST(TaskGroupTest, ABodyThatThrowsCancelsAndAwaitsTheRemainingChildren) {
         });
     });
     const auto start = Clock::now();
-    EXPECT_THROW(waitFor(queue, task), std::runtime_error);
+    EXPECT_THROW(runTask(queue, task), std::runtime_error);
     // Both children had ended (cancelled) before the error came out of the group.
     EXPECT_EQ(cancelled->load(), 2);
     EXPECT_LT(elapsedSince(start), kPromptly);
@@ -135,7 +139,7 @@ TEST(TaskGroupTest, ChildrenAddedAfterCancelAllStartCancelledAndVoidChildrenWork
         }
         co_return ok * 10 + cancelledCount;
     });
-    EXPECT_EQ(waitFor(queue, task), 11);
+    EXPECT_EQ(runTask(queue, task), 11);
 }
 
 TEST(TaskGroupTest, ManyChildrenOnThePoolAllReportBack) {
@@ -153,7 +157,7 @@ TEST(TaskGroupTest, ManyChildrenOnThePoolAllReportBack) {
             co_return sum;
         });
     });
-    EXPECT_EQ(waitFor(queue, task), 500L * 501 / 2);
+    EXPECT_EQ(runTask(queue, task), 500L * 501 / 2);
 }
 
 // A wake-up can arrive after its waiter has already consumed the state it announced (a child on
@@ -180,7 +184,7 @@ TEST(AsyncConditionTest, StaleWakeUpDoesNotEndAWaitWhosePredicateIsFalse) {
         ready = true;
     }
     condition->notifyAll();
-    EXPECT_TRUE(waitFor(queue, task));
+    EXPECT_TRUE(runTask(queue, task));
 }
 
 TEST(RaceTest, FirstResultWinsAndTheLoserIsCancelled) {
@@ -196,7 +200,7 @@ TEST(RaceTest, FirstResultWinsAndTheLoserIsCancelled) {
             co_return co_await race(sleeper(0, c.a, cancelled), sleeper(1, c.b, cancelled));
         });
         const auto start = Clock::now();
-        const auto result = waitFor(queue, task);
+        const auto result = runTask(queue, task);
         EXPECT_EQ(result.index(), c.winner);
         EXPECT_EQ(std::visit([](int v) { return v; }, result), static_cast<int>(c.winner));
         EXPECT_EQ(cancelled->load(), 1);  // the loser, and it had ended before race returned
@@ -221,7 +225,7 @@ TEST(RaceTest, AnErrorOfTheFirstIsThrownAndTheLosersErrorIsDropped) {
         co_await race(failsFast(), failsOnCancel());
     });
     try {
-        waitFor(queue, task);
+        runTask(queue, task);
         ADD_FAILURE() << "no error";
     } catch (const std::runtime_error& e) {
         EXPECT_STREQ(e.what(), "first");
@@ -231,13 +235,14 @@ TEST(RaceTest, AnErrorOfTheFirstIsThrownAndTheLosersErrorIsDropped) {
 TEST(RaceTest, CancellingTheCallerCancelsBothSides) {
     MainQueue queue;
     auto cancelled = std::make_shared<std::atomic<int>>(0);
+    auto sleeping = std::make_shared<std::atomic<int>>(0);
     auto task = startTask(queue.executor(), [&]() -> Async<> {
-        co_await race(sleeper(0, 30000ms, cancelled), sleeper(1, 30000ms, cancelled));
+        co_await race(sleeper(0, 30000ms, cancelled, sleeping), sleeper(1, 30000ms, cancelled, sleeping));
     });
-    queue.runFor(20ms);
+    ASSERT_TRUE(queue.runUntil([&] { return sleeping->load() == 2; }, kTestTimeout));
     const auto start = Clock::now();
     task.cancel();
-    EXPECT_THROW(waitFor(queue, task), CancellationError);
+    EXPECT_THROW(runTask(queue, task), CancellationError);
     EXPECT_EQ(cancelled->load(), 2);
     EXPECT_LT(elapsedSince(start), kPromptly);
 }
@@ -258,7 +263,7 @@ TEST(WithTimeoutTest, GivesTheValueOrNothingAndCancelsTheSlowOperation) {
         co_return log;
     });
     const auto start = Clock::now();
-    EXPECT_EQ(waitFor(queue, task), (std::vector<std::string>{"7", "timeout", "done", "timeout"}));
+    EXPECT_EQ(runTask(queue, task), (std::vector<std::string>{"7", "timeout", "done", "timeout"}));
     EXPECT_EQ(cancelled->load(), 1);
     EXPECT_LT(elapsedSince(start), kPromptly);
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <algorithm>
 #include <thread>
 
 using namespace platform;
@@ -23,9 +24,10 @@ struct Owner {
     int steps = 0;
 };
 
-// Sleeps "forever" and reports how the sleep ended.
-Async<std::string> sleepAndReport() {
+// Sleeps "forever" and reports how the sleep ended; `sleeping` is set as the sleep begins.
+Async<std::string> sleepAndReport(bool* sleeping = nullptr) {
     try {
+        if (sleeping) *sleeping = true;
         co_await sleepFor(kForever);
         co_return "woke";
     } catch (const CancellationError&) {
@@ -45,7 +47,7 @@ TEST(TaskTest, StartsFromTheQueueNotInsideStartTaskAndDeliversItsValue) {
     EXPECT_FALSE(ran);
     EXPECT_FALSE(task.isDone());
     EXPECT_THROW(task.result(), std::logic_error);
-    EXPECT_EQ(waitFor(queue, task), 42);
+    EXPECT_EQ(runTask(queue, task), 42);
     EXPECT_TRUE(ran);
 }
 
@@ -63,11 +65,11 @@ TEST(TaskTest, ErrorsPropagateToResultAndToAwaitingTasks) {
             co_return e.what();
         }
     });
-    EXPECT_EQ(waitFor(queue, waiter), "boom");
+    EXPECT_EQ(runTask(queue, waiter), "boom");
     EXPECT_THROW(failing.result(), std::runtime_error);
     // A body that throws before returning its awaitable fails the task the same way.
     auto early = startTask(queue.executor(), []() -> Async<> { throw std::invalid_argument("early"); });
-    EXPECT_THROW(waitFor(queue, early), std::invalid_argument);
+    EXPECT_THROW(runTask(queue, early), std::invalid_argument);
 }
 
 TEST(TaskTest, CancelInterruptsAPendingSleepPromptly) {
@@ -79,19 +81,23 @@ TEST(TaskTest, CancelInterruptsAPendingSleepPromptly) {
         sleeper.cancel();
     });
     const auto start = Clock::now();
-    EXPECT_EQ(waitFor(queue, sleeper), "cancelled");
+    EXPECT_EQ(runTask(queue, sleeper), "cancelled");
     EXPECT_LT(elapsedSince(start), kPromptly);
-    waitFor(queue, canceller);
+    runTask(queue, canceller);
 }
 
 TEST(TaskTest, CancelFromAnotherThreadReachesTheTask) {
     MainQueue queue;
-    auto sleeper = startTask(queue.executor(), [] { return sleepFor(kForever); });
-    queue.runFor(20ms);
+    bool sleeping = false;
+    auto sleeper = startTask(queue.executor(), [&]() -> Async<> {
+        sleeping = true;
+        co_await sleepFor(kForever);
+    });
+    ASSERT_TRUE(queue.runUntil([&] { return sleeping; }, kTestTimeout));
     const auto start = Clock::now();
     std::thread([sleeper] { sleeper.cancel(); }).join();
     try {
-        waitFor(queue, sleeper);
+        runTask(queue, sleeper);
         ADD_FAILURE() << "the sleep was not interrupted";
     } catch (const CancellationError& e) {
         EXPECT_STREQ(e.what(), "The operation couldn't be completed. (Swift.CancellationError error 1.)");
@@ -116,7 +122,7 @@ TEST(TaskTest, TaskCancelledBeforeItStartsRunsItsBodySeeingTheCancellation) {
         log.push_back("not reached");
     });
     task.cancel();
-    EXPECT_THROW(waitFor(queue, task), CancellationError);
+    EXPECT_THROW(runTask(queue, task), CancellationError);
     EXPECT_EQ(log, (std::vector<std::string>{"cancelled", "sleep threw at once"}));
 }
 
@@ -125,8 +131,10 @@ TEST(TaskTest, CancelledTaskCanStillAwaitItsCleanUp) {
     // (a summary, a close), which a throw-on-every-await policy would forbid.
     MainQueue queue;
     auto helper = [](int v) -> Async<int> { co_return v * 2; };
+    bool sleeping = false;
     auto task = startTask(queue.executor(), [&]() -> Async<int> {
         try {
+            sleeping = true;
             co_await sleepFor(kForever);
         } catch (const CancellationError&) {
         }
@@ -134,31 +142,34 @@ TEST(TaskTest, CancelledTaskCanStillAwaitItsCleanUp) {
         const int cleanedUp = co_await helper(21);
         co_return cancelled ? cleanedUp : -1;
     });
-    queue.runFor(10ms);
+    ASSERT_TRUE(queue.runUntil([&] { return sleeping; }, kTestTimeout));
     task.cancel();
-    EXPECT_EQ(waitFor(queue, task), 42);
+    EXPECT_EQ(runTask(queue, task), 42);
 }
 
 TEST(TaskTest, AsioOperationAbortedByCancelEndsTheTaskWithCancellationError) {
     MainQueue queue;
-    auto task = startTask(queue.executor(), []() -> Async<> {
+    bool waiting = false;
+    auto task = startTask(queue.executor(), [&]() -> Async<> {
         boost::asio::steady_timer timer(co_await boost::asio::this_coro::executor, kForever);
+        waiting = true;
         co_await timer.async_wait(boost::asio::use_awaitable);  // throws operation_aborted
     });
-    queue.runFor(10ms);
+    ASSERT_TRUE(queue.runUntil([&] { return waiting; }, kTestTimeout));
     task.cancel();
-    EXPECT_THROW(waitFor(queue, task), CancellationError);
+    EXPECT_THROW(runTask(queue, task), CancellationError);
 }
 
 TEST(TaskTest, ReplacingTheTaskInAFieldCancelsTheOldOne) {
     MainQueue queue;
     std::optional<TaskHandle<std::string>> field;
-    replaceTask(field, startTask(queue.executor(), [] { return sleepAndReport(); }));
+    bool sleeping = false;
+    replaceTask(field, startTask(queue.executor(), [&] { return sleepAndReport(&sleeping); }));
     auto first = *field;
-    queue.runFor(10ms);
+    ASSERT_TRUE(queue.runUntil([&] { return sleeping; }, kTestTimeout));
     replaceTask(field, startTask(queue.executor(), []() -> Async<std::string> { co_return "second"; }));
-    EXPECT_EQ(waitFor(queue, first), "cancelled");
-    EXPECT_EQ(waitFor(queue, *field), "second");
+    EXPECT_EQ(runTask(queue, first), "cancelled");
+    EXPECT_EQ(runTask(queue, *field), "second");
     EXPECT_FALSE(field->isCancelled());
     cancelAndClear(field);
     EXPECT_FALSE(field.has_value());
@@ -185,8 +196,8 @@ TEST(TaskTest, DetachedTasksRunAndTheirErrorsAreDropped) {
         co_await sleepFor(1ms);
         ++ran;
     });
-    EXPECT_TRUE(queue.runUntil([&] { return ran == 2; }, kTestTimeout));
-    queue.drain();
+    EXPECT_TRUE(queue.runUntilIdle(kTestTimeout));
+    EXPECT_EQ(ran, 2);
 }
 
 TEST(TaskTest, WeakOwnerGoneBeforeStartMeansTheBodyNeverRuns) {
@@ -202,9 +213,9 @@ TEST(TaskTest, WeakOwnerGoneBeforeStartMeansTheBodyNeverRuns) {
                             [](std::shared_ptr<Owner>) -> Async<int> { co_return 7; });
     owner.reset();
     EXPECT_TRUE(destroyed);  // the pending task did not keep it alive
-    waitFor(queue, task);
+    runTask(queue, task);
     EXPECT_FALSE(ran);
-    EXPECT_EQ(waitFor(queue, valued), std::nullopt);
+    EXPECT_EQ(runTask(queue, valued), std::nullopt);
 }
 
 TEST(TaskTest, WeakOwnerAliveRunsTheBodyWithTheOwner) {
@@ -216,7 +227,7 @@ TEST(TaskTest, WeakOwnerAliveRunsTheBodyWithTheOwner) {
                               co_await sleepFor(1ms);
                               co_return ++self->steps;
                           });
-    EXPECT_EQ(waitFor(queue, task), std::optional<int>(1));
+    EXPECT_EQ(runTask(queue, task), std::optional<int>(1));
 }
 
 TEST(TaskTest, WeakOwnerReleasedWhileSuspendedStopsAWeakBody) {
@@ -240,7 +251,7 @@ TEST(TaskTest, WeakOwnerReleasedWhileSuspendedStopsAWeakBody) {
     EXPECT_TRUE(queue.runUntil([&] { return log.size() >= 2; }, kTestTimeout));
     owner.reset();
     EXPECT_TRUE(destroyed);  // released at once although the task is suspended
-    waitFor(queue, task);
+    runTask(queue, task);
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back(), "owner gone");
     EXPECT_LT(log.size(), 10u);
@@ -256,16 +267,18 @@ TEST(TaskTest, RunOnMovesWorkToTheBackgroundAndComesBack) {
         });
         co_return workerThread != mainThread && std::this_thread::get_id() == mainThread;
     });
-    EXPECT_TRUE(waitFor(queue, task));
+    EXPECT_TRUE(runTask(queue, task));
 }
 
 TEST(TaskTest, CancellingTheCallerCancelsItsRunOnChild) {
     MainQueue queue;
     BackgroundQueue background(2);
     std::atomic<bool> childCancelled{false};
+    std::atomic<bool> childSleeping{false};
     auto task = startTask(queue.executor(), [&]() -> Async<> {
         co_await runOn(background.executor(), [&]() -> Async<> {
             try {
+                childSleeping = true;
                 co_await sleepFor(kForever);
             } catch (const CancellationError&) {
                 childCancelled = true;
@@ -273,10 +286,10 @@ TEST(TaskTest, CancellingTheCallerCancelsItsRunOnChild) {
             }
         });
     });
-    queue.runFor(20ms);
+    ASSERT_TRUE(queue.runUntil([&] { return childSleeping.load(); }, kTestTimeout));
     const auto start = Clock::now();
     task.cancel();
-    EXPECT_THROW(waitFor(queue, task), CancellationError);
+    EXPECT_THROW(runTask(queue, task), CancellationError);
     EXPECT_TRUE(childCancelled);
     EXPECT_LT(elapsedSince(start), kPromptly);
 }
@@ -287,30 +300,45 @@ TEST(TaskTest, CancellingAWaiterLeavesTheAwaitedTaskRunning) {
         co_await sleepFor(50ms);
         co_return 5;
     });
-    auto waiter = startTask(queue.executor(), [slow]() -> Async<int> { co_return co_await slow.value(); });
-    queue.runFor(10ms);
+    bool waiting = false;
+    auto waiter = startTask(queue.executor(), [slow, &waiting]() -> Async<int> {
+        waiting = true;
+        co_return co_await slow.value();
+    });
+    ASSERT_TRUE(queue.runUntil([&] { return waiting; }, kTestTimeout));
     waiter.cancel();
-    EXPECT_THROW(waitFor(queue, waiter), CancellationError);
+    EXPECT_THROW(runTask(queue, waiter), CancellationError);
     EXPECT_FALSE(slow.isCancelled());
-    EXPECT_EQ(waitFor(queue, slow), 5);
+    EXPECT_EQ(runTask(queue, slow), 5);
 }
 
 TEST(TaskTest, ManyTasksCancelledFromAnotherThreadAllEnd) {
-    // Cancellation racing the task's own progress on the background pool.
+    // Cancellation racing the task's own progress on the background pool: each batch of
+    // cancels waits until the tasks have taken a few more steps, so the cancels land before,
+    // between and after the steps of different tasks.
     MainQueue queue;
     BackgroundQueue background(4);
+    std::atomic<int> steps{0};
     std::vector<TaskHandle<int>> tasks;
     for (int i = 0; i < 200; ++i) {
-        tasks.push_back(startTask(background.executor(), [i]() -> Async<int> {
+        tasks.push_back(startTask(background.executor(), [i, &steps]() -> Async<int> {
+            ++steps;
             co_await sleepFor(std::chrono::microseconds((i * 37) % 3000));
+            ++steps;
             co_await sleepFor(std::chrono::microseconds((i * 53) % 2000));
+            ++steps;
             co_return i;
         }));
     }
     std::thread canceller([&] {
         for (int i = 0; i < 200; i += 2) {
             tasks[i].cancel();
-            if (i % 20 == 0) std::this_thread::sleep_for(200us);
+            if (i % 20 == 0) {
+                const int reached = steps.load() + 30;
+                while (steps.load() < reached &&
+                       !std::all_of(tasks.begin(), tasks.end(), [](auto& t) { return t.isDone(); }))
+                    std::this_thread::yield();
+            }
         }
     });
     canceller.join();
@@ -336,9 +364,11 @@ TEST(TaskTest, CancelInterruptsAPendingSocketReadPromptly) {
     acceptor.async_accept(server, [](const boost::system::error_code&) {});
     client.connect(acceptor.local_endpoint());
     queue.runUntil([&] { return server.is_open(); }, kTestTimeout);
+    bool reading = false;
     auto reader = startTask(queue.executor(), [&]() -> Async<std::string> {
         char buffer[16];
         try {
+            reading = true;
             co_await client.async_read_some(boost::asio::buffer(buffer), boost::asio::use_awaitable);
             co_return "data";
         } catch (const boost::system::system_error& e) {
@@ -346,20 +376,22 @@ TEST(TaskTest, CancelInterruptsAPendingSocketReadPromptly) {
         }
     });
     // The same read raced against a short time-out loses, and the socket stays usable.
+    bool readingAgain = false;
     auto raced = startTask(queue.executor(), [&]() -> Async<std::string> {
         char buffer[16];
         auto winner = co_await race(server.async_read_some(boost::asio::buffer(buffer), boost::asio::use_awaitable),
                                     sleepFor(20ms));
         if (winner.index() != 1) co_return "read won";
+        readingAgain = true;
         std::size_t n = co_await server.async_read_some(boost::asio::buffer(buffer), boost::asio::use_awaitable);
         co_return std::string(buffer, n);
     });
-    queue.runFor(20ms);
+    ASSERT_TRUE(queue.runUntil([&] { return reading; }, kTestTimeout));
     const auto start = Clock::now();
     reader.cancel();
-    EXPECT_EQ(waitFor(queue, reader), "aborted");
+    EXPECT_EQ(runTask(queue, reader), "aborted");
     EXPECT_LT(elapsedSince(start), kPromptly);
-    queue.runFor(30ms);
+    ASSERT_TRUE(queue.runUntil([&] { return readingAgain || raced.isDone(); }, kTestTimeout));
     boost::asio::write(client, boost::asio::buffer("ok", 2));
-    EXPECT_EQ(waitFor(queue, raced), "ok");
+    EXPECT_EQ(runTask(queue, raced), "ok");
 }

@@ -26,7 +26,7 @@ class FolderZipWriterTest : public IntakeTest {
 protected:
     tarvo::TempItem archive(const std::string& folder, const std::string& displayName = "Project",
                             const FolderZipOptions& options = {}) {
-        return tarvo::archiveDirectoryToTemp(platform::URL::fileURL(folder, true), displayName, options);
+        return tarvo::archiveDirectoryToTemp(platform::URL::fileURL(folder, true), displayName, outDir(), options);
     }
 
     // Runs the archiver expecting a "ShareExtension" failure; returns its code.

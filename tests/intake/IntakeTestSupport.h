@@ -1,6 +1,6 @@
 #pragma once
 // Helpers for the intake tests: a private temporary directory for the code under test, running
-// a coroutine to its end, hex helpers, and the archive tools.
+// a coroutine to its end (tests/support/RunTask.h), hex helpers, and the archive tools.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,13 +13,11 @@
 #include <string>
 #include <vector>
 
-#include <boost/asio/co_spawn.hpp>
-#include <boost/asio/io_context.hpp>
-
 #include "platform/concurrency/Async.h"
 #include "platform/filesystem/FileManager.h"
 #include "tests/support/Files.h"
 #include "tests/support/Process.h"
+#include "tests/support/RunTask.h"
 #include "tests/support/TempHome.h"
 
 namespace intake_test {
@@ -76,7 +74,8 @@ inline std::string shellQuote(const std::string& s) {
     return out + "'";
 }
 
-// Points the code under test at its own temporary directory for the test's duration.
+// A temporary directory of the test's own: the code under test is given outDir() as the share's
+// temporary folder, and the platform's item providers put their handed copies there too.
 class IntakeTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -91,25 +90,6 @@ protected:
     TempDir tmp_{"intake"};
 };
 
-// Runs an operation to its end on a private io_context; rethrows its failure.
-template <class T>
-T run(platform::Async<T> op) {
-    boost::asio::io_context io;
-    std::optional<T> result;
-    std::exception_ptr error;
-    bool finished = false;
-    boost::asio::co_spawn(
-        io,
-        [&op]() -> platform::Async<std::optional<T>> { co_return std::optional<T>(co_await std::move(op)); },
-        [&](std::exception_ptr e, std::optional<T> v) {
-            finished = true;
-            error = e;
-            result = std::move(v);
-        });
-    io.run();
-    if (!finished) throw std::runtime_error("operation did not finish");
-    if (error) std::rethrow_exception(error);
-    return std::move(*result);
-}
+using tarvo_test::runTask;
 
 }  // namespace intake_test

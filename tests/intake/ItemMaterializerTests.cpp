@@ -29,13 +29,13 @@ namespace {
 
 class ItemMaterializerTest : public IntakeTest {
 protected:
-    TempItem materialize(std::shared_ptr<NSItemProvider> p) { return run(tarvo::materializeToTempFile(std::move(p))); }
+    TempItem materialize(std::shared_ptr<NSItemProvider> p) { return runTask(tarvo::materializeToTempFile(std::move(p), outDir())); }
 
     // The "ShareExtension" code a failing operation ends with (-1: other error, -2: no error).
     template <class T>
     std::int64_t codeOf(platform::Async<T> op) {
         try {
-            run(std::move(op));
+            runTask(std::move(op));
         } catch (const platform::NSError& e) {
             if (e.domain() != "ShareExtension") return -1;
             EXPECT_EQ(e.localizedDescription(), tarvo::shareIntakeErrorText(static_cast<tarvo::ShareIntakeErrorCode>(e.code())));
@@ -53,8 +53,7 @@ protected:
     // The provider removes a handed-over copy on its own thread just after the callback, so
     // allow it a moment.
     void expectOutputs(std::size_t count) {
-        for (int i = 0; i < 200 && listNames(outDir()).size() != count; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        tarvo_test::testQueue().runUntil([&] { return listNames(outDir()).size() == count; }, std::chrono::seconds(5));
         EXPECT_EQ(listNames(outDir()).size(), count);
     }
 };
@@ -124,7 +123,7 @@ TEST_F(ItemMaterializerTest, AFileURLNamingAPipeFailsWithoutWaitingForAWriter) {
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     auto copy = std::async(std::launch::async, [&] {
         try {
-            tarvo::copySecurityScopedToTemp(URL::fileURL(pipe));
+            tarvo::copySecurityScopedToTemp(URL::fileURL(pipe), outDir());
             return false;
         } catch (const platform::NSError&) {
             return true;
@@ -196,7 +195,7 @@ TEST_F(ItemMaterializerTest, ProbesTheTypesInTheFixedOrder) {
 }
 
 TEST_F(ItemMaterializerTest, AFileURLItemThatIsNotAURLFailsWith3) {
-    EXPECT_EQ(codeOf(tarvo::materializeToTempFile(NSItemProvider::withItem(std::string("/tmp/x"), "public.file-url"))), 3);
+    EXPECT_EQ(codeOf(tarvo::materializeToTempFile(NSItemProvider::withItem(std::string("/tmp/x"), "public.file-url"), outDir())), 3);
     // A copy failure propagates unchanged.
     try {
         materialize(NSItemProvider::withItem(URL::fileURL(in("missing.txt")), "public.file-url"));
@@ -296,10 +295,10 @@ TEST_F(ItemMaterializerTest, LinksAndTextBecomeUTF8Files) {
     EXPECT_EQ(diskName(note).substr(36), "_note.txt");
 
     // A text item that is not a string, and text that is not UTF-8.
-    EXPECT_EQ(codeOf(tarvo::materializeToTempFile(NSItemProvider::withItem(URL::fileURL("/x"), "public.plain-text"))), 4);
-    EXPECT_EQ(codeOf(tarvo::materializeToTempFile(NSItemProvider::withItem(std::string("bad \xff byte"), "public.plain-text"))), 5);
+    EXPECT_EQ(codeOf(tarvo::materializeToTempFile(NSItemProvider::withItem(URL::fileURL("/x"), "public.plain-text"), outDir())), 4);
+    EXPECT_EQ(codeOf(tarvo::materializeToTempFile(NSItemProvider::withItem(std::string("bad \xff byte"), "public.plain-text"), outDir())), 5);
     // A link item that is a string is not taken as text.
-    EXPECT_EQ(codeOf(tarvo::materializeToTempFile(NSItemProvider::withItem(std::string("https://x"), "public.url"))), 3);
+    EXPECT_EQ(codeOf(tarvo::materializeToTempFile(NSItemProvider::withItem(std::string("https://x"), "public.url"), outDir())), 3);
     expectOutputs(2);
 }
 
@@ -309,7 +308,7 @@ TEST_F(ItemMaterializerTest, AFailingImageFallsThroughToTheLaterSteps) {
     p->registerItem("public.url", ProviderItem(*URL::parse("https://example.com/")));
     auto item = materialize(p);
     EXPECT_EQ(item.filename, "link.txt");
-    EXPECT_EQ(codeOf(tarvo::materializeImageToTempFile(p)), 7);
+    EXPECT_EQ(codeOf(tarvo::materializeImageToTempFile(p, outDir())), 7);
 }
 
 TEST_F(ItemMaterializerTest, TheLastResortTriesTheFirstRegisteredType) {
@@ -320,19 +319,19 @@ TEST_F(ItemMaterializerTest, TheLastResortTriesTheFirstRegisteredType) {
     EXPECT_EQ(item.filename, "custom.thing");
     EXPECT_EQ(readFile(item.url.path()), "custom");
 
-    EXPECT_EQ(codeOf(tarvo::materializeToTempFile(NSItemProvider::make())), 1);
-    EXPECT_EQ(codeOf(tarvo::materializeToTempFile(nullptr)), 1);
+    EXPECT_EQ(codeOf(tarvo::materializeToTempFile(NSItemProvider::make(), outDir())), 1);
+    EXPECT_EQ(codeOf(tarvo::materializeToTempFile(nullptr, outDir())), 1);
     auto failing = NSItemProvider::make();
     failing->registerFileRepresentation("org.example.custom", [](NSItemProvider::FileCompletion done) {
         done(std::nullopt, std::make_exception_ptr(platform::NSError("Elsewhere", 9, "no")));
     });
-    EXPECT_EQ(codeOf(tarvo::materializeToTempFile(failing)), 1);
+    EXPECT_EQ(codeOf(tarvo::materializeToTempFile(failing, outDir())), 1);
 }
 
 TEST_F(ItemMaterializerTest, LoadersReportMissingValuesAndPassPlatformErrorsOn) {
     auto silentFile = NSItemProvider::make();
     silentFile->registerFileRepresentation("public.data", [](NSItemProvider::FileCompletion done) { done(std::nullopt, nullptr); });
-    EXPECT_EQ(codeOf(tarvo::loadFileRepresentation(silentFile, "public.data")), 2);
+    EXPECT_EQ(codeOf(tarvo::loadFileRepresentation(silentFile, "public.data", outDir())), 2);
 
     auto silentData = NSItemProvider::make();
     silentData->registerDataRepresentation("public.data", [](NSItemProvider::DataCompletion done) { done(std::nullopt, nullptr); });
@@ -346,7 +345,7 @@ TEST_F(ItemMaterializerTest, LoadersReportMissingValuesAndPassPlatformErrorsOn) 
         done(std::nullopt, std::make_exception_ptr(platform::NSError("SomeDomain", 77, "platform says no")));
     });
     try {
-        run(tarvo::loadFileRepresentation(erring, "public.data"));
+        runTask(tarvo::loadFileRepresentation(erring, "public.data", outDir()));
         ADD_FAILURE();
     } catch (const platform::NSError& e) {
         EXPECT_EQ(e.domain(), "SomeDomain");
@@ -355,7 +354,7 @@ TEST_F(ItemMaterializerTest, LoadersReportMissingValuesAndPassPlatformErrorsOn) 
     }
     // Nothing registered for the type: the provider's own error.
     try {
-        run(tarvo::loadDataRepresentation(NSItemProvider::make(), "public.data"));
+        runTask(tarvo::loadDataRepresentation(NSItemProvider::make(), "public.data"));
         ADD_FAILURE();
     } catch (const platform::NSError& e) {
         EXPECT_EQ(e.domain(), platform::kItemProviderErrorDomain);
@@ -369,48 +368,57 @@ TEST_F(ItemMaterializerTest, ALoaderCompletesOnceAndNeverHangs) {
         done(ProviderData{2}, nullptr);
         done(std::nullopt, std::make_exception_ptr(platform::NSError("X", 1, "late")));
     });
-    EXPECT_EQ(run(tarvo::loadDataRepresentation(twice, "public.data")), ProviderData{1});
+    EXPECT_EQ(runTask(tarvo::loadDataRepresentation(twice, "public.data")), ProviderData{1});
 
     auto dropped = NSItemProvider::make();
     dropped->registerDataRepresentation("public.data", [](NSItemProvider::DataCompletion) {});
-    EXPECT_THROW(run(tarvo::loadDataRepresentation(dropped, "public.data")), platform::NSError);
+    EXPECT_THROW(runTask(tarvo::loadDataRepresentation(dropped, "public.data")), platform::NSError);
 
-    // Completed later, from another thread.
+    // Completed later, from another thread: only once the load has asked for the item.
+    std::promise<void> go;
+    std::atomic<bool> asked{false};
     auto later = NSItemProvider::make();
-    later->registerItem("public.plain-text", [](NSItemProvider::ItemCompletion done) {
-        std::thread([done] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            done(std::string("late text"), nullptr);
-        }).detach();
-    });
-    EXPECT_EQ(run(tarvo::loadItemString(later, "public.plain-text")), "late text");
+    later->registerItem("public.plain-text",
+                        [&asked, waiting = go.get_future().share()](NSItemProvider::ItemCompletion done) {
+                            std::thread([done, waiting] {
+                                waiting.wait();
+                                done(std::string("late text"), nullptr);
+                            }).detach();
+                            asked = true;
+                        });
+    platform::MainQueue& queue = tarvo_test::testQueue();
+    auto task = platform::startTask(queue.executor(),
+                                    [later] { return tarvo::loadItemString(later, "public.plain-text"); });
+    ASSERT_TRUE(queue.runUntil([&] { return asked.load(); }, tarvo_test::kTaskLimit));
+    go.set_value();
+    EXPECT_EQ(runTask(queue, task), "late text");
 }
 
 TEST_F(ItemMaterializerTest, OnDiskNamesAreSafeWhileTravellingNamesStayExact) {
     const std::string hostile = "../../etc/passwd";
-    auto text = tarvo::writeTextToTemp("x", hostile, "text/plain");
+    auto text = tarvo::writeTextToTemp("x", hostile, "text/plain", outDir());
     EXPECT_EQ(text.filename, hostile);
     EXPECT_EQ(fs::path(text.url.path()).parent_path().string(), outDir());
     EXPECT_EQ(diskName(text).substr(36), "_..-..-etc-passwd");
 
     const std::string withNul("a\0b.txt", 7);
-    auto data = tarvo::writeDataToTemp(std::vector<std::uint8_t>{1}, withNul, "application/octet-stream");
+    auto data = tarvo::writeDataToTemp(std::vector<std::uint8_t>{1}, withNul, "application/octet-stream", outDir());
     EXPECT_EQ(data.filename, withNul);
     EXPECT_EQ(diskName(data).substr(36), "_ab.txt");
 
     std::string longName;
     for (int i = 0; i < 100; ++i) longName += "\xc3\xa9";  // 200 bytes of two-byte characters
     longName += "-and-more-and-more-and-more.tar.gz";
-    auto cut = tarvo::writeDataToTemp(std::vector<std::uint8_t>{1}, longName, "application/gzip");
+    auto cut = tarvo::writeDataToTemp(std::vector<std::uint8_t>{1}, longName, "application/gzip", outDir());
     EXPECT_EQ(cut.filename, longName);
     EXPECT_LE(diskName(cut).size(), 255u);
     EXPECT_TRUE(platform::text::isValidUTF8(diskName(cut))) << "cut inside a character";
     EXPECT_TRUE(diskName(cut).ends_with(".gz"));
 
-    auto blank = tarvo::writeDataToTemp(std::vector<std::uint8_t>{}, "  \n", "application/octet-stream");
+    auto blank = tarvo::writeDataToTemp(std::vector<std::uint8_t>{}, "  \n", "application/octet-stream", outDir());
     EXPECT_EQ(blank.filename, "shared.bin");
     EXPECT_EQ(readFile(blank.url.path()), "");
-    auto spaced = tarvo::writeDataToTemp(std::vector<std::uint8_t>{}, " padded ", "x/y");
+    auto spaced = tarvo::writeDataToTemp(std::vector<std::uint8_t>{}, " padded ", "x/y", outDir());
     EXPECT_EQ(spaced.filename, " padded ") << "a non-blank name is used untrimmed";
 }
 

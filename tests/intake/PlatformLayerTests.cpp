@@ -106,8 +106,8 @@ TEST_F(ItemProviderTest, AHandedFileExistsOnlyDuringTheCallback) {
     });
     EXPECT_EQ(contents, "contents");
     EXPECT_NE(path, in("a.txt")) << "a copy is handed over, never the original";
-    // The copy is removed right after the callback; give the queue a moment to get there.
-    for (int i = 0; i < 100 && !listNames(outDir()).empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // The copy is removed right after the callback, on the provider's own thread.
+    tarvo_test::testQueue().runUntil([&] { return listNames(outDir()).empty(); }, std::chrono::seconds(5));
     EXPECT_FALSE(fs::exists(path));
     EXPECT_TRUE(listNames(outDir()).empty());
     EXPECT_EQ(readFile(in("a.txt")), "contents");

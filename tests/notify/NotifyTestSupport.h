@@ -28,7 +28,7 @@ class AppGroupFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         fs::create_directories(sounds_);
-        platform::Bundle::main().setResourceDirectoryForTesting(sounds_.string());
+        platform::Bundle::main().setResourceDirectory(sounds_.string());
     }
 
     void addSounds(std::initializer_list<const char*> names) {

@@ -40,6 +40,12 @@ TEST(ReceptionistClientTest, EmitResponseRecord) {
     EXPECT_THROW(EmitHTTPResponse::fromJson(Json::parse(R"({"ok": true, "seq": "1"})")), platform::DecodingError);
 }
 
+// The session the emits go over, made as a program's main() makes its own.
+std::shared_ptr<platform::URLSession> emitSession() {
+    static const auto session = platform::URLSession::make();
+    return session;
+}
+
 class EmitTest : public ::testing::Test {
 protected:
     peer::PeerServer server;
@@ -66,7 +72,7 @@ protected:
         }
         const URL base = *URL::parse(server.baseURL() + "/");
         return runTask([=]() {
-            return ReceptionistClient::emitFile(base, token, URL::fileURL(path), "report final.pdf", "dev-1",
+            return ReceptionistClient::emitFile(emitSession(), base, token, URL::fileURL(path), "report final.pdf", "dev-1",
                                                 "share.file", "application/pdf", "ios", meta, route, callback);
         });
     }
@@ -74,7 +80,7 @@ protected:
     std::string emitFailure(const std::string& path) {
         const URL base = *URL::parse(server.baseURL());
         return failureText<ReceptionistClientError>([=, this]() {
-            return ReceptionistClient::emitFile(base, server.options().receptionistToken, URL::fileURL(path), "f",
+            return ReceptionistClient::emitFile(emitSession(), base, server.options().receptionistToken, URL::fileURL(path), "f",
                                                 "d", "k", "text/plain", "ios", std::nullopt, std::nullopt, nullptr);
         });
     }
@@ -169,7 +175,7 @@ TEST_F(EmitTest, OnlyA201WithARecordSucceeds) {
     EXPECT_EQ(server.requests().size(), 0u);
     const URL base = *URL::parse(server.baseURL());
     auto wrongToken = failureText<ReceptionistClientError>([=]() {
-        return ReceptionistClient::emitFile(base, std::string("nope"), URL::fileURL(path), "f", "d", "k",
+        return ReceptionistClient::emitFile(emitSession(), base, std::string("nope"), URL::fileURL(path), "f", "d", "k",
                                             "text/plain", "ios", std::nullopt, std::nullopt, nullptr);
     });
     EXPECT_EQ(wrongToken, R"(Receptionist HTTP 401: {"ok": false, "error": "unauthorized"})");
@@ -179,7 +185,7 @@ TEST_F(EmitTest, UnusableBaseURLAndUnsendableHeadersFailBeforeSending) {
     const std::string path = writePatternFile(server.root() + "/small.txt", 10);
     for (const std::string base : {"ftp://example.com/r", "file:///tmp/r", "receptionist.local:8080"}) {
         auto text = failureText<ReceptionistClientError>([=]() {
-            return ReceptionistClient::emitFile(*URL::parse(base), std::nullopt, URL::fileURL(path), "f", "d", "k",
+            return ReceptionistClient::emitFile(emitSession(), *URL::parse(base), std::nullopt, URL::fileURL(path), "f", "d", "k",
                                                 "text/plain", "ios", std::nullopt, std::nullopt, nullptr);
         });
         EXPECT_EQ(text, "Invalid receptionist base URL: " + base);
@@ -187,7 +193,7 @@ TEST_F(EmitTest, UnusableBaseURLAndUnsendableHeadersFailBeforeSending) {
     // A file name or route holding a line break would add headers of its own: refused.
     const URL base = *URL::parse(server.baseURL());
     auto error = captureFailure<platform::URLError>([=]() {
-        return ReceptionistClient::emitFile(base, std::nullopt, URL::fileURL(path), "a.txt\r\nX-Evil: 1", "d", "k",
+        return ReceptionistClient::emitFile(emitSession(), base, std::nullopt, URL::fileURL(path), "a.txt\r\nX-Evil: 1", "d", "k",
                                             "text/plain", "ios", std::nullopt, std::string("{\"x\":1}"), nullptr);
     });
     ASSERT_TRUE(error);
@@ -199,7 +205,7 @@ TEST_F(EmitTest, TransportFailuresPassThrough) {
     const std::string path = writePatternFile(server.root() + "/small.txt", 10);
     const URL refused = *URL::parse("http://127.0.0.1:" + std::to_string(peer::PeerServer::unusedPort()));
     auto error = captureFailure<platform::URLError>([=]() {
-        return ReceptionistClient::emitFile(refused, std::nullopt, URL::fileURL(path), "f", "d", "k", "text/plain",
+        return ReceptionistClient::emitFile(emitSession(), refused, std::nullopt, URL::fileURL(path), "f", "d", "k", "text/plain",
                                             "ios", std::nullopt, std::nullopt, nullptr);
     });
     ASSERT_TRUE(error);

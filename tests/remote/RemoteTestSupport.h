@@ -20,33 +20,15 @@
 #include "platform/foundation/ErrorInfo.h"
 #include "platform/net/URLSession.h"
 #include "tests/peer/PeerServer.h"
+#include "tests/support/RunTask.h"
 
 namespace remote_test {
 
 using namespace std::chrono_literals;
 
-inline constexpr auto kTestLimit = std::chrono::milliseconds(30000);
-
-// The queue the tests run their tasks on, from the test's own thread. It is never destroyed:
-// a network thread may still be returning from its post of a completion when the task has ended,
-// and an io_context must not go away under it.
-inline platform::MainQueue& testQueue() {
-    static platform::MainQueue* queue = new platform::MainQueue();
-    return *queue;
-}
-
-// Runs body() as a task on the test queue, on this thread, until it ends.
-template <class F>
-auto runTask(F body) {
-    platform::MainQueue& queue = testQueue();
-    auto task = platform::startTask(queue.executor(), std::move(body));
-    if (!queue.runUntil([&] { return task.isDone(); }, kTestLimit)) {
-        task.cancel();
-        queue.runUntil([&] { return task.isDone(); }, 5000ms);
-        throw std::runtime_error("the task did not end in time");
-    }
-    return task.result();
-}
+inline constexpr auto kTestLimit = tarvo_test::kTaskLimit;
+using tarvo_test::runTask;
+using tarvo_test::testQueue;
 
 // Runs body() and returns the text of what it threw; fails the test when it succeeds or throws
 // something other than E.

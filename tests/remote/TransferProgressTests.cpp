@@ -82,7 +82,7 @@ constexpr double kTenMilliseconds = 0.010 + 1e-7;
 
 // Drives the delegate's callbacks at chosen times on a fake wall clock.
 struct ThrottleHarness {
-    platform::ScopedFakeClock clock{1000.0};  // a small base keeps 10 ms steps exact enough
+    const platform::Clock clock = platform::Clock::fixedAt(1000.0);  // a small base keeps 10 ms steps exact enough
     std::vector<TransferProgress> reports;
     std::shared_ptr<platform::URLSession> session = platform::URLSession::make();
 

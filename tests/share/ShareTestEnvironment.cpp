@@ -4,6 +4,9 @@
 #include "TarvoShareExtension/ShareViewController/ShareFileAPI.h"
 #include "platform/foundation/Paths.h"
 
+#include <chrono>
+#include <filesystem>
+
 namespace share_test {
 
 using platform::Json;
@@ -21,9 +24,31 @@ Json bundleInfo(bool appGroup) {
 
 ShareTestEnvironment::ShareTestEnvironment() : ShareTestEnvironment(Options{}) {}
 
+namespace {
+
+// The background threads and the upload engine of every share test. Like the test queue of the
+// network tests they are never destroyed: a network thread may still be finishing with them when
+// a test has ended.
+platform::BackgroundQueue& backgroundQueue() {
+    static auto* background = new platform::BackgroundQueue(2);
+    return *background;
+}
+
+tarvo::RemoteTransfer& remoteTransfer() {
+    static auto* engine = new tarvo::RemoteTransfer(backgroundQueue());
+    return *engine;
+}
+
+}  // namespace
+
 ShareTestEnvironment::ShareTestEnvironment(Options options)
-    : home_("share"), bundle_(bundleInfo(options.appGroup)) {
+    : home_("share"),
+      bundle_(bundleInfo(options.appGroup)),
+      clock_(options.now ? platform::Clock::fixedAt(*options.now) : platform::Clock::real()),
+      temporaryDirectory_((home_ / "tmp").string()),
+      urlSession_(platform::URLSession::make()) {
     platform::paths::setProgramName("tarvo-share");
+    std::filesystem::create_directories(temporaryDirectory_);
     if (options.loopbackServer) server_ = std::make_unique<peer::PeerServer>();
     appGroup_ = tarvo::PushShared::defaults();
     standard_ = platform::UserDefaults::standard();
@@ -62,8 +87,7 @@ std::shared_ptr<platform::NSItemProvider> ShareTestEnvironment::fileItem(const s
 }
 
 tarvo::ShareEnvironment ShareTestEnvironment::environment() {
-    tarvo::ShareEnvironment env;
-    env.mainQueue = &queue_;
+    tarvo::ShareEnvironment env{queue_, backgroundQueue(), urlSession_, remoteTransfer(), clock_, temporaryDirectory_};
     env.window = &window_;
     env.defaults = appGroup_;
     env.standardDefaults = standard_;
@@ -91,6 +115,9 @@ void ShareTestEnvironment::releaseController() {
     controller_.reset();
 }
 
-void ShareTestEnvironment::runUntilIdle() { queue_.drain(); }
+void ShareTestEnvironment::runUntilIdle() {
+    using namespace std::chrono_literals;
+    queue_.runUntilIdle(10000ms);
+}
 
 }  // namespace share_test

@@ -13,6 +13,8 @@
 #include "TarvoShareExtension/ShareEnvironment.h"
 #include "TarvoShareExtension/ShareViewController/ShareViewController.h"
 #include "platform/concurrency/MainQueue.h"
+#include "platform/foundation/Clock.h"
+#include "platform/net/URLSession.h"
 #include "platform/extension/NSExtensionContext.h"
 #include "platform/extension/NSItemProvider.h"
 #include "platform/foundation/Json.h"
@@ -32,6 +34,7 @@ public:
     struct Options {
         bool loopbackServer = false;  // start the loopback server (servers can point at it)
         bool appGroup = true;         // the bundle names kAppGroup; else no group at all
+        std::optional<double> now;    // the wall clock fixed at this moment; else the real one
     };
 
     ShareTestEnvironment();
@@ -78,6 +81,9 @@ public:
 private:
     tarvo_test::TempHome home_;
     tarvo_test::ScopedBundleInfo bundle_;
+    platform::Clock clock_;
+    std::string temporaryDirectory_;
+    std::shared_ptr<platform::URLSession> urlSession_;
     std::unique_ptr<peer::PeerServer> server_;
     std::shared_ptr<platform::UserDefaults> appGroup_;
     std::shared_ptr<platform::UserDefaults> standard_;

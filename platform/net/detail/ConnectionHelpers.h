@@ -35,6 +35,20 @@ inline std::string asciiLower(std::string_view s) {
     return out;
 }
 
+// What a request head opens: a plain HTTP exchange or a WebSocket upgrade.
+enum class RequestHead { http, webSocketUpgrade };
+
+// Fields the connection writes itself and never takes from the caller: the framing of every
+// request head, and for an upgrade also the fields of the WebSocket handshake.
+inline bool isReservedField(std::string_view name, RequestHead head) {
+    const std::string lower = asciiLower(name);
+    if (lower == "host" || lower == "content-length" || lower == "transfer-encoding" || lower == "connection")
+        return true;
+    return head == RequestHead::webSocketUpgrade &&
+           (lower == "upgrade" || lower == "sec-websocket-key" || lower == "sec-websocket-version" ||
+            lower == "sec-websocket-extensions");
+}
+
 // Throws badURL, before anything is sent, for a field that would break the request head.
 inline void checkHeaderFields(const std::vector<std::pair<std::string, std::string>>& fields) {
     for (const auto& [name, value] : fields) {

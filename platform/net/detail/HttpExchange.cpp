@@ -42,13 +42,6 @@ constexpr std::uint32_t kHeaderLimitBytes = 64 * 1024;
 
 enum class Phase { resolve, connect, tls, send, receive };
 
-bool isReservedField(std::string_view name) {
-    // The connection's own framing: computed here, never taken from the caller.
-    const std::string lower = asciiLower(name);
-    return lower == "host" || lower == "content-length" || lower == "transfer-encoding" ||
-           lower == "connection";
-}
-
 // Closes a file descriptor when the exchange ends, however it ends.
 struct FileHandle {
     int fd = -1;
@@ -166,7 +159,7 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::exchangeOver(
     bool hasAccept = false;
     bool hasUserAgent = false;
     for (const auto& [name, value] : plan.headers) {
-        if (isReservedField(name)) continue;
+        if (isReservedField(name, RequestHead::http)) continue;
         const std::string lower = asciiLower(name);
         hasAccept = hasAccept || lower == "accept";
         hasUserAgent = hasUserAgent || lower == "user-agent";

@@ -1,6 +1,7 @@
 #include <atomic>
 #include <chrono>
 #include <set>
+#include <stdexcept>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -60,25 +61,38 @@ TEST(Uuid, UpperCaseVersion4AndUnique) {
         EXPECT_FALSE(platform::isUUIDString(bad)) << bad;
 }
 
-TEST(Clock, FakeClockIsInstalledAndRemoved) {
-    double real = platform::nowEpochSeconds();
+TEST(Clock, AFixedClockFixesTheOneClockWhileItLives) {
+    const double real = platform::nowEpochSeconds();
     EXPECT_GT(real, 1.6e9);
+    EXPECT_FALSE(platform::Clock::real().isFixed());
+    EXPECT_THROW(platform::Clock::real().advance(1), std::logic_error);
     {
-        platform::ScopedFakeClock clock(1000.5);
+        const auto clock = platform::Clock::fixedAt(1000.5);
+        EXPECT_TRUE(clock.isFixed());
         EXPECT_EQ(platform::nowEpochSeconds(), 1000.5);
         clock.advance(2.25);
         EXPECT_EQ(platform::nowEpochSeconds(), 1002.75);
+        EXPECT_EQ(platform::Clock::real().now(), 1002.75);  // one clock, whoever reads it
         clock.set(5);
         double seenOnOtherThread = 0;
         std::thread([&] { seenOnOtherThread = platform::nowEpochSeconds(); }).join();
         EXPECT_EQ(seenOnOtherThread, 5);
+        {
+            // Fixed again inside: the inner time wins, and the outer one comes back after it.
+            const auto inner = platform::Clock::fixedAt(9);
+            EXPECT_EQ(platform::nowEpochSeconds(), 9);
+            const auto copy = inner;  // copies share the fixed time and keep it alive
+            copy.advance(1);
+            EXPECT_EQ(inner.now(), 10);
+        }
+        EXPECT_EQ(platform::nowEpochSeconds(), 5);
     }
     EXPECT_GE(platform::nowEpochSeconds(), real);
 }
 
-// Another thread may be reading the clock (a network callback, a timer) at the moment a test's
-// fake clock goes out of scope; that read must see the fake or the real time, never freed memory.
-TEST(Clock, FakeClockCanEndWhileAnotherThreadReadsIt) {
+// Another thread may be reading the clock (a network callback, a timer) at the moment a fixed
+// clock goes away; that read must see the fixed or the real time, never freed memory.
+TEST(Clock, AFixedClockCanEndWhileAnotherThreadReadsIt) {
     std::atomic<bool> stop{false};
     std::atomic<long> reads{0};
     std::thread reader([&] {
@@ -87,11 +101,11 @@ TEST(Clock, FakeClockCanEndWhileAnotherThreadReadsIt) {
             if (t == 7 || t > 1.6e9) ++reads;
         }
     });
-    // Keep installing and ending fake clocks while the reader runs: in a fast build 3,000 of
+    // Keep fixing the clock and letting it go while the reader runs: in a fast build 3,000 of
     // them can be over before the reader thread has even started.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     for (int i = 0; (i < 3000 || reads.load() < 1000) && std::chrono::steady_clock::now() < deadline; ++i)
-        platform::ScopedFakeClock clock(7);
+        const auto clock = platform::Clock::fixedAt(7);
     stop = true;
     reader.join();
     EXPECT_GT(reads.load(), 0);

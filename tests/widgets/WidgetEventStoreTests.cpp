@@ -77,7 +77,7 @@ TEST(WidgetEventTest, EqualityAndHashCoverEveryFieldAndTellAbsentFromEmptyDeepli
 }
 
 TEST(WidgetFeedSnapshotTest, DefaultIsTheEmptyFeedMadeNow) {
-    platform::ScopedFakeClock clock(1738315800.25);
+    const auto clock = platform::Clock::fixedAt(1738315800.25);
     WidgetFeedSnapshot s;
     EXPECT_EQ(s.schema, 1);
     EXPECT_EQ(s.updatedAt, 1738315800.25);
@@ -168,7 +168,7 @@ protected:
 };
 
 TEST_F(WidgetEventStoreTest, ContainerFileComesFirstThenDefaultsThenTheEmptyFeed) {
-    platform::ScopedFakeClock clock(1738315800);
+    const auto clock = platform::Clock::fixedAt(1738315800);
     auto empty = WidgetEventStore::loadSnapshot();
     EXPECT_EQ(empty, WidgetFeedSnapshot(1, 1738315800, {}));
 
@@ -217,7 +217,7 @@ TEST_F(WidgetEventStoreTest, AFileThatCannotBeReadFallsBackToTheDefaultsValue) {
 }
 
 TEST_F(WidgetEventStoreTest, DefaultsValueMustBeAReadableFeedString) {
-    platform::ScopedFakeClock clock(1738315800);
+    const auto clock = platform::Clock::fixedAt(1738315800);
     const platform::PropertyList unusable[] = {
         platform::PropertyList("{\"schema\": 1}"),
         platform::PropertyList(""),

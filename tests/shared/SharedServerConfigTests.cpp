@@ -1,4 +1,4 @@
-#include "Shared/ServerProfileShared.h"
+#include "Shared/ServerProfile.h"
 
 #include "platform/foundation/UserDefaults.h"
 #include "tests/shared/SharedTestEnvironment.h"

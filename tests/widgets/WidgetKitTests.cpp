@@ -142,7 +142,7 @@ TEST(WidgetRendererTest, HtmlIsSelfContainedEscapedAndSizedForTheFamily) {
 }
 
 TEST(WidgetRuntimeTest, ServesEachRequestKindOnce) {
-    ScopedFakeClock clock(1000);
+    const auto clock = platform::Clock::fixedAt(1000);
     auto provider = std::make_shared<TestProvider>();
     const auto bundle = testBundle(provider);
     TimelineProviderContext ctx;

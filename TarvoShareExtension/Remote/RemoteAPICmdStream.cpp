@@ -1,13 +1,13 @@
 // RemoteAPI's command-stream operations: opening with the path fallback, running one command to
 // its end, creating a folder, and starting a detached run.
+#include <functional>
 #include <stdexcept>
 
 #include "TarvoShareExtension/Remote/CmdStream.h"
 #include "TarvoShareExtension/Remote/RemoteAPI.h"
 #include "TarvoShareExtension/Remote/RemoteTransferError.h"
 #include "TarvoShareExtension/Remote/StreamTransport.h"
-#include "platform/concurrency/Cancellation.h"
-#include "platform/concurrency/Deadline.h"
+#include "platform/concurrency/Task.h"
 #include "platform/foundation/Text.h"
 
 namespace tarvo {
@@ -18,11 +18,7 @@ using platform::URLQueryItem;
 
 namespace {
 
-const char* const kCommandStreamPaths[] = {"/ws/cmd", "/api/ws/cmd"};
-
-platform::Deadline deadlineAfter(double seconds) {
-    return platform::Deadline::after(std::chrono::duration<double>(seconds));
-}
+const char* const kCmdStreamPaths[] = {"/ws/cmd", "/api/ws/cmd"};
 
 bool hasEntries(const Json& value, const char* what) {
     if (value.is_null()) return false;
@@ -36,7 +32,7 @@ Async<std::shared_ptr<StreamChannel>> openWSCall(RemoteAPI api, std::vector<std:
     std::optional<TransportError> firstFailure;
     std::shared_ptr<StreamChannel> channel;
     for (const auto& path : paths) {
-        StreamRequest request{api.buildWSURL(path, query), {{"Authorization", "Bearer " + api.cfg.token}}};
+        StreamRequest request{api.buildWSURL(path, query), api.authHeader()};
         std::exception_ptr failure;
         try {
             channel = co_await api.streams->open(std::move(request));
@@ -59,38 +55,18 @@ Async<std::shared_ptr<StreamChannel>> openWSCall(RemoteAPI api, std::vector<std:
     throw RemoteFailure::transport(*firstFailure);
 }
 
-Json commandStartFrame(const std::string& command, const std::vector<std::string>& args, const std::string& cwd) {
-    Json frame = Json::object();
-    frame["cmd"] = command;
-    frame["args"] = Json::array();
-    for (const auto& a : args) frame["args"].push_back(a);
-    frame["cwd"] = normalizeCommandPath(cwd);
-    frame["paths"] = Json::array();
-    frame["insert_token"] = "{sel}";
-    frame["append_paths"] = false;
-    frame["stdin"] = "";
-    frame["interactive"] = false;
-    return frame;
-}
-
 Async<std::string> runCommandCall(RemoteAPI api, std::string cmd, std::vector<std::string> args, std::string cwd) {
     const std::string command = platform::text::trimmed(cmd);
     if (command.empty()) throw RemoteFailure::server("Missing command.");
     auto channel = co_await api.openCmdStream();
-    ChannelCloseGuard closer(channel);
+    const platform::Executor here = co_await platform::currentExecutor();
+    ChannelCloseGuard closer(channel, here);
 
-    const std::string start = encodeCmdFrame(commandStartFrame(command, args, cwd));
+    const std::string start = encodeCmdFrame(cmdStartFrame(command, args, cwd, false));
     co_await channel->send(start);
 
-    CmdStreamOutput output;
-    const auto deadline = deadlineAfter(api.streamLimits.commandSeconds);
-    for (;;) {
-        co_await platform::checkCancellation();
-        if (deadline.hasExpired()) throw TransportError::network("Command timed out.");
-        auto message = co_await receiveCmdFrameWithSoftTimeout(channel, api.streamLimits.receiveSeconds);
-        if (!message) continue;
-        if (takeFrameUntilExit(*message, output)) break;
-    }
+    CmdStreamWait wait{api.cmdStreamLimits.receiveSeconds, api.cmdStreamLimits.commandSeconds, "Command timed out."};
+    const CmdStreamOutput output = co_await receiveCmdOutputUntilExit(channel, std::move(wait));
     co_return output.stdoutText;
 }
 
@@ -109,9 +85,10 @@ Async<RemoteCommandLaunchResult> startDetachedCall(RemoteAPI api, std::string sh
     const bool sendPolicy = hasEntries(runPolicy, "A run policy");
     const bool sendLLM = hasEntries(llm, "Language-model settings");
     auto channel = co_await api.openCmdStream();
-    ChannelCloseGuard closer(channel);
+    const platform::Executor here = co_await platform::currentExecutor();
+    ChannelCloseGuard closer(channel, here);
 
-    Json frame = commandStartFrame("bash", {}, cwd);
+    Json frame = cmdStartFrame("bash", {}, cwd, false);
     frame["shell"] = true;
     frame["shell_line"] = line;
     frame["persist"] = true;
@@ -127,31 +104,30 @@ Async<RemoteCommandLaunchResult> startDetachedCall(RemoteAPI api, std::string sh
 
     std::string lastOutput;
     std::optional<RemoteCommandLaunchResult> launched;
-    const auto deadline = deadlineAfter(api.streamLimits.runMetadataSeconds);
-    while (!launched) {
-        co_await platform::checkCancellation();
-        if (deadline.hasExpired()) throw TransportError::network("Timed out waiting for durable run metadata.");
-        auto message = co_await receiveCmdFrameWithSoftTimeout(channel, api.streamLimits.receiveSeconds);
-        if (!message) continue;
-        auto frame = decodeCmdFrame(*message);
-        if (!frame) continue;
+    CmdStreamWait wait{api.cmdStreamLimits.receiveSeconds, api.cmdStreamLimits.runMetadataSeconds,
+                       "Timed out waiting for durable run metadata."};
+    std::function<bool(const StreamMessage&)> take = [&lastOutput, &launched](const StreamMessage& message) {
+        auto frame = decodeCmdFrame(message);
+        if (!frame) return false;
         switch (frame->kind) {
             case CmdStreamFrame::Kind::standardOutput:
             case CmdStreamFrame::Kind::standardError:
             case CmdStreamFrame::Kind::meta: {
                 std::string t = platform::text::trimmed(frame->text);
                 if (!t.empty()) lastOutput = std::move(t);
-                break;
+                return false;
             }
             case CmdStreamFrame::Kind::runMeta:
                 launched = RemoteCommandLaunchResult{frame->runID, frame->logPath};
-                break;
+                return true;
             case CmdStreamFrame::Kind::error: throw RemoteFailure::server(frame->text);
             case CmdStreamFrame::Kind::exit:
                 throw RemoteTransferError::uploadFailed("command exited before run metadata arrived (exit " +
                                                         std::to_string(frame->code) + "): " + lastOutput);
         }
-    }
+        return false;
+    };
+    co_await receiveCmdFramesUntil(channel, std::move(wait), std::move(take));
     co_return *launched;
 }
 
@@ -163,7 +139,7 @@ Async<std::shared_ptr<StreamChannel>> RemoteAPI::openWS(std::vector<std::string>
 }
 
 Async<std::shared_ptr<StreamChannel>> RemoteAPI::openCmdStream() const {
-    return openWSCall(*this, std::vector<std::string>(std::begin(kCommandStreamPaths), std::end(kCommandStreamPaths)),
+    return openWSCall(*this, std::vector<std::string>(std::begin(kCmdStreamPaths), std::end(kCmdStreamPaths)),
                       {URLQueryItem{"token", cfg.token}});
 }
 

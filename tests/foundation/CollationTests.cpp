@@ -1,4 +1,4 @@
-#include "platform/collation/Collation.h"
+#include "platform/foundation/Text.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "Shared/ExecutionContractShared.h"
+#include "Shared/ShareRunContract.h"
 
 #include <algorithm>
 #include <utility>

@@ -41,7 +41,7 @@ protected:
 };
 
 TEST_F(ShareLaunchHandoffTest, EmptyObjectTakesEveryDefault) {
-    platform::ScopedFakeClock clock(1700000000.5);
+    const auto clock = platform::Clock::fixedAt(1700000000.5);
     for (const char* text : {"{}", R"({"schema":null,"id":null,"createdAtEpoch":null,"title":null,"kind":null})"}) {
         ShareLaunchHandoff h = ShareLaunchHandoff::fromJson(platform::parseJson(text));
         EXPECT_EQ(h.schema, 1);

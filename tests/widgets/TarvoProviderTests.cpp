@@ -23,7 +23,7 @@ std::string feedWithOneEvent() {
 TEST(TarvoProviderTest, PlaceholderShowsThreeSampleEventsAndNeverReadsTheFeed) {
     WidgetHome home(kGroup);
     home.writeFeedFile(kGroup, feedWithOneEvent());
-    platform::ScopedFakeClock clock(1738315800);
+    const auto clock = platform::Clock::fixedAt(1738315800);
 
     const TarvoEntry e = TarvoProvider().placeholder(kContext);
     EXPECT_EQ(e.date, 1738315800);
@@ -40,7 +40,7 @@ TEST(TarvoProviderTest, PlaceholderShowsThreeSampleEventsAndNeverReadsTheFeed) {
 
 TEST(TarvoProviderTest, SnapshotAndTimelineReadTheLiveFeedEachTime) {
     WidgetHome home(kGroup);
-    platform::ScopedFakeClock clock(1738315800);
+    const auto clock = platform::Clock::fixedAt(1738315800);
     TarvoProvider provider;
 
     int calls = 0;
@@ -96,7 +96,7 @@ TEST(TarvoWidgetTest, ConfigurationAndBundle) {
 TEST(TarvoWidgetTest, RuntimeServesTimelineWithPayloadViewsAndReloadDate) {
     WidgetHome home(kGroup);
     home.writeFeedFile(kGroup, feedWithOneEvent());
-    platform::ScopedFakeClock clock(1738315800);
+    const auto clock = platform::Clock::fixedAt(1738315800);
     const auto bundle = TarvoWidgets().body();
 
     platform::TimelineProviderContext context;

@@ -1,5 +1,7 @@
 #include <atomic>
 #include <chrono>
+#include <future>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 
@@ -56,13 +58,20 @@ public:
                 throw std::runtime_error("late failure");
             case Mode::throwBeforeDelivery:
                 throw std::runtime_error("early failure");
-            case Mode::fromThread:
-                worker_ = std::thread([handler, content]() mutable {
-                    std::this_thread::sleep_for(5ms);
+            case Mode::fromThread: {
+                // The worker delivers only once didReceive is on its way out, as a late reply would.
+                auto returned = std::make_shared<std::promise<void>>();
+                worker_ = std::thread([handler, content, returned = returned->get_future()]() mutable {
+                    returned.wait();
                     content.setTitle("async");
                     handler(content);
                 });
+                struct SignalOnReturn {
+                    std::shared_ptr<std::promise<void>> returned;
+                    ~SignalOnReturn() { returned->set_value(); }
+                } signal{returned};
                 break;
+            }
         }
     }
     void serviceExtensionTimeWillExpire() override {

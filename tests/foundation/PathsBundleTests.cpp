@@ -106,9 +106,9 @@ TEST_F(PathsTest, BundleResourcesByNameAndExtension) {
         EXPECT_FALSE(bundle.pathForResource("", "caf"));
         EXPECT_FALSE(bundle.pathForResource("chime", "caf/x"));
     }
-    bundle.setResourceDirectoryForTesting(dir);
+    bundle.setResourceDirectory(dir);
     EXPECT_EQ(bundle.pathForResource("chime", "caf"), dir + "/chime.caf");
-    bundle.setResourceDirectoryForTesting("");
+    bundle.setResourceDirectory("");
 }
 
 }  // namespace
