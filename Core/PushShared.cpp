@@ -26,17 +26,23 @@ void PushShared::_migrateFromStandardIfNeeded(const std::vector<std::string>& ke
     const std::string name = suiteName();
     if (name.empty()) return;
     auto suite = platform::UserDefaults::suite(name);
-    // Without the suite there is nowhere to copy to; the standard store stays as it is.
-    if (!suite) return;
+    auto standard = platform::UserDefaults::standard();
+    _migrateFromStandardIfNeeded(keys, markerPrefix, name, suite.get(), *standard);
+}
 
-    const std::string marker = std::string(markerPrefix) + "." + name;
+void PushShared::_migrateFromStandardIfNeeded(const std::vector<std::string>& keys, std::string_view markerPrefix,
+                                              std::string_view suiteName, platform::UserDefaults* suite,
+                                              platform::UserDefaults& standard) {
+    // Without the suite there is nowhere to copy to; the standard store stays as it is.
+    if (suiteName.empty() || suite == nullptr) return;
+
+    const std::string marker = std::string(markerPrefix) + "." + std::string(suiteName);
     if (suite->boolValue(marker)) return;
 
-    auto standard = platform::UserDefaults::standard();
     for (const auto& key : keys) {
         // What the app group already holds is newer than anything left in the standard store.
         if (suite->object(key)) continue;
-        if (auto value = standard->object(key)) suite->set(key, *value);
+        if (auto value = standard.object(key)) suite->set(key, *value);
     }
     suite->set(marker, platform::PropertyList(true));
     suite->synchronize();

@@ -18,6 +18,11 @@ struct PushShared {
     // Copies the given keys once from the standard store into the app-group suite.
     static void _migrateFromStandardIfNeeded(const std::vector<std::string>& keys,
                                              std::string_view markerPrefix);
+    // The same copy between stores the caller opened: from standard into suite, the app-group
+    // suite named suiteName (nothing happens without a name or a suite).
+    static void _migrateFromStandardIfNeeded(const std::vector<std::string>& keys, std::string_view markerPrefix,
+                                             std::string_view suiteName, platform::UserDefaults* suite,
+                                             platform::UserDefaults& standard);
 };
 
 struct SharedDefaultsKeys {

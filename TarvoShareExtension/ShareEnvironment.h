@@ -6,14 +6,20 @@
 //
 // A plain aggregate. Whoever builds it owns what the references name and keeps it alive for as
 // long as anything holding the environment (the controller, a flow, an upload) may still run.
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "Shared/ServerProfile.h"
+#include "TarvoShareExtension/Remote/RemoteAPI.h"
 #include "TarvoShareExtension/Remote/RemoteTransfer.h"
 #include "platform/concurrency/BackgroundQueue.h"
 #include "platform/concurrency/MainQueue.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/UserDefaults.h"
 #include "platform/net/URLSession.h"
+#include "platform/uikit/UIWindow.h"
 
 namespace tarvo {
 
@@ -32,6 +38,21 @@ struct ShareEnvironment {
     platform::Clock clock;
     // The folder where shared items become files; it exists.
     std::string temporaryDirectory;
+
+    // ---- The share screen's world.
+    // The window the screen is shown in: its notification centre carries the keyboard's
+    // notifications, its animator runs the screen's animations.
+    platform::UIWindow* window = nullptr;
+    // The app group's suite (the standard store when no group is configured): every setting of
+    // the extension is read from and written to it.
+    std::shared_ptr<platform::UserDefaults> defaults;
+    // The program's own standard store and the app group's name, for the one-time copy of
+    // settings from the first into the second ("" and no copy without a group).
+    std::shared_ptr<platform::UserDefaults> standardDefaults;
+    std::string appGroupSuiteName;
+    // The remote client of one server for one send; nothing when the server has no usable URL
+    // or no token.
+    std::function<std::optional<RemoteAPI>(const ServerProfile&)> makeFileAPI;
 };
 
 }  // namespace tarvo

@@ -1,0 +1,252 @@
+// tarvo-share: its command line as a table, and the program end to end on the sample project
+// with servers configured by tarvo-defaults (the dump against a golden file, the HTML page in
+// headless chromium when one is installed).
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "hosts/tarvo-share/ShareCommandLine.h"
+#include "hosts/tarvo-share/ShareHost.h"
+#include "platform/foundation/Json.h"
+#include "platform/foundation/Text.h"
+#include "tests/support/Files.h"
+#include "tests/support/Process.h"
+#include "tests/support/TempHome.h"
+
+namespace share_test {
+namespace {
+
+using namespace tarvo::share_host;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+using tarvo_test::ProcessResult;
+
+// ---- The command line.
+
+ParsedCommandLine parse(std::vector<std::string> args) { return parseShareCommandLine(args); }
+
+TEST(ShareCommandLineTest, ItemsInOrderWithTheirNames) {
+    const auto parsed = parse({"--source-app", "com.example.app", "--now", "2025-01-31T09:30:00Z", "--html", "out.html",
+                               "--interactive", "--do", "tap:sendButton", "--do", "wait", "site", "--name", "n.txt",
+                               "--text", "hello", "--url", "https://example.com/a", "--item", "public.json=x.json",
+                               "--", "--odd-name"});
+    ASSERT_TRUE(std::holds_alternative<ShareInvocation>(parsed)) << std::get<std::string>(parsed);
+    const auto& inv = std::get<ShareInvocation>(parsed);
+    EXPECT_EQ(inv.sourceApp, "com.example.app");
+    EXPECT_EQ(inv.now, 1738315800.0);
+    EXPECT_EQ(inv.htmlPath, "out.html");
+    EXPECT_TRUE(inv.interactive);
+    ASSERT_EQ(inv.steps.size(), 2u);
+    EXPECT_EQ(inv.steps[0].verb, platform::ScreenStep::Verb::tap);
+    using K = ItemArgument::Kind;
+    const std::vector<ItemArgument> expected{
+        {K::path, "site", "", std::nullopt},
+        {K::text, "hello", "", std::string("n.txt")},
+        {K::url, "https://example.com/a", "", std::nullopt},
+        {K::typed, "x.json", "public.json", std::nullopt},
+        {K::path, "--odd-name", "", std::nullopt},
+    };
+    EXPECT_EQ(inv.items, expected);
+}
+
+TEST(ShareCommandLineTest, BadUsageSaysWhatIsWrong) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* problem;
+    } cases[] = {
+        {{}, "nothing to share"},
+        {{"--now"}, "missing value for --now"},
+        {{"--now", "yesterday", "x"}, "not an ISO-8601 date-time"},
+        {{"--bogus", "x"}, "unknown option: --bogus"},
+        {{"--name", "a"}, "--name a names no item"},
+        {{"--name", "a", "--name", "b", "x"}, "--name a names no item"},
+        {{"--url", "not a url", "x"}, "not a URL"},
+        {{"--item", "public.json"}, "--item wants TYPE-ID=PATH"},
+        {{"--item", "=x"}, "--item wants TYPE-ID=PATH"},
+        {{"--do", "poke:x", "x"}, "poke"},
+        {{"--html", "", "x"}, "empty file name"},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parse(c.args);
+        ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << c.problem;
+        EXPECT_THAT(std::get<std::string>(parsed), HasSubstr(c.problem));
+    }
+    EXPECT_TRUE(std::holds_alternative<HelpRequested>(parse({"x", "--help"})));
+}
+
+TEST(ShareCommandLineTest, HelpListsUsageStepsAndRoles) {
+    const std::string help = shareHelp("tarvo-share");
+    EXPECT_THAT(help, StartsWith("usage: tarvo-share [--source-app BUNDLE-ID] [--now ISO-8601] [--html FILE]"));
+    for (const char* text : {"--do STEP", "ITEM...", "alert-field:N=TEXT", "sendButton", "kindField",
+                             "deployCommandTextView", "serverRow:ID", "serverSelect:ID", "serverChevron:ID",
+                             "chip:PATH", "open: STATUS (exit 3)"}) {
+        EXPECT_THAT(help, HasSubstr(text));
+    }
+    EXPECT_EQ(oneLine("Done with 1 error(s):\n1/2: failed\r\nnext"), "Done with 1 error(s):\\n1/2: failed\\nnext");
+}
+
+// ---- The program.
+
+std::string binary(const char* name) { return std::string(TARVO_BINARY_DIR) + "/" + name; }
+std::string source(const std::string& relative) { return std::string(TARVO_SOURCE_DIR) + "/" + relative; }
+
+class ShareProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const ProcessResult servers = tarvo_test::runProgram(
+            binary("tarvo-defaults"), {"write", "group.nolvek.Tarvo", "servers.json", "--string",
+                                       tarvo_test::readFile(source("samples/share/servers.json"))});
+        ASSERT_EQ(servers.exitCode, 0) << servers.err;
+        const ProcessResult active = tarvo_test::runProgram(
+            binary("tarvo-defaults"), {"write", "group.nolvek.Tarvo", "activeServerId", "--string", "staging"});
+        ASSERT_EQ(active.exitCode, 0) << active.err;
+    }
+    ProcessResult share(std::vector<std::string> args, const std::string& input = "") {
+        return tarvo_test::runProgram(binary("tarvo-share"), std::move(args), input);
+    }
+    // What the Tarvo app would read back from the group (tarvo-defaults prints the value as JSON).
+    std::string stored(const std::string& key) {
+        const ProcessResult r = tarvo_test::runProgram(binary("tarvo-defaults"), {"read", "group.nolvek.Tarvo", key});
+        if (r.exitCode != 0) return "";
+        return platform::parseJson(r.out).get<std::string>();
+    }
+
+    tarvo_test::TempHome home{"share-program"};
+};
+
+TEST_F(ShareProgramTest, SampleProjectEndToEnd) {
+    const ProcessResult r = share({"--source-app", "com.apple.DocumentsApp", "--now", "2025-01-31T09:30:00Z", "--do",
+                                   "type:destFolderField= /sites/sample/ ", "--do", "end", "--do",
+                                   "segment:expectedLifetimeControl=Keep running", "--do", "toggle:openOnNextLaunchSwitch",
+                                   source("samples/share/project")});
+    ASSERT_EQ(r.exitCode, 3) << r.err;
+    const std::string path = source("tests/share/golden/sample-project.txt");
+    if (std::getenv("TARVO_UPDATE_GOLDEN")) tarvo_test::writeFile(path, r.out);
+    EXPECT_EQ(r.out, tarvo_test::readFile(path)) << "golden file " << path;
+    EXPECT_THAT(r.out, ::testing::EndsWith("\nopen: \n"));
+    // The edits are the staging server's draft for the next share; nothing was sent.
+    const std::string drafts = stored("share.serverDrafts.json");
+    EXPECT_THAT(drafts, HasSubstr("\"destFolder\":\"sites/sample\""));
+    EXPECT_THAT(drafts, HasSubstr("\"openOnNextLaunch\":true"));
+    EXPECT_THAT(stored("share.lastServerId"), HasSubstr("staging"));
+    // The program's own standard store.
+    EXPECT_TRUE(std::filesystem::exists(home / "defaults/standard/tarvo-share.sqlite"));
+}
+
+TEST_F(ShareProgramTest, OutcomesAndTheirExitCodes) {
+    const ProcessResult cancelled = share({"--do", "tap:Cancel", "--do", "tap:sendButton", "--text", "hello"});
+    EXPECT_EQ(cancelled.exitCode, 1) << cancelled.err;
+    EXPECT_THAT(cancelled.out, ::testing::EndsWith("\ncancelled: Cancelled.\n"));
+    EXPECT_THAT(cancelled.err, HasSubstr("the share ended; 1 step(s) not carried out"));
+
+    const ProcessResult sent = share({"--do", "tap:sendButton", "--do", "wait", "--url", "https://example.com"});
+    EXPECT_EQ(sent.exitCode, 3) << sent.err;
+    EXPECT_THAT(sent.out, ::testing::EndsWith("\nopen: Preparing\u2026\n"));
+
+    const ProcessResult missing = share({"--do", "tap:noSuchButton", "--text", "hello"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_THAT(missing.err, HasSubstr("no view matches \"noSuchButton\""));
+    EXPECT_THAT(missing.err, HasSubstr("Button #sendButton")) << "the screen comes with the message";
+    EXPECT_EQ(missing.out, "");
+
+    const ProcessResult noFile = share({source("samples/share/no-such-thing")});
+    EXPECT_EQ(noFile.exitCode, 2);
+    EXPECT_THAT(noFile.err, HasSubstr("no such file or folder"));
+
+    const ProcessResult help = share({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_THAT(help.out, HasSubstr("Roles:"));
+    const ProcessResult usage = share({"--frobnicate"});
+    EXPECT_EQ(usage.exitCode, 2);
+    EXPECT_THAT(usage.err, HasSubstr("usage: tarvo-share"));
+}
+
+TEST_F(ShareProgramTest, InteractiveStepsPrintTheScreenAfterEach) {
+    const ProcessResult r = share({"--interactive", "--text", "hello"},
+                                  "type:kindField=!\n\ntap:nothing\nreplace:replyToField=me you me\nend\n");
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("no view matches \"nothing\"")) << "reported, and the session goes on";
+    // Three screens after the three good steps, then the final one.
+    std::size_t screens = 0;
+    for (std::size_t at = 0; (at = r.out.find("Window 390x844", at)) != std::string::npos; ++at) ++screens;
+    EXPECT_EQ(screens, 4u);
+    EXPECT_THAT(r.out, HasSubstr("TextField #kindField \"clipboard!\""));
+    EXPECT_THAT(r.out, HasSubstr("TextField #replyToField \"me, you\""));
+}
+
+// ---- The page in a browser.
+
+std::optional<std::string> findChromium() {
+    if (const char* p = std::getenv("TARVO_CHROMIUM"); p && *p) return std::string(p);
+    for (const char* p : {"/usr/bin/chromium", "/usr/bin/chromium-browser"}) {
+        if (access(p, X_OK) == 0) return std::string(p);
+    }
+    return std::nullopt;
+}
+
+TEST_F(ShareProgramTest, HtmlPageShowsTheSectionsInOrderInLightAndDark) {
+    const auto chromium = findChromium();
+    if (!chromium) GTEST_SKIP() << "no chromium installed";
+    const std::string html = home.path() + "/share.html";
+    const ProcessResult r = share({"--html", html, "--do", "type:destFolderField=sites/sample", "--do", "end",
+                                   source("samples/share/project")});
+    ASSERT_EQ(r.exitCode, 3) << r.err;
+
+    const char* sections[] = {"heroHeaderCard", "serversSectionLabel", "serverModeControl", "serverButton",
+                              "multiDispatchControl", "makeAutomaticButton", "targetSectionLabel", "actionControl",
+                              "emitFieldsStack", "uploadFieldsStack", "openOnNextLaunchRow"};
+    std::string list;
+    for (const char* s : sections) list += std::string(list.empty() ? "" : ",") + "'" + s + "'";
+    std::string page = tarvo_test::readFile(html);
+    page.insert(page.rfind("</body>"),
+                "<script>window.addEventListener('load', function () { var out = [];"
+                "document.querySelectorAll('.phone').forEach(function (phone) {"
+                "  var roles = [" + list + "]; var tops = []; var texts = {};"
+                "  roles.forEach(function (role) { var e = phone.querySelector('[data-role=\"' + role + '\"]');"
+                "    tops.push(e ? e.getBoundingClientRect().top : null);"
+                "    if (e) texts[role] = e.innerText; });"
+                "  var dock = phone.querySelector('[data-role=\"actionDockCard\"]');"
+                "  out.push({tops: tops, texts: texts, dockHeight: dock ? dock.getBoundingClientRect().height : 0,"
+                "            background: getComputedStyle(phone).backgroundColor});"
+                "});"
+                "var pre = document.createElement('pre'); pre.id = 'readback';"
+                "pre.textContent = JSON.stringify(out); document.body.appendChild(pre); });</script>");
+    const std::string probed = home.path() + "/probed.html";
+    tarvo_test::writeFile(probed, page);
+    const ProcessResult b = tarvo_test::runProgram(
+        *chromium,
+        {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
+         "--user-data-dir=" + home.path() + "/chromium", "--window-size=1200,1000", "--virtual-time-budget=3000",
+         "--dump-dom", "file://" + probed},
+        "", {{"HOME", home.path()}});
+    ASSERT_EQ(b.exitCode, 0) << b.err;
+    const std::string open = "<pre id=\"readback\">";
+    const auto begin = b.out.find(open);
+    ASSERT_NE(begin, std::string::npos) << b.out.substr(0, 2000);
+    std::string json = b.out.substr(begin + open.size(), b.out.find("</pre>", begin) - begin - open.size());
+    for (const auto& [entity, character] : {std::pair{"&quot;", "\""}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}}) {
+        json = platform::text::replacingOccurrences(json, entity, character);
+    }
+    const platform::Json phones = platform::parseJson(json);
+    ASSERT_EQ(phones.size(), 2u) << "light and dark";
+    EXPECT_NE(phones[0]["background"], phones[1]["background"]);
+    for (const auto& phone : phones) {
+        const auto& tops = phone["tops"];
+        for (std::size_t i = 0; i < tops.size(); ++i) {
+            ASSERT_FALSE(tops[i].is_null()) << sections[i] << " is not on the page";
+            if (i > 0) EXPECT_GT(tops[i].get<double>(), tops[i - 1].get<double>()) << sections[i];
+        }
+        EXPECT_THAT(phone["texts"]["serverButton"].get<std::string>(), HasSubstr("Staging box"));
+        EXPECT_THAT(phone["texts"]["serversSectionLabel"].get<std::string>(), HasSubstr("Servers"));
+        EXPECT_GT(phone["dockHeight"].get<double>(), 48);
+    }
+}
+
+}  // namespace
+}  // namespace share_test

@@ -1,0 +1,123 @@
+#include "tests/share/ShareTestEnvironment.h"
+
+#include "Core/PushShared.h"
+#include "TarvoShareExtension/ShareViewController/ShareFileAPI.h"
+#include "platform/foundation/Paths.h"
+
+#include <chrono>
+#include <filesystem>
+
+namespace share_test {
+
+using platform::Json;
+
+namespace {
+
+Json bundleInfo(bool appGroup) {
+    Json info = Json::object();
+    info["CFBundleIdentifier"] = "nolvek.Tarvo.TarvoShareExtension";
+    if (appGroup) info["APP_GROUP_ID"] = kAppGroup;
+    return info;
+}
+
+}  // namespace
+
+ShareTestEnvironment::ShareTestEnvironment() : ShareTestEnvironment(Options{}) {}
+
+namespace {
+
+// The background threads and the upload engine of every share test. Like the test queue of the
+// network tests they are never destroyed: a network thread may still be finishing with them when
+// a test has ended.
+platform::BackgroundQueue& backgroundQueue() {
+    static auto* background = new platform::BackgroundQueue(2);
+    return *background;
+}
+
+tarvo::RemoteTransfer& remoteTransfer() {
+    static auto* engine = new tarvo::RemoteTransfer(backgroundQueue());
+    return *engine;
+}
+
+}  // namespace
+
+ShareTestEnvironment::ShareTestEnvironment(Options options)
+    : home_("share"),
+      bundle_(bundleInfo(options.appGroup)),
+      clock_(options.now ? platform::Clock::fixedAt(*options.now) : platform::Clock::real()),
+      temporaryDirectory_((home_ / "tmp").string()),
+      urlSession_(platform::URLSession::make()) {
+    platform::paths::setProgramName("tarvo-share");
+    std::filesystem::create_directories(temporaryDirectory_);
+    if (options.loopbackServer) server_ = std::make_unique<peer::PeerServer>();
+    appGroup_ = tarvo::PushShared::defaults();
+    standard_ = platform::UserDefaults::standard();
+}
+
+ShareTestEnvironment::~ShareTestEnvironment() {
+    window_.setRootViewController(nullptr);
+    controller_.reset();
+    // Whatever the controller left queued runs against nothing and ends.
+    queue_.drain();
+}
+
+void ShareTestEnvironment::setServers(const Json& servers) {
+    appGroup_->set("servers.json", platform::PropertyList(platform::encodeCompact(servers)));
+}
+
+Json ShareTestEnvironment::server(const std::string& id, const std::string& name, bool runCompletionPushes) const {
+    Json s = Json::object();
+    s["id"] = id;
+    s["name"] = name;
+    s["urlString"] = server_ ? server_->baseURL() : "http://127.0.0.1:9";
+    s["token"] = server_ ? server_->options().token : "token";
+    s["runCompletionPushEnabled"] = runCompletionPushes;
+    return s;
+}
+
+std::shared_ptr<platform::NSItemProvider> ShareTestEnvironment::textItem(const std::string& text) {
+    return platform::NSItemProvider::withItem(text, "public.plain-text");
+}
+
+std::shared_ptr<platform::NSItemProvider> ShareTestEnvironment::fileItem(const std::string& typeIdentifier,
+                                                                        const std::string& suggestedName) {
+    auto provider = platform::NSItemProvider::withItem(platform::ProviderData{'x'}, typeIdentifier);
+    provider->setSuggestedName(suggestedName);
+    return provider;
+}
+
+tarvo::ShareEnvironment ShareTestEnvironment::environment() {
+    tarvo::ShareEnvironment env{queue_, backgroundQueue(), urlSession_, remoteTransfer(), clock_, temporaryDirectory_};
+    env.window = &window_;
+    env.defaults = appGroup_;
+    env.standardDefaults = standard_;
+    env.appGroupSuiteName = tarvo::PushShared::suiteName();
+    env.makeFileAPI = [](const tarvo::ServerProfile& server) { return tarvo::share::makeShareFileAPI(server); };
+    return env;
+}
+
+std::shared_ptr<tarvo::ShareViewController> ShareTestEnvironment::start(
+    std::vector<std::shared_ptr<platform::NSItemProvider>> items, std::optional<std::string> sourceApp) {
+    context_ = std::make_shared<platform::NSExtensionContext>();
+    auto item = std::make_shared<platform::NSExtensionItem>();
+    item->attachments = std::move(items);
+    context_->inputItems.push_back(item);
+    if (sourceApp) context_->setValueForKey("sourceApplicationBundleIdentifier", platform::PropertyList(*sourceApp));
+    controller_ = tarvo::ShareViewController::make(environment());
+    controller_->setExtensionContext(context_);
+    window_.setRootViewController(controller_);
+    runUntilIdle();
+    return controller_;
+}
+
+void ShareTestEnvironment::releaseController() {
+    window_.setRootViewController(nullptr);
+    controller_.reset();
+}
+
+void ShareTestEnvironment::runUntilIdle() {
+    using namespace std::chrono_literals;
+    queue_.runUntilIdle(10000ms);
+}
+
+}  // namespace share_test
