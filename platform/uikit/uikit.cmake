@@ -3,6 +3,7 @@
 # a finger, the step language of the screen programs, and the text dump and HTML renderers.
 tarvo_library(platform_uikit
   SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/AlertChoice.cpp
     ${CMAKE_CURRENT_LIST_DIR}/NotificationCenter.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ScreenHtml.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ScreenStep.cpp

@@ -3,10 +3,10 @@
 # a headless browser when one is installed).
 tarvo_test(uikit_tests
   SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/UIDriverTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/UIKitViewsTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PresentationTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/KeyboardTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ScreenStepTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ScreenRendererTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/UIDriverTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/UIKitViewsTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PresentationTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/KeyboardTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ScreenStepTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ScreenRendererTests.cpp
   LIBS platform_uikit platform_concurrency platform_foundation tarvo_test_support)

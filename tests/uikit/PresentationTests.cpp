@@ -2,6 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "platform/concurrency/Task.h"
+#include "platform/uikit/AlertChoice.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "tests/uikit/UIKitTestSupport.h"
 
@@ -131,6 +133,39 @@ TEST_F(ScreenTest, AlertsAreAnsweredFirstAndTheirHandlerRunsAfterDismissal) {
     EXPECT_THAT(driverProblem([&] { driver.answerAlert("Deploy"); }), HasSubstr("no alert is presented"));
     driver.tap("sendButton");
     EXPECT_THAT(screen->log, ElementsAre("send"));
+}
+
+TEST_F(ScreenTest, ATaskWaitsForTheAlertsAnswerWhileTheQueueCountsAsIdle) {
+    std::vector<std::string> log;
+    auto ask = [&](std::string title) {
+        auto alert = UIAlertController::make(title, "");
+        alert->addAction(UIAlertAction::make("Skip", UIAlertAction::Style::cancel));
+        alert->addAction(UIAlertAction::make("Deploy", UIAlertAction::Style::defaultStyle,
+                                             [&log](UIAlertAction&) { log.push_back("own handler"); }));
+        return alert;
+    };
+    auto task = startTask(queue.executor(), [&]() -> Async<std::vector<std::string>> {
+        std::vector<std::string> answers;
+        for (const char* title : {"Server A?", "Server B?"}) {
+            auto choice = co_await presentAlertAndWaitForChoice(*screen, ask(title), queue);
+            answers.push_back(choice.value_or("none"));
+        }
+        // A presentation that is refused gives no answer instead of waiting for ever.
+        screen->present(UIAlertController::make("Busy", ""), true);
+        auto refused = co_await presentAlertAndWaitForChoice(*screen, ask("Server C?"), queue);
+        answers.push_back(refused.value_or("none"));
+        co_return answers;
+    });
+    driver.runUntilIdle();  // returns with the first question on screen
+    EXPECT_THAT(driver.dump(), HasSubstr("presented Alert \"Server A?\""));
+    driver.answerAlert("Skip");
+    driver.runUntilIdle();
+    EXPECT_THAT(driver.dump(), HasSubstr("presented Alert \"Server B?\""));
+    driver.answerAlert("Deploy");
+    driver.runUntilIdle();
+    ASSERT_TRUE(task.isDone());
+    EXPECT_THAT(task.result(), ElementsAre("Skip", "Deploy", "none"));
+    EXPECT_THAT(log, ElementsAre("own handler"));
 }
 
 TEST_F(ScreenTest, TableScreenInAFormSheetListsSearchesRefreshesAndPresentsItsOwnAlert) {
