@@ -56,14 +56,13 @@ Async<void> ShareViewController::runEmit(Draft d, ServerProfile server) {
             errors.push_back(describeError(e));
         }
     }
-    // Nothing after a cancel counts as sent.
-    if (co_await isCancelled()) co_return;
-
     if (!errors.empty()) {
         lastSendError = share::itemFailureSummary(errors);
         setBusy(false, *lastSendError);
         co_return;
     }
+    // Nothing after a cancel counts as sent.
+    if (co_await isCancelled()) co_return;
     if (d.openOnNextLaunch) {
         if (auto handoff = share::emitLaunchHandoff(server, lastReference)) ShareLaunchHandoff::save(*handoff, *defaults);
     }

@@ -104,14 +104,13 @@ Async<void> ShareViewController::runUpload(Draft d, ServerProfile server) {
             }
         }
     }
-    // A cancelled send reports nothing more and never counts as done.
-    if (co_await isCancelled()) co_return;
-
     if (!errors.empty()) {
         lastSendError = share::itemFailureSummary(errors);
         setBusy(false, *lastSendError);
         co_return;
     }
+    // A cancelled send reports no success and leaves nothing for the app to open.
+    if (co_await isCancelled()) co_return;
 
     if (recipeStarted) {
         const std::string destination =

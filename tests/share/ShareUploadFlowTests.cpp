@@ -206,6 +206,57 @@ TEST_F(UploadFlowTest, FiveFailuresShowTheirCountAndThreeLines) {
     EXPECT_EQ(text.find("4/5"), std::string::npos) << text;
 }
 
+// The loopback server's fault switches during the upload: each ends in its error line, the share
+// open, nothing reported as success.
+TEST_F(UploadFlowTest, FaultsDuringTheUpload) {
+    struct Case {
+        const char* name;
+        std::vector<Json> rules;
+        const char* text;  // in the error line
+    };
+    const std::vector<Case> cases = {
+        {"closed mid-upload", {Json{{"path", "/ws/cmd"}, {"close_after_stdin", 2}}}, "Upload failed"},
+        {"error frame",
+         {Json{{"path", "/ws/cmd"},
+               {"script", Json::array({Json{{"json", Json{{"stream", "error"}, {"data", "no space left"}}}}})}}},
+         "no space left"},
+        {"stream refused",
+         {Json{{"path", "/ws/cmd"}, {"status", 403}}, Json{{"path", "/api/ws/cmd"}, {"status", 403}}},
+         "403"},
+        {"verification refused", {Json{{"path", "/api/stat"}, {"status", 500}, {"body", "stat broke"}}}, "500"},
+    };
+    env.setServers(Json::array({env.server("a", "Box")}));
+    storeDraft(recipeDraft("a"));
+    const auto big = std::filesystem::path(env.home().path()) / "shared/app.zip";
+    tarvo_test::writeFile(big, std::string(1 << 20, 'z'));
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        server().reset();
+        auto& c = *env.start({pathItem(big)});
+        watchOutcomes();
+        for (const auto& rule : k.rules) server().addRule(rule);
+        sendAndWait();
+        EXPECT_EQ(c.statusLabel->text.rfind("Done with 1 error(s):\n1/1: ", 0), 0u) << c.statusLabel->text;
+        EXPECT_NE(c.statusLabel->text.find(k.text), std::string::npos) << c.statusLabel->text;
+        EXPECT_EQ(env.context().outcome().state, NSExtensionContext::RequestState::pending);
+        EXPECT_TRUE(server().requestsTo("/api/jobs/submit").empty());
+        EXPECT_FALSE(std::filesystem::exists(filesRoot() / "sites/demo/app.zip") &&
+                     std::string(k.name) != "verification refused")
+            << "no partial file under the final name";
+        env.releaseController();
+    }
+}
+
+// The observation is best effort: its failure leaves no trace.
+TEST_F(UploadFlowTest, AnObservationAnswered500ChangesNothing) {
+    auto& c = startRecipeShare(recipeDraft("a"));
+    server().addRule(Json{{"path", "/api/jobs/artifact-observation"}, {"status", 500}});
+    sendAndWait();
+    EXPECT_EQ(server().requestsTo("/api/jobs/artifact-observation").size(), 1u);
+    EXPECT_EQ(c.statusLabel->text.rfind("Run accepted \u00b7 ", 0), 0u) << c.statusLabel->text;
+    EXPECT_EQ(env.context().outcome().state, NSExtensionContext::RequestState::completed);
+}
+
 TEST_F(UploadFlowTest, NoUsableServerAddressOrToken) {
     Json s = env.server("a", "Box");
     s["token"] = "  ";

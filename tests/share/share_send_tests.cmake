@@ -13,3 +13,10 @@ tarvo_test(share_send_flow_tests
     ${CMAKE_CURRENT_LIST_DIR}/ShareNotificationOptionsTests.cpp
   LIBS tarvo_share_test_support
   TIMEOUT 180)
+
+# tarvo-share sending the sample project to the loopback server.
+tarvo_test(share_host_send_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ShareHostSendTests.cpp
+  LIBS tarvo_peer tarvo_test_support platform_foundation
+  TIMEOUT 180)
+add_dependencies(share_host_send_tests tarvo-share tarvo-defaults)
