@@ -66,7 +66,8 @@ Async<void> ShareViewController::runEmit(Draft d, ServerProfile server) {
     if (d.openOnNextLaunch) {
         if (auto handoff = share::emitLaunchHandoff(server, lastReference)) ShareLaunchHandoff::save(*handoff, *defaults);
     }
-    co_await finishSuccessfulShare(std::string(share::kSentText));
+    std::string message(share::kSentText);
+    co_await finishSuccessfulShare(std::move(message));
 }
 
 }  // namespace tarvo

@@ -80,9 +80,9 @@ Async<void> ShareViewController::runMultiSend(Draft currentDraft) {
     }
 
     suppressShareCompletion = false;
-    const share::MultiSendSummary summary = share::multiSendSummary(successes, failures);
+    share::MultiSendSummary summary = share::multiSendSummary(successes, failures);
     if (summary.completes) {
-        co_await finishSuccessfulShare(summary.message);
+        co_await finishSuccessfulShare(std::move(summary.message));
     } else {
         setBusy(false, summary.message);
     }

@@ -79,11 +79,13 @@ Async<void> ShareViewController::runUpload(Draft d, ServerProfile server) {
         const TempItem item = std::move(*materialized);
         enqueue(i, count, item.filename, std::nullopt);
 
+        // Named before the co_await: GCC 12 mishandles lambda temporaries inside one.
+        RemoteTransfer::ProgressCallback onProgress = [enqueue, i, count, name = item.filename](
+                                                          const TransferProgress& p) { enqueue(i, count, name, p); };
         std::string remotePath;
         try {
-            remotePath = co_await env_.remoteTransfer.uploadLocalFileStreaming(
-                *api, item.url, folder, item.filename, item.contentType,
-                [enqueue, i, count, name = item.filename](const TransferProgress& p) { enqueue(i, count, name, p); });
+            remotePath = co_await env_.remoteTransfer.uploadLocalFileStreaming(*api, item.url, folder, item.filename,
+                                                                               item.contentType, onProgress);
         } catch (const std::exception& e) {
             errors.push_back(share::uploadErrorLine(ordinal, count, describeError(e)));
             continue;
@@ -134,7 +136,8 @@ Async<void> ShareViewController::runUpload(Draft d, ServerProfile server) {
         const std::string path = share::uploadHandoffPath(folder, lastRemotePath);
         if (auto handoff = share::uploadLaunchHandoff(server, path)) ShareLaunchHandoff::save(*handoff, *defaults);
     }
-    co_await finishSuccessfulShare(share::uploadCompletionMessage(launch, d.postUploadAction));
+    std::string message = share::uploadCompletionMessage(launch, d.postUploadAction);
+    co_await finishSuccessfulShare(std::move(message));
 }
 
 void ShareViewController::learnFromStartedRecipe(const ServerProfile& server, const Draft& d, const std::string& folder,

@@ -7,7 +7,7 @@ grep -q 'rejected, exit 2' <<<\"$out\" && \
 grep -q 'Button #serverButton \"Staging box\"' <<<\"$out\" && \
 grep -q '^progress: ' <<<\"$out\" && \
 grep -q '^completed: Run accepted · run-1 · job-1' <<<\"$out\" && \
-grep -q 'sites/sample/project/project/public/index.html' <<<\"$out\" && \
+grep -q 'sites/sample/project/public/index.html' <<<\"$out\" && \
 grep -q 'exit code 0' <<<\"$out\""
                  ${CMAKE_SOURCE_DIR}/scripts/demo ${CMAKE_BINARY_DIR})
 set_tests_properties(MainJobDemo.RunsTheProgramsOnTheSamples PROPERTIES TIMEOUT 120)

@@ -58,8 +58,7 @@ protected:
     }
     static tarvo::share::Draft recipeDraft(const std::string& serverId) {
         auto d = uploadDraft(serverId, "sites/demo", tarvo::share::PostUploadAction::unzipThenRun);
-        d.deployWorkingDirectory = tarvo::share::PostUploadWorkingDirectory::custom;
-        d.deployCustomWorkingDirectory = "{extract}/project";
+        d.deployWorkingDirectory = tarvo::share::PostUploadWorkingDirectory::extractedFolder;
         d.deployCommand = "sh ./deploy.sh";
         d.openOnNextLaunch = true;
         return d;
@@ -71,10 +70,9 @@ protected:
         insight.state = tarvo::share::ArtifactInsightState::ready();
         insight.filename = "project.zip";
         insight.isZip = true;
-        insight.rootFolder = "project";
         insight.projectSignature = tarvo::ArtifactProjectSignature{
             "exact", "paths", "content", {"deploy.sh", "site/index.html"}, {}, {{"deploy.sh", "0badf00d:55"}}};
-        insight.baseShellCandidates = {candidate("project/deploy.sh", "deploy.sh", std::string("0badf00d:55"))};
+        insight.baseShellCandidates = {candidate("deploy.sh", "deploy.sh", std::string("0badf00d:55"))};
         insight.shellCandidates = insight.baseShellCandidates;
         return insight;
     }
@@ -115,6 +113,7 @@ protected:
 
     // Counts the ends of the share request.
     int watchOutcomes() {
+        outcomes = 0;
         env.context().setOutcomeHandler([this](const platform::NSExtensionContext::Outcome&) { ++outcomes; });
         return outcomes;
     }

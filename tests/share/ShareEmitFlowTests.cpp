@@ -32,9 +32,13 @@ TEST_F(EmitFlowTest, TwoTextItemsWithTheirHeadersAndTheHandOffToTheLastEvent) {
         SCOPED_TRACE(routed ? "with a route" : "without a route");
         server().reset();
         env.setServers(Json::array({receptionistServer("a", "Box")}));
-        auto d = emitDraft("a");
-        if (routed) d.replyTo = "ops, dev";
-        storeDraft(d);
+        storeDraft(emitDraft("a"));
+        // The reply-to a share starts with is the app's default one.
+        if (routed) {
+            env.appGroupDefaults().set("emit.defaultReplyTo", PropertyList(std::string("ops, dev")));
+        } else {
+            env.appGroupDefaults().removeObject("emit.defaultReplyTo");
+        }
         auto& c = *env.start({env.textItem("first note"), env.textItem("second note")}, std::string("com.apple.mobilenotes"));
         watchOutcomes();
         sendAndWait();
@@ -44,6 +48,8 @@ TEST_F(EmitFlowTest, TwoTextItemsWithTheirHeadersAndTheHandOffToTheLastEvent) {
         EXPECT_EQ(emits[0]["body_text"], "first note");
         EXPECT_EQ(emits[1]["body_text"], "second note");
         for (const auto& r : emits) {
+            SCOPED_TRACE(r["headers"].dump());
+            ASSERT_TRUE(hasHeader(r, "X-Substrate-Meta"));
             EXPECT_EQ(header(r, "X-Event-Kind"), "clipboard");
             EXPECT_EQ(header(r, "X-Device-ID"), "iphone");
             EXPECT_EQ(header(r, "X-App-Flavor"), "tarvo");

@@ -76,7 +76,7 @@ TEST_F(ShareProgramSendTest, TheSampleProjectIsUploadedAndItsRecipeRun) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     ASSERT_EQ(job["exit_code"], 0) << tarvo_test::readFile(job["log_path"].get<std::string>());
-    const auto deployed = std::filesystem::path(peer.filesRoot()) / "sites/sample/project/project/public/index.html";
+    const auto deployed = std::filesystem::path(peer.filesRoot()) / "sites/sample/project/public/index.html";
     EXPECT_TRUE(std::filesystem::is_regular_file(deployed));
     EXPECT_THAT(tarvo_test::readFile(job["log_path"].get<std::string>()), HasSubstr("deployed 1 file(s)"));
 

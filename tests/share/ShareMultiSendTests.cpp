@@ -34,6 +34,15 @@ protected:
         env.setServers(list);
         env.appGroupDefaults().set("share.lastServerId", PropertyList(std::string("a")));
         auto& c = *env.start({env.textItem("note")});
+        // Drafts of this share for B and C (the on-screen one is A's); without them, B and C
+        // would carry A's kind.
+        for (const char* id : {"b", "c"}) {
+            tarvo::share::Draft d;
+            d.serverId = id;
+            d.action = ShareAction::emit;
+            d.kind = std::string("kind-") + id;
+            c.resolvedDraftsByServer[id] = d;
+        }
         c.serverMode = ServerMode::multi;
         c.multiDispatchMode = mode;
         c.selectedServerIDs = std::move(selected);

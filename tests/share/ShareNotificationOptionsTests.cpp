@@ -115,12 +115,12 @@ TEST_F(NotificationOptionsTest, LifetimeBringsItsReadinessAndTheMenuKeepsValues)
     c.readinessValueField->text = "  listening on  ";
     c.readinessValueChanged();
     EXPECT_EQ(c.draft.readinessRule.pattern, "listening on");
-    choose("Process survives 10 seconds");
-    EXPECT_TRUE(std::get<std::shared_ptr<UIAction>>(c.readinessButton->menu->children[2])->state == UIAction::State::on);
-    EXPECT_TRUE(std::get<std::shared_ptr<UIAction>>(c.readinessButton->menu->children[1])->state == UIAction::State::off);
     choose("Log contains text");
     EXPECT_EQ(c.draft.readinessRule.pattern, "listening on") << "the pattern typed earlier is kept";
     EXPECT_EQ(c.readinessValueField->text, "listening on");
+    choose("Process survives 10 seconds");
+    EXPECT_TRUE(std::get<std::shared_ptr<UIAction>>(c.readinessButton->menu->children[2])->state == UIAction::State::on);
+    EXPECT_TRUE(std::get<std::shared_ptr<UIAction>>(c.readinessButton->menu->children[1])->state == UIAction::State::off);
     choose("HTTP endpoint responds");
     EXPECT_EQ(c.readinessValueField->placeholder.find("/health") != std::string::npos, true);
     EXPECT_EQ(tarvo::share::ServerDraftStore::load(env.appGroupDefaults()).byServer.at("a").readinessRule.kind,

@@ -58,21 +58,21 @@ TEST_F(UploadFlowTest, ARecipeRunsEndToEnd) {
                                            "working_directory", "expected_lifetime", "readiness",
                                            "notification_events", "project_signature", "execution"}));
     EXPECT_EQ(submit["destination"], "sites/demo");
-    EXPECT_EQ(submit["working_directory"], "sites/demo/project/project");
+    EXPECT_EQ(submit["working_directory"], "sites/demo/project");
     const Json& execution = submit["execution"];
     const std::string line = execution["shell_line"];
     EXPECT_NE(line.find("unzip -o -- 'sites/demo/project.zip' -d 'sites/demo/project'"), std::string::npos) << line;
     EXPECT_NE(line.find("sh ./deploy.sh"), std::string::npos) << line;
     EXPECT_EQ(execution["run_policy"]["recipe"], "unzipThenRun");
-    EXPECT_EQ(execution["run_policy"]["working_directory_kind"], "custom");
+    EXPECT_EQ(execution["run_policy"]["working_directory_kind"], "extractedFolder");
     EXPECT_EQ(execution["run_policy"]["expected_lifetime"], "finite");
     EXPECT_EQ(execution["run_policy"]["readiness"], Json::parse(R"({"kind":"none"})"));
     EXPECT_TRUE(execution["run_policy"]["notify"].contains("events"));
 
     // The server ran it.
     const Json job = waitForJob();
-    EXPECT_EQ(job["exit_code"], 0) << tarvo_test::readFile(job["log_path"].get<std::string>());
-    EXPECT_EQ(tarvo_test::readFile(filesRoot() / "sites/demo/project/project/deployed.txt"), "deployed\n");
+    EXPECT_EQ(job["exit_code"], 0) << tarvo_test::readFile(job["log_path"].get<std::string>()) << line;
+    EXPECT_EQ(tarvo_test::readFile(filesRoot() / "sites/demo/project/deployed.txt"), "deployed\n");
 
     // The observation names where it landed and what was chosen.
     const Json observation =
@@ -99,7 +99,7 @@ TEST_F(UploadFlowTest, ARecipeRunsEndToEnd) {
     EXPECT_FALSE(c.lastSendError);
     EXPECT_EQ(c.uploadProgressView->progress(), 1.0);
     // The smart-share memory learned the recipe.
-    EXPECT_TRUE(env.appGroupDefaults().string("share.smartPresetMemory.v1"));
+    EXPECT_TRUE(env.appGroupDefaults().object("share.smartPresetMemory.v1"));
 }
 
 TEST_F(UploadFlowTest, WithoutAJobAPITheRecipeRunsDetachedOverTheCommandStream) {
@@ -124,7 +124,7 @@ TEST_F(UploadFlowTest, WithoutAJobAPITheRecipeRunsDetachedOverTheCommandStream) 
         EXPECT_EQ(c.statusLabel->text, "Run accepted \u00b7 " + runID) << "no job id without a job";
         EXPECT_EQ(env.context().outcome().state, NSExtensionContext::RequestState::completed);
         ASSERT_TRUE(env.mainQueue().runUntil(
-            [&] { return std::filesystem::exists(filesRoot() / "sites/demo/project/project/deployed.txt"); }, 20000ms));
+            [&] { return std::filesystem::exists(filesRoot() / "sites/demo/project/deployed.txt"); }, 20000ms));
         env.releaseController();
         std::filesystem::remove_all(filesRoot() / "sites");
     }
@@ -197,7 +197,7 @@ TEST_F(UploadFlowTest, FiveFailuresShowTheirCountAndThreeLines) {
     std::vector<std::shared_ptr<NSItemProvider>> items;
     for (int i = 0; i < 5; ++i) items.push_back(env.textItem("item " + std::to_string(i)));
     auto& c = *env.start(items);
-    server().addRule(Json{{"path", "/ws/cmd"}, {"status", 503}, {"times", 0}});
+    for (const char* path : {"/ws/cmd", "/api/ws/cmd"}) server().addRule(Json{{"path", path}, {"status", 503}, {"times", 0}});
     sendAndWait();
     const std::string text = c.statusLabel->text;
     EXPECT_EQ(text.rfind("Done with 5 error(s):\n1/5: ", 0), 0u) << text;
@@ -215,14 +215,14 @@ TEST_F(UploadFlowTest, FaultsDuringTheUpload) {
         const char* text;  // in the error line
     };
     const std::vector<Case> cases = {
-        {"closed mid-upload", {Json{{"path", "/ws/cmd"}, {"close_after_stdin", 2}}}, "Upload failed"},
+        {"closed mid-upload", {Json{{"path", "/ws/cmd"}, {"close_after_stdin", 2}}}, "Network error: Socket is not connected"},
         {"error frame",
          {Json{{"path", "/ws/cmd"},
                {"script", Json::array({Json{{"json", Json{{"stream", "error"}, {"data", "no space left"}}}}})}}},
          "no space left"},
         {"stream refused",
          {Json{{"path", "/ws/cmd"}, {"status", 403}}, Json{{"path", "/api/ws/cmd"}, {"status", 403}}},
-         "403"},
+         "Network error: The server returned a response the client cannot use."},
         {"verification refused", {Json{{"path", "/api/stat"}, {"status", 500}, {"body", "stat broke"}}}, "500"},
     };
     env.setServers(Json::array({env.server("a", "Box")}));
