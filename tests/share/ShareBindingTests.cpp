@@ -91,7 +91,8 @@ TEST_F(ShareBindingTest, KeepRunningGetsTheReadinessDefaultAtTheNextSnapshot) {
     EXPECT_EQ(stored().byServer.at("a").readinessRule.seconds, 3);
     env.driver().chooseSegment(role(roles::expectedLifetimeControl), "Run once");
     env.driver().typeText(role(roles::kindField), "s");
-    EXPECT_EQ(c.draft.readinessRule.kind, tarvo::ShareReadinessRule::Kind::survived) << "a finite run keeps its rule";
+    EXPECT_EQ(c.draft.readinessRule.kind, tarvo::ShareReadinessRule::Kind::none)
+        << "back to a run that ends: no readiness check";
 }
 
 TEST_F(ShareBindingTest, SwitchAndCommandViewAreBound) {

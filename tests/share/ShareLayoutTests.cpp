@@ -101,12 +101,14 @@ TEST_F(ShareLayoutTest, OneSendTapStartsOneSend) {
     EXPECT_TRUE(c.isBusy);
     ASSERT_TRUE(c.sendTask);
     const auto first = *c.sendTask;
-    env.runUntilIdle();
+    // The queued update runs before the send task's first step.
+    ASSERT_TRUE(env.mainQueue().runUntil([&] { return !c.sendButton->enabled; }, std::chrono::milliseconds(5000)));
     EXPECT_EQ(c.statusLabel->text, "Preparing\u2026");
     EXPECT_FALSE(c.sendButton->enabled) << "no second send while busy";
     EXPECT_THAT([&] { env.driver().tap(std::string(roles::sendButton)); },
                 ::testing::ThrowsMessage<UIDriverError>(::testing::HasSubstr("it is disabled")));
     EXPECT_EQ(*c.sendTask, first);
+    env.runUntilIdle();
 }
 
 TEST_F(ShareLayoutTest, ServerButtonAndItsMenu) {
@@ -152,7 +154,7 @@ TEST_F(ShareLayoutTest, FieldRowsShareOneTreatmentAndEachHasItsAccessoryRow) {
         {c.kindField.get(), "e.g. clipboard, links, photo, video, voice, media"},
         {c.replyToField.get(), "e.g. inbox, me, agent_x"},
         {c.onlyAgentsField.get(), "e.g. summarize, clipper"},
-        {c.readinessValueField.get(), "Readiness value"},
+        {c.readinessValueField.get(), "Text written to the run log"},
         {c.customWorkingDirectoryField.get(), "e.g. {extract}/app or sites/current"},
         {c.destFolderField.get(), "server root, /aa, uploads\u2026"},
     };

@@ -61,7 +61,8 @@ TEST_F(ShareSendTest, BusyAtOnceControlsLockedOnTheNextTurn) {
     EXPECT_TRUE(c.sendButton->enabled) << "the controls follow on the main queue";
     EXPECT_FALSE(c.uploadProgressStack->hidden);
     EXPECT_EQ(c.uploadProgressLabel->text, "Preparing upload\u2026");
-    env.runUntilIdle();
+    // The queued update runs before the send task's first step.
+    ASSERT_TRUE(env.mainQueue().runUntil([&] { return !c.sendButton->enabled; }, std::chrono::milliseconds(5000)));
     EXPECT_EQ(c.statusLabel->text, "Preparing\u2026");
     EXPECT_TRUE(c.spinner->isAnimating());
     for (UIControl* control : {static_cast<UIControl*>(c.actionControl.get()), static_cast<UIControl*>(c.kindField.get()),
