@@ -227,6 +227,50 @@ def json_response(status, value):
     return web.json_response(value, status=status)
 
 
+# ---- NVK Ostrel's approval endpoint ---------------------------------------------------------
+# POST /nvk/approve/<capability> stands in for the capability URL of a linked-deployment
+# ticket: the request is recorded like every other; the answer is the next reply queued for
+# that capability ({"status", "body"? text, "json"? value, "stall"? true}), else 200 with
+# {"ok": true, "dispatched": [target ids]} for a well-formed approval and 400 otherwise.
+# POST /_peer/nvk/replies {"capability": C, "replies": [...]} replaces C's queue.
+
+
+def register_nvk_approval(app, peer):
+    replies = {}
+
+    async def approve(request):
+        data = await peer.read_and_record(request)
+        queue = replies.get(request.match_info["capability"], [])
+        if queue:
+            reply = queue.pop(0)
+            if reply.get("stall"):
+                while True:
+                    await asyncio.sleep(3600)
+            if "json" in reply:
+                return web.json_response(reply["json"], status=reply.get("status", 200))
+            return web.Response(status=reply.get("status", 200), body=reply.get("body", "").encode("utf-8"))
+        try:
+            body = json.loads(data.decode("utf-8"))
+        except (UnicodeDecodeError, ValueError):
+            body = None
+        ids = body.get("targetIds") if isinstance(body, dict) else None
+        if (not isinstance(body, dict) or body.get("action") != "approve" or not isinstance(ids, list)
+                or not ids or not all(isinstance(i, str) for i in ids)):
+            return json_response(400, {"ok": False, "error": "not an approval"})
+        return json_response(200, {"ok": True, "dispatched": ids})
+
+    async def control_replies(request):
+        rule = await request.json()
+        if not isinstance(rule, dict) or not isinstance(rule.get("capability"), str) \
+                or not isinstance(rule.get("replies"), list):
+            return json_response(400, {"error": "needs a capability and a list of replies"})
+        replies[rule["capability"]] = list(rule["replies"])
+        return json_response(200, {"ok": True})
+
+    app.router.add_post("/_peer/nvk/replies", control_replies)
+    app.router.add_post("/nvk/approve/{capability}", approve)
+
+
 def build_app(peer):
     app = web.Application(client_max_size=MAX_JSON_BODY)
 
@@ -408,6 +452,7 @@ def build_app(peer):
         app.router.add_post(prefix + "/emit", emit)
 
     cmd_stream.register(app, peer)
+    register_nvk_approval(app, peer)
 
     # Anything else is recorded and answered by a rule, or 404.
     async def fallback(request):
