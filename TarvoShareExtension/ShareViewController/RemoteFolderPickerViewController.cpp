@@ -4,6 +4,7 @@
 #include "TarvoShareExtension/ShareViewController/RemoteFolderPath.h"
 #include "platform/concurrency/Cancellation.h"
 #include "platform/foundation/ErrorInfo.h"
+#include "platform/foundation/Text.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIRefreshControl.h"
 
@@ -253,14 +254,15 @@ void RemoteFolderPickerViewController::setRightItemsEnabled(bool enabled) {
 int RemoteFolderPickerViewController::numberOfRows(UITableView&, int) {
     const bool showHidden = defaults && defaults->boolValue(kHiddenFilesKey);
     shownRows_ = listing_.visible(currentPath, searchText, showHidden, sortMode());
-    return static_cast<int>(shownRows_.size()) + (showsParentRow() ? 1 : 0);
+    shownParentRow_ = !currentPath.empty();
+    return static_cast<int>(shownRows_.size()) + (shownParentRow_ ? 1 : 0);
 }
 
 std::shared_ptr<UITableViewCell> RemoteFolderPickerViewController::cellForRow(UITableView& table, IndexPath indexPath) {
     auto cell = table.dequeueReusableCell("dir", indexPath);
     auto content = cell->defaultContentConfiguration();
-    const int offset = showsParentRow() ? 1 : 0;
-    if (showsParentRow() && indexPath.row == 0) {
+    const int offset = shownParentRow_ ? 1 : 0;
+    if (shownParentRow_ && indexPath.row == 0) {
         content.image = "arrow.up.left";
         content.text = "..";
         content.secondaryText = share::displayedFolderPath(share::parentFolder(currentPath));
@@ -280,8 +282,8 @@ std::shared_ptr<UITableViewCell> RemoteFolderPickerViewController::cellForRow(UI
 
 void RemoteFolderPickerViewController::didSelectRow(UITableView& table, IndexPath indexPath) {
     table.deselectRow(indexPath, true);
-    const int offset = showsParentRow() ? 1 : 0;
-    if (showsParentRow() && indexPath.row == 0) {
+    const int offset = shownParentRow_ ? 1 : 0;
+    if (shownParentRow_ && indexPath.row == 0) {
         currentPath = share::parentFolder(currentPath);
     } else {
         const auto at = static_cast<std::size_t>(indexPath.row - offset);

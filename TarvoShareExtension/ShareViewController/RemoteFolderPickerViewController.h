@@ -105,7 +105,6 @@ protected:
 
 private:
     std::weak_ptr<RemoteFolderPickerViewController> weakSelf();
-    bool showsParentRow() const { return !currentPath.empty(); }
     void chooseSortMode(SortMode mode);
     void reloadTable();
 
@@ -114,6 +113,10 @@ private:
     // The rows of the last reload (indices into dirs()), so that a tap opens the folder the
     // person saw.
     std::vector<std::size_t> shownRows_;
+    // Whether that reload put a parent row first. A listing that is still loading has moved
+    // currentPath already; counting the parent row of the new path would shift every row of
+    // the old one by one.
+    bool shownParentRow_ = false;
     std::shared_ptr<platform::UIBarButtonItem> sortButtonItem_;
     std::shared_ptr<platform::UIBarButtonItem> useHereButton_;
     std::shared_ptr<platform::UIBarButtonItem> addButton_;
