@@ -89,23 +89,25 @@ TEST_F(FolderPickerProgramTest, ListingSearchSortNavigationAndUseHere) {
     // out; the parent row first.
     EXPECT_THAT(r.out, HasSubstr("NavigationBar prompt=\"Build box\" title=\"/projects\"\n"));
     EXPECT_THAT(r.out, HasSubstr("Cell \"..\" secondary=\"/\" image=arrow.up.left disclosure\n"
-                                 "          Cell \"api\" secondary=\"/projects/api \u00B7 modified 2h ago\" image=folder disclosure\n"
-                                 "          Cell \"archive\" secondary=\"/projects/archive \u00B7 modified Oct 5, 2023"))
+                                 "        Cell \"api\" secondary=\"/projects/api \u00B7 modified 2h ago\" image=folder disclosure\n"
+                                 "        Cell \"archive\" secondary=\"/projects/archive \u00B7 modified Oct 5, 2023"))
         << r.out;
     EXPECT_THAT(r.out, HasSubstr("Cell \"Docs\" secondary=\"/projects/Docs\" image=folder disclosure\n"
-                                 "          Cell \"media\" secondary=\"/projects/media \u00B7 modified 3d ago\" image=folder disclosure\n"
-                                 "          Cell \"web\" secondary=\"/projects/web \u00B7 modified 5m ago\" image=folder disclosure\n"));
+                                 "        Cell \"media\" secondary=\"/projects/media \u00B7 modified 3d ago\" image=folder disclosure\n"
+                                 "        Cell \"web\" secondary=\"/projects/web \u00B7 modified 5m ago\" image=folder disclosure\n"));
     EXPECT_THAT(r.out, Not(HasSubstr("README.md")));
     EXPECT_THAT(r.out, Not(HasSubstr("\".git\"")));
     EXPECT_THAT(r.out, Not(HasSubstr("\"current\"")));
     // The search keeps web; Largest orders by size and is remembered.
-    EXPECT_THAT(r.out, HasSubstr("SearchBar \"WEB\" placeholder=\"Search folders\"\n"
-                                 "        TableView insetGrouped\n"
-                                 "          Cell \"..\" secondary=\"/\" image=arrow.up.left disclosure\n"
-                                 "          Cell \"web\""));
+    EXPECT_THAT(r.out, HasSubstr("SearchBar #pickerSearchField \"WEB\" placeholder=\"Search folders\" editing\n"
+                                 "      TableView insetGrouped\n"
+                                 "        Cell \"..\" secondary=\"/\" image=arrow.up.left disclosure\n"
+                                 "        Cell \"web\""));
     EXPECT_THAT(r.out, HasSubstr("Cell \"..\" secondary=\"/\" image=arrow.up.left disclosure\n"
-                                 "          Cell \"api\" secondary=\"/projects/api \u00B7 modified 2h ago\" image=folder disclosure\n"
-                                 "          Cell \"Docs\""));
+                                 "        Cell \"api\" secondary=\"/projects/api \u00B7 modified 2h ago\" image=folder disclosure\n"
+                                 "        Cell \"Docs\" secondary=\"/projects/Docs\" image=folder disclosure\n"
+                                 "        Cell \"web\" secondary=\"/projects/web \u00B7 modified 5m ago\" image=folder disclosure\n"
+                                 "        Cell \"media\""));
     EXPECT_THAT(stored("share.folderSortMode"), HasSubstr("sizeLargest"));
     // Into web (a real folder now), then Use Here: the field and the stored draft.
     EXPECT_THAT(r.out, HasSubstr("title=\"/projects/web\""));
