@@ -32,6 +32,8 @@
 #include "TarvoShareExtension/ShareViewController/DraftBinding.h"
 #include "TarvoShareExtension/ShareViewController/NVKSidecarTickets.h"
 #include "TarvoShareExtension/ShareViewController/PostUploadJob.h"
+#include "TarvoShareExtension/Intake/TempItem.h"
+#include "platform/foundation/Json.h"
 #include "TarvoShareExtension/ShareViewController/ShareChoices.h"
 #include "TarvoShareExtension/SmartSharePresetMemory.h"
 #include "platform/concurrency/Async.h"
@@ -383,8 +385,27 @@ public:
     // NVK sidecar tickets and the linked deployment (ShareViewController+LinkedDeployment.cpp).
     platform::Async<void> loadLinkedDeploymentSidecar();
     platform::Async<void> loadInteractionReplySidecar();
+    // The ticket a materialised item holds, judged at the environment clock's present.
+    std::optional<DecodedNVKSidecar> decodeNVKSidecar(const TempItem& item) const;
+    void applyNVKSidecar(const DecodedNVKSidecar& sidecar);
     std::shared_ptr<platform::UIStackView> makeLinkedDeploymentCard();
     void useRegularTarvoDeployTapped();
+    // True for Deploy, false for Skip (or when no alert could be shown).
+    platform::Async<bool> requestLinkedTargetApproval(NVKLinkedTarget target, std::size_t ordinal, std::size_t total);
+    // Posts one approval to the ticket's capability URL; throws the "ShareExtension" error of a
+    // refusal or an invalid URL, and the URL session's error unchanged.
+    platform::Async<void> approveLinkedDeployment(NVKLinkedDeployment deployment, std::vector<std::string> targetIDs);
+    // The applied reply ticket as a JSON object, or nothing.
+    std::optional<platform::Json> interactionReplyObject() const;
+    // Linked deployment cards and the deploy-set card.
+    std::shared_ptr<platform::UIStackView> makeLinkedDeploymentTargetCard(const NVKLinkedTarget& target);
+    std::shared_ptr<platform::UIStackView> makeDeploySetCard(const std::vector<ServerProfile>& selected);
+    // While a linked deployment is in force: fills multiServerStack with one card per target
+    // and returns true; otherwise touches nothing and returns false.
+    bool rebuildLinkedTargetCardsIfNeeded();
+    // Shows the linked-deployment card and hides the regular send's controls while a linked
+    // deployment is in force; the reverse otherwise.
+    void applyLinkedDeploymentVisibility();
 
     // Notification and readiness options (ShareViewController+NotificationOptions.cpp).
     void buildNotificationOptions();

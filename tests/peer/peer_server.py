@@ -22,6 +22,11 @@ Control endpoints (no token needed), for tests:
                                "skip"? n (let the first n matching requests through)}
                                The first matching rule answers in place of the normal handler,
                                after the request (and its body) has been recorded.
+                               Also "query"? {name: value} (match only requests with these
+                               query items), "delay"? seconds (wait first; a rule with nothing
+                               else to say then lets the normal handler answer, so replies can
+                               be made to arrive out of order) and "json_file"? path (answer
+                               with that file's contents as JSON).
   POST /_peer/recommendation   set the JSON that /api/jobs/recommend answers with
   GET  /_peer/jobs             the submitted jobs and their runs (see start_submitted_job)
 """
@@ -116,6 +121,8 @@ class Peer:
                 continue
             if rule.get("method") and rule["method"].upper() != request.method:
                 continue
+            if not self.rule_query_matches(rule, request):
+                continue
             # "skip": n lets the first n matching requests through (fault on the n+1st item).
             if rule.get("skip", 0) > 0:
                 rule["skip"] -= 1
@@ -140,11 +147,36 @@ class Peer:
         if "json" in rule:
             body = json.dumps(rule["json"]).encode("utf-8")
             headers.setdefault("Content-Type", "application/json")
+        elif "json_file" in rule:
+            with open(rule["json_file"], "rb") as f:
+                body = f.read()
+            headers.setdefault("Content-Type", "application/json")
         elif "body_base64" in rule:
             body = base64.b64decode(rule["body_base64"])
         else:
             body = rule.get("body", "").encode("utf-8")
         return web.Response(status=rule.get("status", 200), body=body, headers=headers)
+
+    # ---- delayed rules and query matching (folder listings out of order) -------------------
+
+    RULE_ANSWER_KEYS = ("status", "headers", "body", "body_base64", "json", "json_file", "stall", "close")
+
+    @staticmethod
+    def rule_query_matches(rule, request):
+        wanted = rule.get("query")
+        if not wanted:
+            return True
+        query = request.rel_url.query
+        return all(k in query and query[k] == str(v) for k, v in wanted.items())
+
+    async def after_delay(self, rule):
+        """Waits the rule's "delay"; gives the rule back when it still has an answer or a
+        command-stream switch, else None so that the normal handler answers."""
+        if rule is None or "delay" not in rule:
+            return rule
+        await asyncio.sleep(float(rule.get("delay") or 0))
+        keys = self.RULE_ANSWER_KEYS + cmd_stream.WS_RULE_KEYS
+        return rule if any(k in rule for k in keys) else None
 
     # ---- authorization ---------------------------------------------------------------------
 
@@ -227,12 +259,56 @@ def json_response(status, value):
     return web.json_response(value, status=status)
 
 
+# ---- NVK Ostrel's approval endpoint ---------------------------------------------------------
+# POST /nvk/approve/<capability> stands in for the capability URL of a linked-deployment
+# ticket: the request is recorded like every other; the answer is the next reply queued for
+# that capability ({"status", "body"? text, "json"? value, "stall"? true}), else 200 with
+# {"ok": true, "dispatched": [target ids]} for a well-formed approval and 400 otherwise.
+# POST /_peer/nvk/replies {"capability": C, "replies": [...]} replaces C's queue.
+
+
+def register_nvk_approval(app, peer):
+    replies = {}
+
+    async def approve(request):
+        data = await peer.read_and_record(request)
+        queue = replies.get(request.match_info["capability"], [])
+        if queue:
+            reply = queue.pop(0)
+            if reply.get("stall"):
+                while True:
+                    await asyncio.sleep(3600)
+            if "json" in reply:
+                return web.json_response(reply["json"], status=reply.get("status", 200))
+            return web.Response(status=reply.get("status", 200), body=reply.get("body", "").encode("utf-8"))
+        try:
+            body = json.loads(data.decode("utf-8"))
+        except (UnicodeDecodeError, ValueError):
+            body = None
+        ids = body.get("targetIds") if isinstance(body, dict) else None
+        if (not isinstance(body, dict) or body.get("action") != "approve" or not isinstance(ids, list)
+                or not ids or not all(isinstance(i, str) for i in ids)):
+            return json_response(400, {"ok": False, "error": "not an approval"})
+        return json_response(200, {"ok": True, "dispatched": ids})
+
+    async def control_replies(request):
+        rule = await request.json()
+        if not isinstance(rule, dict) or not isinstance(rule.get("capability"), str) \
+                or not isinstance(rule.get("replies"), list):
+            return json_response(400, {"error": "needs a capability and a list of replies"})
+        replies[rule["capability"]] = list(rule["replies"])
+        return json_response(200, {"ok": True})
+
+    app.router.add_post("/_peer/nvk/replies", control_replies)
+    app.router.add_post("/nvk/approve/{capability}", approve)
+
+
 def build_app(peer):
     app = web.Application(client_max_size=MAX_JSON_BODY)
 
     async def rest(request, handler, auth=True):
         data = await peer.read_and_record(request)
-        rule = peer.take_rule(request)
+        rule = await peer.after_delay(peer.take_rule(request))
         if rule is not None:
             return await peer.apply_rule(request, rule)
         if auth and not peer.bearer_ok(request, peer.token):
@@ -408,6 +484,7 @@ def build_app(peer):
         app.router.add_post(prefix + "/emit", emit)
 
     cmd_stream.register(app, peer)
+    register_nvk_approval(app, peer)
 
     # Anything else is recorded and answered by a rule, or 404.
     async def fallback(request):
