@@ -11,6 +11,7 @@
 
 #include "Shared/ServerProfile.h"
 #include "TarvoShareExtension/ShareViewController/Draft.h"
+#include "TarvoShareExtension/ShareViewController/LinkedDeploymentText.h"
 #include "TarvoShareExtension/ShareViewController/PostUploadRecipeLaunch.h"
 
 namespace tarvo::share {
@@ -61,8 +62,8 @@ inline constexpr std::string_view kRunStateRunning = "Running";
 inline constexpr std::string_view kRunStateSucceeded = "Succeeded";
 inline constexpr std::string_view kSelectAtLeastOneServerText = "Select at least one server.";
 inline constexpr std::string_view kNoServerDeployedText = "No server was deployed.";
-inline constexpr std::string_view kSkipTitle = "Skip";
-inline constexpr std::string_view kDeployTitle = "Deploy";
+// The approval alert's buttons are the linked deployment's: kSkipTitle and kDeployTitle
+// (LinkedDeploymentText.h).
 
 // "Failed · <error>".
 std::string failedRunState(std::string_view error);

@@ -173,6 +173,7 @@ share::PostUploadRecipeContext ShareViewController::postUploadRecipeContext(cons
     context.insight = artifactInsight;
     context.delivery = notificationDelivery(server);
     context.returnResult = returnResultSwitch->on;
+    context.interactionReply = interactionReplyObject();
     return context;
 }
 

@@ -41,6 +41,13 @@ protected:
 
 TEST_F(UploadFlowTest, ARecipeRunsEndToEnd) {
     auto& c = startRecipeShare(recipeDraft("a"));
+    // A reply ticket came with the share and the result is to return to it.
+    tarvo::share::NVKInteractionReplyTicket ticket;
+    ticket.schema = "nvk.interaction.reply-ticket.v1";
+    ticket.targetId = "t-1";
+    ticket.capabilityURL = "https://nvk.example/reply/abc";
+    c.interactionReply = ticket;
+    c.returnResultSwitch->setOn(true);
     sendAndWait();
 
     // Upload (its stream and its verification), then one submission, then one observation.
@@ -68,6 +75,7 @@ TEST_F(UploadFlowTest, ARecipeRunsEndToEnd) {
     EXPECT_EQ(execution["run_policy"]["expected_lifetime"], "finite");
     EXPECT_EQ(execution["run_policy"]["readiness"], Json::parse(R"({"kind":"none"})"));
     EXPECT_TRUE(execution["run_policy"]["notify"].contains("events"));
+    EXPECT_EQ(execution["run_policy"]["interaction_reply"], *c.interactionReplyObject());
 
     // The server ran it.
     const Json job = waitForJob();
