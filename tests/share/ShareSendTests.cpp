@@ -151,8 +151,11 @@ TEST_F(ShareSendTest, ALinkedDeploymentAuthorisesInsteadOfPreparing) {
     c.draft.kind = "untouched";
     c.sendTapped();
     EXPECT_TRUE(c.uploadProgressStack->hidden);
-    env.runUntilIdle();
+    // The queued update runs before the linked deployment's first step (which, with no
+    // target selected here, ends it).
+    ASSERT_TRUE(env.mainQueue().runUntil([&] { return !c.sendButton->enabled; }, std::chrono::milliseconds(5000)));
     EXPECT_EQ(c.statusLabel->text, "Authorizing exact deployment batch\u2026");
+    env.runUntilIdle();
     EXPECT_EQ(c.draft.kind, "untouched") << "no snapshot for a linked deployment";
     EXPECT_TRUE(c.sendTask);
 }
