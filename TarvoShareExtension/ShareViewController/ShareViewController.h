@@ -31,6 +31,7 @@
 #include "TarvoShareExtension/ShareViewController/Draft.h"
 #include "TarvoShareExtension/ShareViewController/DraftBinding.h"
 #include "TarvoShareExtension/ShareViewController/NVKSidecarTickets.h"
+#include "TarvoShareExtension/ShareViewController/PostUploadJob.h"
 #include "TarvoShareExtension/Intake/TempItem.h"
 #include "platform/foundation/Json.h"
 #include "TarvoShareExtension/ShareViewController/ShareChoices.h"
@@ -418,6 +419,26 @@ public:
 
     // Remote folder picker (ShareViewController+FolderPicker.cpp).
     void browseFolderTapped();
+
+    // ---- Helpers of the send flows (ShareViewController+Upload.cpp, +MultiSend.cpp,
+    // +NotificationOptions.cpp).
+    // Alert "Deploy <ordinal> of <total>?" with Skip and Deploy; true for Deploy.
+    platform::Async<bool> requestPerServerApproval(const ServerProfile& server, const Draft& draft,
+                                                   std::size_t ordinal, std::size_t total);
+    std::vector<std::string> orderedSelectedServerIDsForCurrentMode() const;
+    // What the controller adds to a recipe of this server: insight, delivery, return result.
+    share::PostUploadRecipeContext postUploadRecipeContext(const ServerProfile& server) const;
+    // The smart-share memory learns the recipe that just started on the server.
+    void learnFromStartedRecipe(const ServerProfile& server, const Draft& draft, const std::string& folder,
+                                const std::vector<ArtifactShellCandidate>& selected);
+    // Where the server's run notifications go, from its profile and the app group's push settings.
+    ShareRunNotificationDelivery notificationDelivery(const ServerProfile& server) const;
+    // "push.deviceId" of the app group, else of the standard store; "" when neither has one.
+    std::string sharedPushDeviceID() const;
+    // The draft's server, else the active one.
+    std::optional<ServerProfile> notificationServer() const;
+    // A readiness menu entry was chosen.
+    void readinessRuleChosen(const ShareReadinessRule& rule);
 
 protected:
     void viewDidLoad() override;

@@ -220,6 +220,12 @@ platform::Json PeerServer::requests() const {
     return platform::parseJson(r.body);
 }
 
+// ---- Submitted jobs.
+platform::Json PeerServer::jobs() const {
+    auto r = control("GET", "/_peer/jobs", "");
+    return platform::parseJson(r.body);
+}
+
 platform::Json PeerServer::requestsTo(const std::string& path) const {
     platform::Json out = platform::Json::array();
     for (const auto& req : requests()) {

@@ -46,6 +46,9 @@ public:
     // Adds a rule that answers matching requests in place of the normal handler.
     void addRule(const platform::Json& rule) const;
     void setRecommendation(const platform::Json& reply) const;
+    // ---- Submitted jobs: what /api/jobs/submit started (job and run ids, shell line, log
+    // path, exit code or null while it runs).
+    platform::Json jobs() const;
     void reset() const;
 
     // ---- NVK Ostrel's approval endpoint, POST /nvk/approve/<capability>.
