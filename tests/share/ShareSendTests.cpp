@@ -61,7 +61,8 @@ TEST_F(ShareSendTest, BusyAtOnceControlsLockedOnTheNextTurn) {
     EXPECT_TRUE(c.sendButton->enabled) << "the controls follow on the main queue";
     EXPECT_FALSE(c.uploadProgressStack->hidden);
     EXPECT_EQ(c.uploadProgressLabel->text, "Preparing upload\u2026");
-    env.runUntilIdle();
+    // The queued update runs before the send task's first step.
+    ASSERT_TRUE(env.mainQueue().runUntil([&] { return !c.sendButton->enabled; }, std::chrono::milliseconds(5000)));
     EXPECT_EQ(c.statusLabel->text, "Preparing\u2026");
     EXPECT_TRUE(c.spinner->isAnimating());
     for (UIControl* control : {static_cast<UIControl*>(c.actionControl.get()), static_cast<UIControl*>(c.kindField.get()),
@@ -150,10 +151,11 @@ TEST_F(ShareSendTest, ALinkedDeploymentAuthorisesInsteadOfPreparing) {
     c.draft.kind = "untouched";
     c.sendTapped();
     EXPECT_TRUE(c.uploadProgressStack->hidden);
-    EXPECT_TRUE(c.isBusy);
+    // The queued update runs before the linked deployment's first step (which, with no
+    // target selected here, ends it).
+    ASSERT_TRUE(env.mainQueue().runUntil([&] { return !c.sendButton->enabled; }, std::chrono::milliseconds(5000)));
+    EXPECT_EQ(c.statusLabel->text, "Authorizing exact deployment batch\u2026");
     env.runUntilIdle();
-    // The linked flow ran in place of a regular send; a ticket without targets has nothing to approve.
-    EXPECT_EQ(c.statusLabel->text, "Select at least one unfinished target.");
     EXPECT_EQ(c.draft.kind, "untouched") << "no snapshot for a linked deployment";
     EXPECT_TRUE(c.sendTask);
 }
