@@ -174,7 +174,9 @@ Async<void> ShareViewController::runLinkedDeployment() {
         setBusy(false, std::string(share::kNoTargetApprovedText));
         co_return;
     }
-    co_await finishSuccessfulShare(share::linkedDispatchSuccessText(returnResultSwitch->on, interactionReply));
+    // Named, not a temporary: GCC 12 loses the frame of a suspended member coroutine called with one.
+    std::string message = share::linkedDispatchSuccessText(returnResultSwitch->on, interactionReply);
+    co_await finishSuccessfulShare(std::move(message));
 }
 
 Async<bool> ShareViewController::requestLinkedTargetApproval(NVKLinkedTarget target, std::size_t ordinal,

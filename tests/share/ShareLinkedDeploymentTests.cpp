@@ -220,7 +220,11 @@ TEST_F(LinkedDeploymentTest, FallingBackToTheRegularDeploy) {
 
 TEST_F(LinkedDeploymentTest, DeployAllSendsOneApprovalWithTheReplyTicket) {
     auto& c = startLinked();
-    send();
+    env.driver().tap(std::string(roles::sendButton));
+    EXPECT_TRUE(c.isBusy);
+    EXPECT_TRUE(env.mainQueue().runUntil(
+        [&] { return c.statusLabel->text == "Authorizing exact deployment batch\u2026"; }, std::chrono::seconds(10)));
+    env.runUntilIdle();
     const Json requests = approvals();
     ASSERT_EQ(requests.size(), 1u) << env.server()->log();
     const Json& r = requests[0];

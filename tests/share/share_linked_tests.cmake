@@ -3,6 +3,7 @@
 tarvo_test(share_linked_rules_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/NVKSidecarDecoderTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LinkedDeploymentRulesTests.cpp
   LIBS tarvo_share_linked tarvo_test_support)
 
 tarvo_test(share_linked_controller_tests
