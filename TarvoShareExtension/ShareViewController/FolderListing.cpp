@@ -76,8 +76,15 @@ std::vector<std::size_t> FolderListing::visible(std::string_view base, std::stri
                                                 FolderSortMode mode) const {
     const std::string query = lower(searchText);
     const std::vector<std::string>* paths = query.empty() ? nullptr : &lowerPaths(base);
+    const std::vector<std::size_t>* candidates = &order(mode);
+    std::optional<LastQuery> narrowing;
+    if (last_ && !query.empty() && !last_->query.empty() && last_->base == base && last_->showHidden == showHidden &&
+        last_->mode == mode && query.find(last_->query) != std::string::npos) {
+        narrowing = std::move(last_);
+        candidates = &narrowing->rows;
+    }
     std::vector<std::size_t> out;
-    for (std::size_t i : order(mode)) {
+    for (std::size_t i : *candidates) {
         if (!showHidden && hidden_[i]) continue;
         if (paths && lowerNames_[i].find(query) == std::string::npos &&
             (*paths)[i].find(query) == std::string::npos) {
@@ -85,6 +92,7 @@ std::vector<std::size_t> FolderListing::visible(std::string_view base, std::stri
         }
         out.push_back(i);
     }
+    last_ = LastQuery{std::string(base), query, showHidden, mode, out};
     return out;
 }
 

@@ -12,6 +12,8 @@
 // Built once per listing so that a keystroke of the search costs one substring test per entry:
 // the lower-cased names, the comparison keys and each mode's order are worked out ahead (the
 // order of a filtered subset is the full order restricted to it, since the sort is stable).
+// A search that extends the one before (another character typed) only looks among the rows
+// that one kept: whatever contains the longer text contains the shorter one.
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -53,6 +55,15 @@ private:
     mutable std::optional<std::vector<std::size_t>> orders_[3];
     mutable std::optional<std::string> pathsBase_;
     mutable std::vector<std::string> lowerPaths_;
+    // The last answer and what it was asked with.
+    struct LastQuery {
+        std::string base;
+        std::string query;  // lower-cased
+        bool showHidden = false;
+        FolderSortMode mode = FolderSortMode::name;
+        std::vector<std::size_t> rows;
+    };
+    mutable std::optional<LastQuery> last_;
 };
 
 }  // namespace tarvo::share

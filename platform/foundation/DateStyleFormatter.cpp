@@ -25,20 +25,32 @@ icu::DateFormat::EStyle icuStyle(DateStyleFormatter::Style s) {
 
 }  // namespace
 
+struct DateStyleFormatter::Format {
+    Style dateStyle;
+    Style timeStyle;
+    std::string locale;
+    std::string timeZone;
+    std::unique_ptr<icu::DateFormat> icu;
+    bool made = false;
+};
+
 DateStyleFormatter::DateStyleFormatter(Style dateStyle, Style timeStyle, std::string locale, std::string timeZone)
-    : dateStyle_(dateStyle), timeStyle_(timeStyle), locale_(std::move(locale)), timeZone_(std::move(timeZone)) {}
+    : format_(std::make_shared<Format>(Format{dateStyle, timeStyle, std::move(locale), std::move(timeZone), nullptr, false})) {}
 
 std::string DateStyleFormatter::string(double secondsSince1970) const {
     if (!std::isfinite(secondsSince1970)) return {};
-    const icu::Locale locale = locale_.empty() ? icu::Locale::getDefault() : icu::Locale::createFromName(locale_.c_str());
-    std::unique_ptr<icu::DateFormat> format(
-        icu::DateFormat::createDateTimeInstance(icuStyle(dateStyle_), icuStyle(timeStyle_), locale));
-    if (!format) return {};
-    if (!timeZone_.empty()) {
-        format->adoptTimeZone(icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(timeZone_)));
+    Format& f = *format_;
+    if (!f.made) {
+        f.made = true;
+        const icu::Locale locale = f.locale.empty() ? icu::Locale::getDefault() : icu::Locale::createFromName(f.locale.c_str());
+        f.icu.reset(icu::DateFormat::createDateTimeInstance(icuStyle(f.dateStyle), icuStyle(f.timeStyle), locale));
+        if (f.icu && !f.timeZone.empty()) {
+            f.icu->adoptTimeZone(icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(f.timeZone)));
+        }
     }
+    if (!f.icu) return {};
     icu::UnicodeString out;
-    format->format(secondsSince1970 * 1000.0, out);
+    f.icu->format(secondsSince1970 * 1000.0, out);
     std::string utf8;
     out.toUTF8String(utf8);
     return utf8;

@@ -1,6 +1,7 @@
 #pragma once
 // Dates written for people, as the platform's date formatter writes them with a date style and
 // a time style: in a locale and a time zone (by default the user's, from the environment).
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -13,14 +14,14 @@ public:
     // Olson id ("UTC", "Europe/Berlin"); empty for the user's.
     DateStyleFormatter(Style dateStyle, Style timeStyle, std::string locale = {}, std::string timeZone = {});
 
-    // "Jan 31, 2025 at 9:30 AM" for medium/short in en_US (the exact words are the locale's).
+    // "Jan 31, 2025, 9:30 AM" for medium/short in en_US (the exact words are the locale's).
+    // Use from one thread at a time.
     std::string string(double secondsSince1970) const;
 
 private:
-    Style dateStyle_;
-    Style timeStyle_;
-    std::string locale_;
-    std::string timeZone_;
+    struct Format;
+    // Made on the first use and shared by copies: making one costs far more than using it.
+    std::shared_ptr<Format> format_;
 };
 
 }  // namespace platform

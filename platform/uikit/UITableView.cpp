@@ -29,10 +29,21 @@ void UITableView::reloadData() {
     const auto keep = shared_from_this();
     const int sections = std::max(0, source->numberOfSections(*this));
     for (int s = 0; s < sections; ++s) rowCounts_.push_back(std::max(0, source->numberOfRows(*this, s)));
-    for (int s = 0; s < sections; ++s) {
-        for (int r = 0; r < rowCounts_[static_cast<std::size_t>(s)]; ++r) {
+    // Only the rows within one screen's height from the content offset get cells, as on the
+    // platform: a list of 100,000 rows costs what can be seen of it. Rows above the offset are
+    // passed over at the estimated height.
+    const double top = std::max(0.0, contentOffset.y);
+    const double bottom = top + kMaterializedHeight;
+    double y = 0;
+    for (int s = 0; s < sections && y < bottom; ++s) {
+        for (int r = 0; r < rowCounts_[static_cast<std::size_t>(s)] && y < bottom; ++r) {
+            if (y + kEstimatedRowHeight <= top) {
+                y += kEstimatedRowHeight;
+                continue;
+            }
             auto cell = source->cellForRow(*this, {s, r});
             if (!cell) continue;
+            y += cell->nominalHeight(0);
             cell->indexPath_ = {s, r};
             cell->table_ = std::static_pointer_cast<UITableView>(shared_from_this());
             cells_.push_back(cell);

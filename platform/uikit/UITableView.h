@@ -1,8 +1,9 @@
 #pragma once
 // A table screen's list: sections of rows whose cells come from a data source and whose
-// selection goes to a delegate. reloadData() asks the data source again and puts one cell per
-// row in as subviews (all rows: the lists here are short). A tap on a cell selects its row and
-// tells the delegate; the delegate usually deselects it again.
+// selection goes to a delegate. reloadData() asks the data source again for the number of rows
+// and puts one cell per row in as subviews, for the rows that one screen shows from the content
+// offset down (kMaterializedHeight; the rows above it count at kEstimatedRowHeight). A tap on a
+// cell selects its row and tells the delegate; the delegate usually deselects it again.
 #include <memory>
 #include <optional>
 #include <set>
@@ -37,6 +38,10 @@ public:
 
     explicit UITableView(Style style = Style::plain) : style(style) {}
     static std::shared_ptr<UITableView> make(Style style = Style::plain) { return std::make_shared<UITableView>(style); }
+
+    // The height of the rows given cells: a phone's screen.
+    static constexpr double kMaterializedHeight = 844;
+    static constexpr double kEstimatedRowHeight = 44;
     std::string_view kindName() const override { return "TableView"; }
 
     const Style style;

@@ -109,6 +109,24 @@ TEST(FolderListingTest, StableOrdersPerMode) {
                 ElementsAre("a", "z", "\u00E9a", "e\u0301b"));
 }
 
+TEST(FolderListingTest, TypingOnNarrowsTheSameWayAsAFreshSearch) {
+    const std::vector<Entry> dirs{dir("alpha", 3), dir("Alps", 9), dir("beta", 1), dir("ALPINE", 5), dir("palp", 7)};
+    const FolderListing typed(dirs);
+    const std::pair<const char*, const char*> steps[] = {
+        {"", "x"}, {"a", ""}, {"al", ""}, {"alp", ""}, {"alpi", "base"}, {"lp", ""}, {"lp", "other"}, {"", ""}, {"p", ""},
+    };
+    for (auto mode : kFolderSortModes) {
+        for (const auto& [query, base] : steps) {
+            const FolderListing fresh(dirs);
+            EXPECT_EQ(names(typed.visibleEntries(base, query, false, mode)), names(fresh.visibleEntries(base, query, false, mode)))
+                << query << " in " << base << " by " << rawValue(mode);
+        }
+    }
+    // The base is part of the question: "base/alpi..." matches by path only inside base.
+    EXPECT_THAT(names(typed.visibleEntries("base", "base/al", false, FolderSortMode::name)), ElementsAre("alpha", "ALPINE", "Alps"));
+    EXPECT_THAT(names(typed.visibleEntries("other", "base/al", false, FolderSortMode::name)), ElementsAre());
+}
+
 TEST(FolderSubtitleTest, RelativeAgesAtTheirThresholds) {
     const double now = 1'800'000'000;
     const FolderDateWriter writer = [](double t) { return "date " + std::to_string(static_cast<long long>(t)); };
