@@ -66,7 +66,7 @@ Async<void> ShareViewController::runArtifactPreviewScan(std::string generation) 
             failures.push_back(std::to_string(i + 1) + ": " + describeError(e));
             continue;
         }
-        if (auto ticket = decodeScannedSidecar(*item)) {
+        if (auto ticket = decodeNVKSidecar(*item)) {
             sidecars.push_back(std::move(*ticket));
             continue;
         }
@@ -81,7 +81,7 @@ Async<void> ShareViewController::runArtifactPreviewScan(std::string generation) 
     providers = inspected;
     typeKey = fileTypeKey(providers);
     biasKey = makeBiasKey(typeKey, sourceBundleID);
-    for (const auto& ticket : sidecars) applyScannedSidecar(ticket);
+    for (const auto& ticket : sidecars) applyNVKSidecar(ticket);
 
     share::ScanPublication publication = share::decideScanPublication(results, sidecars.size(), failures);
     if (publication.primaryIndex) primaryArtifactProviderIndex = publication.primaryIndex;
@@ -111,13 +111,5 @@ void ShareViewController::clearStaleRecipeIfNeeded() {
 std::string ShareViewController::projectProofLine() const {
     return share::serverRunProofLine(serverRecommendationsByServer);
 }
-
-// Tickets under their own suffix were set aside at start-up; one named otherwise is found here
-// by the sidecar decoder of the linked deployment once it is part of the controller.
-std::optional<ShareViewController::DecodedNVKSidecar> ShareViewController::decodeScannedSidecar(const TempItem&) const {
-    return std::nullopt;
-}
-
-void ShareViewController::applyScannedSidecar(const DecodedNVKSidecar&) {}
 
 }  // namespace tarvo

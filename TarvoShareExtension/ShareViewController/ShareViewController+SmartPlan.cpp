@@ -61,7 +61,6 @@ void ShareViewController::refreshSmartSharePlanPass(bool autoApply) {
         auto resolved = resolution.plans.find(server.id);
         if (resolved == resolution.plans.end()) continue;
         SmartShareResolvedPlan plan = share::planWithFallbackFolder(resolved->second, share::planFallbackFolder(d.destFolder));
-        smartSharePlansByServer[server.id] = plan;
         if (plan.preset) matched.insert(server.id);
         if (autoApply && manuallyEditedRecipeServerIDs.count(server.id) == 0) {
             if (auto applied = applyingSmartSharePlan(plan, d, server, true)) {
@@ -70,11 +69,12 @@ void ShareViewController::refreshSmartSharePlanPass(bool autoApply) {
                 d.destFolder = share::planFolder(plan.destinationFolder);
             }
         }
-        resolvedDraftsByServer[server.id] = d;
         if (server.id == notedServerID) {
             smartSharePlan = plan;
             current = d;
         }
+        resolvedDraftsByServer[server.id] = std::move(d);
+        smartSharePlansByServer[server.id] = std::move(plan);
     }
 
     if (autoApply && !userTouchedServerMode && !hasAutomaticConfiguration) {

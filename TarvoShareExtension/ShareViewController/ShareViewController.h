@@ -32,6 +32,8 @@
 #include "TarvoShareExtension/ShareViewController/Draft.h"
 #include "TarvoShareExtension/ShareViewController/DraftBinding.h"
 #include "TarvoShareExtension/ShareViewController/NVKSidecarTickets.h"
+#include "TarvoShareExtension/ShareViewController/PostUploadJob.h"
+#include "platform/foundation/Json.h"
 #include "TarvoShareExtension/ShareViewController/ShareChoices.h"
 #include "TarvoShareExtension/ShareViewController/SmartSharePlan.h"
 #include "TarvoShareExtension/SmartSharePresetMemory.h"
@@ -384,8 +386,27 @@ public:
     // NVK sidecar tickets and the linked deployment (ShareViewController+LinkedDeployment.cpp).
     platform::Async<void> loadLinkedDeploymentSidecar();
     platform::Async<void> loadInteractionReplySidecar();
+    // The ticket a materialised item holds, judged at the environment clock's present.
+    std::optional<DecodedNVKSidecar> decodeNVKSidecar(const TempItem& item) const;
+    void applyNVKSidecar(const DecodedNVKSidecar& sidecar);
     std::shared_ptr<platform::UIStackView> makeLinkedDeploymentCard();
     void useRegularTarvoDeployTapped();
+    // True for Deploy, false for Skip (or when no alert could be shown).
+    platform::Async<bool> requestLinkedTargetApproval(NVKLinkedTarget target, std::size_t ordinal, std::size_t total);
+    // Posts one approval to the ticket's capability URL; throws the "ShareExtension" error of a
+    // refusal or an invalid URL, and the URL session's error unchanged.
+    platform::Async<void> approveLinkedDeployment(NVKLinkedDeployment deployment, std::vector<std::string> targetIDs);
+    // The applied reply ticket as a JSON object, or nothing.
+    std::optional<platform::Json> interactionReplyObject() const;
+    // Linked deployment cards and the deploy-set card.
+    std::shared_ptr<platform::UIStackView> makeLinkedDeploymentTargetCard(const NVKLinkedTarget& target);
+    std::shared_ptr<platform::UIStackView> makeDeploySetCard(const std::vector<ServerProfile>& selected);
+    // While a linked deployment is in force: fills multiServerStack with one card per target
+    // and returns true; otherwise touches nothing and returns false.
+    bool rebuildLinkedTargetCardsIfNeeded();
+    // Shows the linked-deployment card and hides the regular send's controls while a linked
+    // deployment is in force; the reverse otherwise.
+    void applyLinkedDeploymentVisibility();
 
     // Notification and readiness options (ShareViewController+NotificationOptions.cpp).
     void buildNotificationOptions();
@@ -430,6 +451,26 @@ public:
     // an older memory is dropped.
     void adoptSmartPlanResolution(share::SmartPlanResolution resolution);
 
+    // ---- Helpers of the send flows (ShareViewController+Upload.cpp, +MultiSend.cpp,
+    // +NotificationOptions.cpp).
+    // Alert "Deploy <ordinal> of <total>?" with Skip and Deploy; true for Deploy.
+    platform::Async<bool> requestPerServerApproval(const ServerProfile& server, const Draft& draft,
+                                                   std::size_t ordinal, std::size_t total);
+    std::vector<std::string> orderedSelectedServerIDsForCurrentMode() const;
+    // What the controller adds to a recipe of this server: insight, delivery, return result.
+    share::PostUploadRecipeContext postUploadRecipeContext(const ServerProfile& server) const;
+    // The smart-share memory learns the recipe that just started on the server.
+    void learnFromStartedRecipe(const ServerProfile& server, const Draft& draft, const std::string& folder,
+                                const std::vector<ArtifactShellCandidate>& selected);
+    // Where the server's run notifications go, from its profile and the app group's push settings.
+    ShareRunNotificationDelivery notificationDelivery(const ServerProfile& server) const;
+    // "push.deviceId" of the app group, else of the standard store; "" when neither has one.
+    std::string sharedPushDeviceID() const;
+    // The draft's server, else the active one.
+    std::optional<ServerProfile> notificationServer() const;
+    // A readiness menu entry was chosen.
+    void readinessRuleChosen(const ShareReadinessRule& rule);
+
 protected:
     void viewDidLoad() override;
 
@@ -446,10 +487,6 @@ private:
     // The values of the bound controls, and writing them back.
     share::DraftScreenValues screenValuesFromControls() const;
 
-    // Project insight: a shared item that is an NVK ticket under another name, taken out of the
-    // payload by the scan, and applied when the scan publishes.
-    std::optional<DecodedNVKSidecar> decodeScannedSidecar(const TempItem& item) const;
-    void applyScannedSidecar(const DecodedNVKSidecar& ticket);
     // Project insight: one plan refresh at a time (see SmartPlanRefreshGuard).
     void refreshSmartSharePlanPass(bool autoApply);
     share::SmartPlanRefreshGuard smartPlanRefreshGuard_;

@@ -30,8 +30,8 @@ constexpr int kEntries = 60000;
 constexpr int kServers = 20;
 constexpr int kPresetsPerServer = 100;
 
-// The 60,000-entry project archive, made once: 40 scripts and a package.json among folders of
-// small files.
+// The 60,000-entry project archive, made once (kept under the temporary folder): 40 scripts and
+// a package.json among folders of small files.
 const std::string& bigArchive() {
     static const std::string path = [] {
         const std::filesystem::path root = std::filesystem::temp_directory_path() / "tarvo-smart-bench";
@@ -43,8 +43,9 @@ const std::string& bigArchive() {
             if (i % 500 < 10) std::filesystem::create_directories(dir);
             std::ofstream(dir / ("file" + std::to_string(i) + ".txt")) << i;
         }
-        std::filesystem::create_directories(folder / "scripts");
-        for (int i = 0; i < 40; ++i) std::ofstream(folder / "scripts" / ("task" + std::to_string(i) + ".sh")) << "echo " << i;
+        // Listed first (the listing stops at 4,000 entries): the scripts and the marker.
+        std::filesystem::create_directories(folder / "bin");
+        for (int i = 0; i < 40; ++i) std::ofstream(folder / "bin" / ("task" + std::to_string(i) + ".sh")) << "echo " << i;
         std::ofstream(folder / "package.json") << "{}";
         const tarvo::TempItem item =
             tarvo::archiveDirectoryToTemp(URL::fileURL(folder.string()), "project.zip", root.string());
@@ -124,9 +125,9 @@ std::unique_ptr<tarvo::SmartSharePresetMemoryStore> memoryFor(const tarvo::Artif
             preset.signature = other;
             preset.postUploadActionRaw = "unzipThenRun";
             preset.workingDirectoryRaw = "custom";
-            preset.customWorkingDirectory = "{extract}/scripts";
+            preset.customWorkingDirectory = "{extract}/bin";
             preset.deployCommand = "bash './task1.sh'";
-            preset.selectedScriptPaths = {"scripts/task1.sh"};
+            preset.selectedScriptPaths = {"bin/task1.sh"};
             preset.isExplicitAutomatic = p == 0;
             preset.destinationFolder = "sites/app";
             presets.push_back(std::move(preset));

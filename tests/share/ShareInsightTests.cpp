@@ -18,6 +18,7 @@
 #include "TarvoShareExtension/ShareViewController/ProjectServerChoices.h"
 #include "TarvoShareExtension/ShareViewController/ShareScreenRoles.h"
 #include "platform/foundation/Url.h"
+#include "tests/share/NVKTicketFixtures.h"
 #include "tests/share/ShareTestEnvironment.h"
 #include "tests/share/ShareTestSupport.h"
 #include "tests/support/Files.h"
@@ -172,6 +173,21 @@ TEST_F(ShareInsightTest, NothingSharedOrOnlyATicket) {
     EXPECT_EQ(c.artifactInsight.state, ArtifactInsightState::unavailable("No shared items."));
     EXPECT_EQ(c.artifactInsight.filename, "");
     EXPECT_FALSE(c.artifactPreviewTask) << "no scan without items";
+}
+
+TEST(ShareInsightTicketTest, ATicketUnderAnotherNameIsTakenOutOfThePayloadByTheScan) {
+    ShareTestEnvironment env{ShareTestEnvironment::Options{.now = kNowSeconds}};
+    env.setServers(Json::array({env.server("a", "Alpha")}));
+    const std::string path = (env.home() / "inner.nvk-deploy.json").string();
+    writeFile(path, encodeCompact(nvkDeploymentTicket()));
+    auto ticket = NSItemProvider::contentsOf(path);
+    ticket->setSuggestedName("handoff");
+    auto& c = *env.start({ticket});
+    EXPECT_TRUE(c.deploymentSidecarProviders.empty()) << "its name did not give it away at start-up";
+    EXPECT_TRUE(c.providers.empty()) << "the scan took it out of the payload";
+    EXPECT_EQ(c.artifactInsight.state, ArtifactInsightState::unavailable(std::string(tarvo::share::kOnlySidecarMessage)));
+    EXPECT_EQ(c.artifactInsight.filename, "0 shared items");
+    EXPECT_TRUE(c.linkedDeployment.has_value()) << "and applied it";
 }
 
 TEST_F(ShareInsightTest, ASecondScanStartedBeforeTheFirstPublishesIsTheOneShown) {
