@@ -287,6 +287,16 @@ SmartSharePresetMemoryStore::SmartSharePresetMemoryStore(
     std::vector<SmartSharePreset> presets, std::vector<SmartShareAutomaticConfiguration> automaticConfigurations)
     : presets_(std::move(presets)), automaticConfigurations_(std::move(automaticConfigurations)) {}
 
+std::shared_ptr<const SmartSharePresetMemoryStore> SmartSharePresetMemoryStore::snapshot() const {
+    if (!snapshot_) snapshot_ = std::make_shared<const SmartSharePresetMemoryStore>(presets_, automaticConfigurations_);
+    return snapshot_;
+}
+
+void SmartSharePresetMemoryStore::changed() {
+    ++revision_;
+    snapshot_.reset();
+}
+
 void SmartSharePresetMemoryStore::save(platform::UserDefaults& defaults) const {
     platform::PropertyList::Data presetData;
     platform::PropertyList::Data configurationData;

@@ -4,6 +4,8 @@
 // them for the next share. Used on the main thread only; every change is saved at once.
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -154,6 +156,14 @@ public:
     // nothing at all.
     void save(platform::UserDefaults& defaults) const;
 
+    // ---- reading off the main thread
+    // Counts the changes made so far; a plan resolved from one revision is stale at the next.
+    std::uint64_t revision() const { return revision_; }
+    // An unchanging copy of both lists, for resolving plans on another thread while this store
+    // may change on the main one. Made on the first call after a change (main thread only), then
+    // shared.
+    std::shared_ptr<const SmartSharePresetMemoryStore> snapshot() const;
+
     // ---- similarity and resolution (pure reads)
     static double jaccard(const std::set<std::string>& a, const std::set<std::string>& b);
     static SmartShareScore signatureScore(const ArtifactProjectSignature& signature,
@@ -191,6 +201,11 @@ public:
                                    bool preferRegularForLinkedDeployment, platform::UserDefaults& defaults);
 
 private:
+    // Every change calls this first: the revision moves on and the snapshot is dropped.
+    void changed();
+
+    std::uint64_t revision_ = 0;
+    mutable std::shared_ptr<const SmartSharePresetMemoryStore> snapshot_;
     std::vector<SmartSharePreset> presets_;
     std::vector<SmartShareAutomaticConfiguration> automaticConfigurations_;
 };

@@ -48,6 +48,7 @@ void SmartSharePresetMemoryStore::learn(
     const std::optional<std::string>& selectedScriptFingerprint, const std::vector<std::string>& selectedScriptPaths,
     const std::vector<std::string>& selectedScriptFingerprints, double score, const std::vector<std::string>& evidence,
     platform::UserDefaults& defaults) {
+    changed();
     const std::string kind = category(signature);
 
     SmartSharePreset* match = nullptr;
@@ -120,6 +121,7 @@ void SmartSharePresetMemoryStore::setAutomaticPreset(
     const std::string& draftPostAction, const std::string& workingDirectory, const std::string& customWorkingDirectory,
     const std::string& deployCommand, const std::vector<std::string>& selectedScriptPaths,
     const std::vector<std::string>& selectedScriptFingerprints, platform::UserDefaults& defaults) {
+    changed();
     const std::vector<std::string> paths = SmartSharePreset::normalizedList(selectedScriptPaths);
     const std::vector<std::string> fingerprints = SmartSharePreset::normalizedList(selectedScriptFingerprints);
     const double now = platform::nowEpochSeconds();
@@ -196,6 +198,7 @@ void SmartSharePresetMemoryStore::setAutomaticConfiguration(const ArtifactProjec
                                                             const std::string& multiDispatchModeRaw,
                                                             bool preferRegularForLinkedDeployment,
                                                             platform::UserDefaults& defaults) {
+    changed();
     const double now = platform::nowEpochSeconds();
     std::optional<std::size_t> found;
     for (std::size_t i = 0; i < automaticConfigurations_.size(); ++i) {

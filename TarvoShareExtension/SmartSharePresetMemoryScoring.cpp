@@ -68,11 +68,31 @@ double SmartSharePresetMemoryStore::jaccard(const std::set<std::string>& a, cons
     return static_cast<double>(shared) / static_cast<double>(a.size() + b.size() - shared);
 }
 
-SmartShareScore SmartSharePresetMemoryStore::signatureScore(const ArtifactProjectSignature& signature,
-                                                            const std::optional<ArtifactProjectSignature>& reference) {
+namespace {
+
+// The sets of a signature that scoring compares, made once per signature: resolving a plan
+// compares the shared project with every remembered preset.
+struct PreparedSignature {
+    const ArtifactProjectSignature& signature;
+    std::set<std::string> markers;
+    std::set<std::string> paths;
+    std::set<std::string> shapes;
+    std::set<std::string> fingerprints;
+
+    explicit PreparedSignature(const ArtifactProjectSignature& s)
+        : signature(s),
+          markers(s.markers.begin(), s.markers.end()),
+          paths(s.normalizedPaths.begin(), s.normalizedPaths.end()),
+          shapes(landmarks(s)),
+          fingerprints(fingerprintValues(s)) {}
+};
+
+SmartShareScore preparedSignatureScore(const PreparedSignature& prepared,
+                                       const std::optional<ArtifactProjectSignature>& reference) {
     if (!reference) {
         return {kNoReferenceScore, {"preset has no DNA yet"}};
     }
+    const ArtifactProjectSignature& signature = prepared.signature;
     const ArtifactProjectSignature& r = *reference;
     SmartShareScore result;
     auto add = [&](double weight, std::string reason) {
@@ -90,21 +110,21 @@ SmartShareScore SmartSharePresetMemoryStore::signatureScore(const ArtifactProjec
         !signature.scriptFingerprints.empty() && !r.scriptFingerprints.empty()) {
         add(0.18, "script contents match");
     }
-    double markers = jaccard(std::set<std::string>(signature.markers.begin(), signature.markers.end()),
-                             std::set<std::string>(r.markers.begin(), r.markers.end()));
+    double markers = SmartSharePresetMemoryStore::jaccard(prepared.markers,
+                                                          std::set<std::string>(r.markers.begin(), r.markers.end()));
     if (markers > 0) {
         add(0.14 * markers, "markers " + percent(markers) + "%");
     }
-    double paths = jaccard(std::set<std::string>(signature.normalizedPaths.begin(), signature.normalizedPaths.end()),
-                           std::set<std::string>(r.normalizedPaths.begin(), r.normalizedPaths.end()));
+    double paths = SmartSharePresetMemoryStore::jaccard(
+        prepared.paths, std::set<std::string>(r.normalizedPaths.begin(), r.normalizedPaths.end()));
     if (paths > 0) {
         add(0.10 * paths, "shared paths " + percent(paths) + "%");
     }
-    double shape = jaccard(landmarks(signature), landmarks(r));
+    double shape = SmartSharePresetMemoryStore::jaccard(prepared.shapes, landmarks(r));
     if (shape > 0) {
         add(0.18 * shape, "tree landmarks " + percent(shape) + "%");
     }
-    std::size_t sameScripts = sharedCount(fingerprintValues(signature), fingerprintValues(r));
+    std::size_t sameScripts = sharedCount(prepared.fingerprints, fingerprintValues(r));
     if (sameScripts > 0) {
         add(std::min(0.06 * static_cast<double>(sameScripts), 0.18), "same script byteprint");
     }
@@ -112,12 +132,11 @@ SmartShareScore SmartSharePresetMemoryStore::signatureScore(const ArtifactProjec
     return result;
 }
 
-SmartShareScore SmartSharePresetMemoryStore::score(const ArtifactProjectSignature& signature,
-                                                   const SmartSharePreset& preset) {
+SmartShareScore preparedScore(const PreparedSignature& prepared, const SmartSharePreset& preset) {
     if (!preset.signature) {
         return {kNoReferenceScore, {"preset has no DNA yet"}};
     }
-    SmartShareScore result = signatureScore(signature, preset.signature);
+    SmartShareScore result = preparedSignatureScore(prepared, preset.signature);
     std::size_t accepted = 0;
     for (const auto& entry : preset.evidence) {
         using O = SmartSharePresetEvidence::Outcome;
@@ -132,6 +151,18 @@ SmartShareScore SmartSharePresetMemoryStore::score(const ArtifactProjectSignatur
     }
     result.score = std::min(result.score, 1.0);
     return result;
+}
+
+}  // namespace
+
+SmartShareScore SmartSharePresetMemoryStore::signatureScore(const ArtifactProjectSignature& signature,
+                                                            const std::optional<ArtifactProjectSignature>& reference) {
+    return preparedSignatureScore(PreparedSignature(signature), reference);
+}
+
+SmartShareScore SmartSharePresetMemoryStore::score(const ArtifactProjectSignature& signature,
+                                                   const SmartSharePreset& preset) {
+    return preparedScore(PreparedSignature(signature), preset);
 }
 
 bool SmartSharePresetMemoryStore::hasIdentityEvidence(const std::vector<std::string>& evidence) {
@@ -172,9 +203,11 @@ SmartShareResolvedPlan SmartSharePresetMemoryStore::resolve(const std::string& s
         SmartShareScore score;
     };
     std::vector<Scored> scored;
+    std::optional<PreparedSignature> prepared;
     for (const auto& preset : presets_) {
         if (preset.serverID == serverID) {
-            scored.push_back({&preset, score(*signature, preset)});
+            if (!prepared) prepared.emplace(*signature);
+            scored.push_back({&preset, preparedScore(*prepared, preset)});
         }
     }
     std::stable_sort(scored.begin(), scored.end(), [](const Scored& a, const Scored& b) {
@@ -227,8 +260,10 @@ std::optional<SmartShareAutomaticConfiguration> SmartSharePresetMemoryStore::res
         double score;
     };
     std::vector<Scored> kept;
+    std::optional<PreparedSignature> prepared;
     for (const auto& configuration : automaticConfigurations_) {
-        SmartShareScore s = signatureScore(*signature, configuration.signature);
+        if (!prepared) prepared.emplace(*signature);
+        SmartShareScore s = preparedSignatureScore(*prepared, configuration.signature);
         if (s.score >= kExplicitAutomaticMinimum && hasIdentityEvidence(s.evidence)) {
             kept.push_back({&configuration, s.score});
         }

@@ -6,8 +6,6 @@ namespace tarvo {
 
 using namespace platform;
 
-void ShareViewController::scheduleArtifactPreviewScanIfNeeded() {}
-
 void ShareViewController::updateArtifactInsightCard(bool animated) {}
 
 std::shared_ptr<UIStackView> ShareViewController::makeArtifactInsightCard() {

@@ -26,15 +26,16 @@
 #include "Shared/ServerProfile.h"
 #include "TarvoShareExtension/ArtifactRecommendationResponse.h"
 #include "TarvoShareExtension/Intake/PayloadKeys.h"
+#include "TarvoShareExtension/Intake/TempItem.h"
 #include "TarvoShareExtension/ShareEnvironment.h"
 #include "TarvoShareExtension/ShareViewController/ArtifactInsight.h"
 #include "TarvoShareExtension/ShareViewController/Draft.h"
 #include "TarvoShareExtension/ShareViewController/DraftBinding.h"
 #include "TarvoShareExtension/ShareViewController/NVKSidecarTickets.h"
 #include "TarvoShareExtension/ShareViewController/PostUploadJob.h"
-#include "TarvoShareExtension/Intake/TempItem.h"
 #include "platform/foundation/Json.h"
 #include "TarvoShareExtension/ShareViewController/ShareChoices.h"
+#include "TarvoShareExtension/ShareViewController/SmartSharePlan.h"
 #include "TarvoShareExtension/SmartSharePresetMemory.h"
 #include "platform/concurrency/Async.h"
 #include "platform/concurrency/Task.h"
@@ -420,6 +421,36 @@ public:
     // Remote folder picker (ShareViewController+FolderPicker.cpp).
     void browseFolderTapped();
 
+    // =============================================================================================
+    // Project insight: the scan's publication, the servers' recommendations, the smart-share plan
+    // and the project's remembered server choices (ShareViewController+InsightScan.cpp,
+    // +Recommendations.cpp, +SmartPlan.cpp, +ProjectChoices.cpp).
+    // The scan of the shared items started by scheduleArtifactPreviewScanIfNeeded(); publishes
+    // only while its generation is current and it is not cancelled.
+    platform::Async<void> runArtifactPreviewScan(std::string generation);
+    // A shown recipe no longer fitting the shared project is cleared (unless the person touched it).
+    void clearStaleRecipeIfNeeded();
+    // "proof <n>×" (· <m> failed) over every server's reply; "" when nothing ran.
+    std::string projectProofLine() const;
+    void applyArtifactRecommendation(const ArtifactRecommendationResponse& response, const ServerProfile& server,
+                                     const ArtifactProjectSignature& signature, const std::string& requestKey);
+    std::optional<Draft> applyingSmartSharePlan(const SmartShareResolvedPlan& plan, const Draft& d,
+                                                const ServerProfile& server, bool requireAutoApply) const;
+    std::vector<ArtifactShellCandidate> candidatesMatchingPreset(const SmartSharePreset& preset) const;
+    void applyRecipeFieldsToCurrentUI(const Draft& d);
+    void applyRememberedAutomaticConfigurationIfNeeded();
+    std::optional<ServerMode> rememberedProjectServerMode() const;
+    void persistMultiServerSelection();
+    void persistProjectServerModeAndSelection();
+    // Server rows: the selected script's runs on the server, where its recipe came from, and
+    // whether the server recommends anything.
+    std::optional<std::pair<std::int64_t, bool>> recipeSuccessEvidence(const std::string& serverID, const Draft& d) const;
+    std::optional<std::string> recipeOriginSummary(const std::string& serverID) const;
+    bool serverHasRecommendation(const ServerProfile& server) const;
+    // The plans of the project resolved off the main queue; a resolution for another project or
+    // an older memory is dropped.
+    void adoptSmartPlanResolution(share::SmartPlanResolution resolution);
+
     // ---- Helpers of the send flows (ShareViewController+Upload.cpp, +MultiSend.cpp,
     // +NotificationOptions.cpp).
     // Alert "Deploy <ordinal> of <total>?" with Skip and Deploy; true for Deploy.
@@ -456,6 +487,17 @@ private:
     // The values of the bound controls, and writing them back.
     share::DraftScreenValues screenValuesFromControls() const;
 
+    // Project insight: one plan refresh at a time (see SmartPlanRefreshGuard).
+    void refreshSmartSharePlanPass(bool autoApply);
+    share::SmartPlanRefreshGuard smartPlanRefreshGuard_;
+    // The plans are resolved on the background queue from a snapshot of the memory; the refresh
+    // uses them while they are current and asks for new ones otherwise.
+    bool smartPlanResolutionIsCurrent() const;
+    void startSmartPlanResolution();
+    std::optional<SmartShareAutomaticConfiguration> currentAutomaticConfiguration() const;
+    std::shared_ptr<const share::SmartPlanResolution> smartPlanResolution_;
+    std::optional<platform::TaskHandle<>> smartPlanResolutionTask_;
+    std::string smartPlanResolutionKey_;
     ShareEnvironment env_;
     std::shared_ptr<platform::NSExtensionContext> extensionContext_;
     std::vector<platform::NotificationCenter::Observation> keyboardObservations_;

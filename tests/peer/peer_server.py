@@ -73,7 +73,7 @@ class Peer:
         self.recommendation = {
             "ok": True,
             "decision": "suggest",
-            "exact_match": False,
+            "exactMatch": False,
             "recommendations": [],
             "destinations": [],
         }

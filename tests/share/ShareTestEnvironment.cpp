@@ -83,6 +83,9 @@ std::shared_ptr<platform::NSItemProvider> ShareTestEnvironment::fileItem(const s
                                                                         const std::string& suggestedName) {
     auto provider = platform::NSItemProvider::withItem(platform::ProviderData{'x'}, typeIdentifier);
     provider->setSuggestedName(suggestedName);
+    // Insight scan: the bytes can also be loaded as data, so the item becomes a file like a real
+    // one and stays part of the payload.
+    provider->registerDataRepresentation(typeIdentifier, platform::ProviderData{'x'});
     return provider;
 }
 
