@@ -108,7 +108,7 @@ TEST_F(UploadIntoSink, AFrameThatIsNotAStdinLineFailsTheUpload) {
     auto api = streamAPI(sink.baseURL(), "sink-token");
     const std::pair<std::string, std::string> cases[] = {
         {"{\"stdin\":\"abc\\n\"}", "Upload failed: exit 1: frame 3 is not base64"},
-        {"{\"stdin\": \"QUJD\\n\"}", "Upload failed: exit 1: frame 3 is not a stdin line"},
+        {"{\"stdin\": \"QUJD\\n\", \"more\": 1}", "Upload failed: exit 1: frame 3 is not a stdin line"},
     };
     for (const auto& [bad, expected] : cases) {
         SCOPED_TRACE(bad);

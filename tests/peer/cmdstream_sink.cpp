@@ -252,11 +252,25 @@ public:
         if (isEnd(message)) return false;
         static constexpr std::string_view head = "{\"stdin\":\"";
         static constexpr std::string_view tail = "\\n\"}";
-        if (message.size() < head.size() + tail.size() || message.substr(0, head.size()) != head ||
-            message.substr(message.size() - tail.size()) != tail) {
-            return fail("frame " + std::to_string(record_.frames) + " is not a stdin line");
+        std::string_view b64;
+        std::string parsedLine;
+        if (message.size() >= head.size() + tail.size() && message.substr(0, head.size()) == head &&
+            message.substr(message.size() - tail.size()) == tail) {
+            b64 = message.substr(head.size(), message.size() - head.size() - tail.size());
+        } else {
+            // Another client's serialization (blanks, escapes): the same object, read as JSON.
+            const Json frame = Json::parse(message, nullptr, false);
+            if (!frame.is_object() || frame.size() != 1 || !frame.contains("stdin") || !frame["stdin"].is_string()) {
+                return fail("frame " + std::to_string(record_.frames) + " is not a stdin line");
+            }
+            parsedLine = frame["stdin"].get<std::string>();
+            if (parsedLine == "__END__\n") return false;
+            if (parsedLine.empty() || parsedLine.back() != '\n') {
+                return fail("frame " + std::to_string(record_.frames) + " is not a stdin line");
+            }
+            parsedLine.pop_back();
+            b64 = parsedLine;
         }
-        const std::string_view b64 = message.substr(head.size(), message.size() - head.size() - tail.size());
         decoded_.resize(b64.size() / 4 * 3 + 3);
         const auto n = decodeBase64(b64, decoded_.data());
         if (!n) return fail("frame " + std::to_string(record_.frames) + " is not base64");
