@@ -66,6 +66,7 @@ struct Result {
     double peakMiB = 0;
     double zipWall = 0;
     long reports = 0;
+    std::uint64_t zipBytes = 0;
     double longestSilence = 0;  // the longest time without a progress report while uploading
     bool ok = false;
 };
@@ -89,6 +90,7 @@ Result shareInChild(const fs::path& folder, const std::string& tmp, const peer::
             const double t0 = now();
             const auto item = tarvo::archiveDirectoryToTemp(platform::URL::fileURL(folder.string(), true), "project", tmp);
             r.zipWall = now() - t0;
+            r.zipBytes = fs::file_size(item.url.path());
             double last = now();
             auto onProgress = [&r, &last](const tarvo::TransferProgress&) {
                 const double t = now();
@@ -173,12 +175,7 @@ int main(int argc, char** argv) {
         makeFolder(folder, size << 20, count);
 
         const Result ours = shareInChild(folder, (work / "tmp").string(), sink);
-        std::uint64_t ourBytes = 0;
-        {
-            const auto uploads = sink.uploads();
-            if (!uploads.empty()) ourBytes = uploads.back()["bytes"].get<std::uint64_t>();
-        }
-        const bool ourOK = ours.ok && ourBytes > (size << 20) && lastUploadHolds(sink, ourBytes);
+        const bool ourOK = ours.ok && ours.zipBytes > 0 && lastUploadHolds(sink, ours.zipBytes);
 
         Result zip, client;
         const std::string zipFile = (work / "peer.zip").string();
