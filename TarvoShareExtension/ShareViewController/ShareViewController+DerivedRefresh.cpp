@@ -5,7 +5,10 @@
 
 namespace tarvo {
 
-void ShareViewController::refreshDerivedUI() {}
+void ShareViewController::refreshDerivedUI() {
+    // ---- Linked deployment: its card in place of the regular send's controls.
+    applyLinkedDeploymentVisibility();
+}
 
 void ShareViewController::updateIntentSummaryCard(bool animated) {}
 

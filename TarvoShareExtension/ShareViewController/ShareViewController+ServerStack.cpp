@@ -4,6 +4,9 @@
 
 namespace tarvo {
 
-void ShareViewController::rebuildMultiServerStack() {}
+void ShareViewController::rebuildMultiServerStack() {
+    // ---- Linked deployment: its target cards stand in for the server rows.
+    if (rebuildLinkedTargetCardsIfNeeded()) return;
+}
 
 }  // namespace tarvo
