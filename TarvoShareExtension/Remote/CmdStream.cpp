@@ -21,6 +21,10 @@ namespace {
 constexpr double kMinimumReceiveWaitSeconds = 0.05;
 }  // namespace
 
+Async<void> StreamChannel::sendAll(std::vector<std::string> texts) {
+    for (auto& text : texts) co_await send(std::move(text));
+}
+
 Async<std::optional<StreamMessage>> receiveCmdFrameWithSoftTimeout(std::shared_ptr<StreamChannel> channel,
                                                                    double seconds) {
     using Result = std::optional<StreamMessage>;

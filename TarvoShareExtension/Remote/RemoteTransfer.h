@@ -67,7 +67,12 @@ public:
     // broken upload never destroys or half-writes the destination.
     static const std::string& writerScript();
 
+    // The stdin frame that carries one chunk: {"stdin":"<base64 of bytes>\n"}.
+    static std::string stdinFrame(std::string_view bytes);
+
     static constexpr std::size_t kChunkBytes = 32768;
+    // Chunks written to the channel with one wait (1 MiB of the file).
+    static constexpr std::size_t kChunksPerBatch = 32;
 
 private:
     platform::Executor executor_;

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/concurrency/Async.h"
 #include "platform/foundation/Url.h"
@@ -26,6 +27,11 @@ public:
     virtual ~StreamChannel() = default;
     // One text message. Throws TransportError.
     virtual platform::Async<void> send(std::string text) = 0;
+    // Several text messages in this order, as send() would send them one after the other,
+    // returning once the last has been written. Throws TransportError; a failure leaves the
+    // messages after the failed one unsent. A channel that can write a batch with one wait
+    // overrides it.
+    virtual platform::Async<void> sendAll(std::vector<std::string> texts);
     // The next message. Throws TransportError. A receive abandoned by its caller consumes
     // nothing: the next one delivers the message.
     virtual platform::Async<StreamMessage> receive() = 0;

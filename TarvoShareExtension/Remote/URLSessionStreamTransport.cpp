@@ -137,6 +137,22 @@ Async<void> URLSessionWebSocketChannel::send(std::string text) {
     throw streamTransportError(failure, cancelled);
 }
 
+Async<void> URLSessionWebSocketChannel::sendAll(std::vector<std::string> texts) {
+    auto task = this->task;
+    std::vector<StreamMessage> messages;
+    messages.reserve(texts.size());
+    for (auto& text : texts) messages.push_back(StreamMessage::string(std::move(text)));
+    std::exception_ptr failure;
+    try {
+        co_await task->send(std::move(messages));
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!failure) co_return;
+    const bool cancelled = co_await platform::isCancelled();
+    throw streamTransportError(failure, cancelled);
+}
+
 Async<StreamMessage> URLSessionWebSocketChannel::receive() {
     auto task = this->task;
     std::exception_ptr failure;

@@ -77,6 +77,7 @@ public:
     ~URLSessionWebSocketChannel() override;
 
     platform::Async<void> send(std::string text) override;
+    platform::Async<void> sendAll(std::vector<std::string> texts) override;
     platform::Async<StreamMessage> receive() override;
     // Cancels the task with close code 1001 and no reason, then invalidates the session.
     platform::Async<void> close() override;

@@ -1,17 +1,25 @@
-// The upload of a 256 MiB file over the command stream to the loopback server: throughput, the
-// client's CPU time and peak resident memory, for the upload engine and for the simplest
-// possible client sending the same frames through the same server (pipe_client.py). After the
-// runs the ratio of the two throughputs is printed.
+// The upload of a 256 MiB file, side by side in one run: throughput, the client's CPU time and
+// peak resident memory (and the server's CPU time where it is the sink), for
+// - the upload engine into the upload sink (tests/peer/cmdstream_sink.cpp), which takes and
+//   checks the frames as fast as they come, so the client is what is measured;
+// - the simplest possible client of the same protocol sending the same frames into the same
+//   sink (pipe_client.py, aiohttp);
+// - the receptionist emit of the same file over HTTP into the same sink;
+// - the upload engine into the loopback server, which runs the real writer on the server.
+// After the runs the ratios are printed.
 #include <benchmark/benchmark.h>
 
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,7 +27,10 @@
 #include "TarvoShareExtension/Remote/URLSessionHTTPTransport.h"
 #include "TarvoShareExtension/Remote/URLSessionStreamTransport.h"
 #include "platform/concurrency/Concurrency.h"
+#include "Core/ReceptionistClient.h"
+#include "TarvoShareExtension/Intake/Crc32.h"
 #include "tests/peer/PeerServer.h"
+#include "tests/peer/SinkServer.h"
 
 extern char** environ;
 
@@ -57,14 +68,58 @@ void writeFile(const std::string& path, std::size_t size) {
     }
 }
 
-// One server and one local file for both benchmarks.
+// The CPU time a child process has used so far (user + system), from /proc.
+double processCPUSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto close = text.rfind(')');
+    if (close == std::string::npos) return 0;
+    std::istringstream fields(text.substr(close + 2));
+    std::string skip;
+    for (int i = 3; i < 14; ++i) fields >> skip;  // state .. cmajflt
+    double utime = 0, stime = 0;
+    fields >> utime >> stime;
+    return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+std::uint32_t crcOfFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> buf(1 << 20);
+    std::uint32_t crc = 0;
+    while (in) {
+        in.read(buf.data(), static_cast<std::streamsize>(buf.size()));
+        crc = tarvo::crc32Update(crc, buf.data(), static_cast<std::size_t>(in.gcount()));
+    }
+    return crc;
+}
+
+// The sink's record of the last upload or emit: fails the benchmark unless it holds the whole
+// file, checked frame by frame and by its CRC-32.
+bool sinkHoldsTheFile(benchmark::State& state, const peer::SinkServer& sink, std::uint32_t crc) {
+    const auto uploads = sink.uploads();
+    if (uploads.empty()) {
+        state.SkipWithError("the sink received nothing");
+        return false;
+    }
+    const auto& last = uploads.back();
+    if (last["ok"] != true || last["bytes"] != kFileBytes || last["crc32"] != crc) {
+        state.SkipWithError(("the sink did not receive the file: " + last.dump()).c_str());
+        return false;
+    }
+    return true;
+}
+
+// One loopback server, one sink and one local file for every benchmark.
 struct Setup {
     peer::PeerServer server;
+    peer::SinkServer sink;
     std::string local;
     std::string script;
+    std::uint32_t crc = 0;
     Setup() {
         local = server.root() + "/payload.bin";
         writeFile(local, kFileBytes);
+        crc = crcOfFile(local);
         script = server.root() + "/writer.py";
         std::ofstream(script) << tarvo::RemoteTransfer::writerScript();
     }
@@ -79,31 +134,146 @@ Setup& setup() {
     return *s;
 }
 
-double engineMBps = 0;
-double pipeMBps = 0;
+double engineSinkMBps = 0;
+double engineSinkCPU = 0;
+double pipeSinkMBps = 0;
+double pipeSinkCPU = 0;
+double emitSinkMBps = 0;
+double emitSinkCPU = 0;
 
-void BM_UploadEngine256MiB(benchmark::State& state) {
+// Never destroyed: a network thread may still be returning from a post when a task ends.
+platform::MainQueue& benchQueue() {
+    static platform::MainQueue& queue = *new platform::MainQueue();
+    return queue;
+}
+const tarvo::RemoteTransfer& benchEngine() {
+    static platform::BackgroundQueue& background = *new platform::BackgroundQueue(2);
+    static const tarvo::RemoteTransfer& engine = *new tarvo::RemoteTransfer(background);
+    return engine;
+}
+
+struct Measured {
+    double wall = 0;
+    double cpu = 0;
+    double serverCPU = 0;
+};
+
+// The upload engine's upload of the local file to baseURL, timed; false after SkipWithError.
+bool engineUpload(benchmark::State& state, const std::string& baseURL, const std::string& token,
+                  const std::string& name, Measured& m, std::int64_t& reports, pid_t server) {
     auto& s = setup();
-    tarvo::RemoteAPI api(tarvo::RemoteConfig{*platform::URL::parse(s.server.baseURL()), s.server.options().token},
+    tarvo::RemoteAPI api(tarvo::RemoteConfig{*platform::URL::parse(baseURL), token},
                          std::make_shared<tarvo::URLSessionHTTPTransport>(platform::URLSession::make()),
                          std::make_shared<tarvo::URLSessionStreamTransport>());
     const auto file = platform::URL::fileURL(s.local);
-    // Never destroyed: a network thread may still be returning from a post when a task ends.
-    static platform::MainQueue& queue = *new platform::MainQueue();
-    static platform::BackgroundQueue& background = *new platform::BackgroundQueue(2);
-    static const tarvo::RemoteTransfer& engine = *new tarvo::RemoteTransfer(background);
-    double cpu = 0;
-    double wall = 0;
+    const double cpuStart = cpuSeconds();
+    const double serverStart = server > 0 ? processCPUSeconds(server) : 0;
+    const auto start = std::chrono::steady_clock::now();
+    auto onProgress = [&reports](const tarvo::TransferProgress&) { ++reports; };
+    auto task = platform::startTask(benchQueue().executor(), [&]() {
+        return benchEngine().uploadLocalFileStreaming(api, file, "bench", name, std::nullopt, onProgress);
+    });
+    if (!benchQueue().runUntil([&] { return task.isDone(); }, std::chrono::minutes(10))) {
+        state.SkipWithError("the upload did not finish");
+        return false;
+    }
+    try {
+        task.result();
+    } catch (const std::exception& e) {
+        state.SkipWithError(platform::describeError(e).c_str());
+        return false;
+    }
+    m.wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    m.cpu += cpuSeconds() - cpuStart;
+    if (server > 0) m.serverCPU += processCPUSeconds(server) - serverStart;
+    return true;
+}
+
+void report(benchmark::State& state, const Measured& m, double& mbps, double& cpu) {
+    const double n = static_cast<double>(state.iterations());
+    mbps = kFileBytes / kMiB / (m.wall / n);
+    cpu = m.cpu / n;
+    state.SetBytesProcessed(static_cast<std::int64_t>(kFileBytes) * state.iterations());
+    state.counters["MiB_per_s"] = mbps;
+    state.counters["client_cpu_s"] = cpu;
+    if (m.serverCPU > 0) state.counters["server_cpu_s"] = m.serverCPU / n;
+}
+
+void BM_UploadEngineIntoSink(benchmark::State& state) {
+    auto& s = setup();
+    Measured m;
     std::int64_t reports = 0;
+    const double rssBefore = peakResidentMiB();
+    for (auto _ : state) {
+        if (!engineUpload(state, s.sink.baseURL(), "sink-token", "engine.bin", m, reports, s.sink.pid())) return;
+        if (!sinkHoldsTheFile(state, s.sink, s.crc)) return;
+    }
+    report(state, m, engineSinkMBps, engineSinkCPU);
+    state.counters["client_peak_rss_MiB"] = peakResidentMiB();
+    state.counters["rss_growth_MiB"] = peakResidentMiB() - rssBefore;
+    state.counters["progress_reports"] = static_cast<double>(reports) / static_cast<double>(state.iterations());
+}
+
+// Runs the Python client on the local file, timed with its own resource usage.
+bool pythonUpload(benchmark::State& state, const std::string& baseURL, const std::string& token,
+                  const std::string& remote, Measured& m, double& rss, pid_t server) {
+    auto& s = setup();
+    const std::string client = std::string(TARVO_SOURCE_DIR) + "/bench/cmdstream/pipe_client.py";
+    std::vector<std::string> argv = {TARVO_PYTHON, client, baseURL, token, s.script, s.local, remote};
+    std::vector<char*> args;
+    for (auto& a : argv) args.push_back(a.data());
+    args.push_back(nullptr);
+    const double serverStart = server > 0 ? processCPUSeconds(server) : 0;
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid;
+    if (posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) {
+        state.SkipWithError("cannot start the Python client");
+        return false;
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    m.wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (server > 0) m.serverCPU += processCPUSeconds(server) - serverStart;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        state.SkipWithError("the Python client failed");
+        return false;
+    }
+    m.cpu += seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    rss = std::max(rss, static_cast<double>(usage.ru_maxrss) / 1024.0);
+    return true;
+}
+
+void BM_PythonPipeClientIntoSink(benchmark::State& state) {
+    auto& s = setup();
+    Measured m;
+    double rss = 0;
+    for (auto _ : state) {
+        if (!pythonUpload(state, s.sink.baseURL(), "sink-token", "bench/pipe.bin", m, rss, s.sink.pid())) return;
+        if (!sinkHoldsTheFile(state, s.sink, s.crc)) return;
+    }
+    report(state, m, pipeSinkMBps, pipeSinkCPU);
+    state.counters["client_peak_rss_MiB"] = rss;
+}
+
+void BM_EmitIntoSink(benchmark::State& state) {
+    auto& s = setup();
+    Measured m;
+    std::int64_t reports = 0;
+    static const auto session = platform::URLSession::make();
+    const auto base = *platform::URL::parse(s.sink.baseURL());
+    const auto file = platform::URL::fileURL(s.local);
     for (auto _ : state) {
         const double cpuStart = cpuSeconds();
+        const double serverStart = processCPUSeconds(s.sink.pid());
         const auto start = std::chrono::steady_clock::now();
-        auto onProgress = [&reports](const tarvo::TransferProgress&) { ++reports; };
-        auto task = platform::startTask(queue.executor(), [&]() {
-            return engine.uploadLocalFileStreaming(api, file, "bench", "engine.bin", std::nullopt, onProgress);
+        auto task = platform::startTask(benchQueue().executor(), [&]() {
+            return tarvo::ReceptionistClient::emitFile(
+                session, base, "rcpt-token", file, "payload.bin", "bench", "share.file", "application/octet-stream",
+                "bench", std::nullopt, std::nullopt, [&reports](const tarvo::TransferProgress&) { ++reports; });
         });
-        if (!queue.runUntil([&] { return task.isDone(); }, std::chrono::minutes(10))) {
-            state.SkipWithError("the upload did not finish");
+        if (!benchQueue().runUntil([&] { return task.isDone(); }, std::chrono::minutes(5))) {
+            state.SkipWithError("the emit did not finish");
             return;
         }
         try {
@@ -112,63 +282,32 @@ void BM_UploadEngine256MiB(benchmark::State& state) {
             state.SkipWithError(platform::describeError(e).c_str());
             return;
         }
-        wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        cpu += cpuSeconds() - cpuStart;
+        m.wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        m.cpu += cpuSeconds() - cpuStart;
+        m.serverCPU += processCPUSeconds(s.sink.pid()) - serverStart;
+        if (!sinkHoldsTheFile(state, s.sink, s.crc)) return;
+    }
+    report(state, m, emitSinkMBps, emitSinkCPU);
+    state.counters["progress_reports"] = static_cast<double>(reports) / static_cast<double>(state.iterations());
+}
+
+// The real writer on the loopback server: the server, not the client, sets the pace here.
+void BM_UploadEngineIntoLoopbackServer(benchmark::State& state) {
+    auto& s = setup();
+    Measured m;
+    std::int64_t reports = 0;
+    for (auto _ : state) {
+        if (!engineUpload(state, s.server.baseURL(), s.server.options().token, "engine.bin", m, reports, -1)) return;
         s.removeUpload("bench/engine.bin");
     }
-    const double n = static_cast<double>(state.iterations());
-    engineMBps = kFileBytes / kMiB / (wall / n);
-    state.SetBytesProcessed(static_cast<std::int64_t>(kFileBytes) * state.iterations());
-    state.counters["MiB_per_s"] = engineMBps;
-    state.counters["client_cpu_s"] = cpu / n;
-    state.counters["client_peak_rss_MiB"] = peakResidentMiB();
-    state.counters["progress_reports"] = static_cast<double>(reports) / n;
+    double mbps = 0, cpu = 0;
+    report(state, m, mbps, cpu);
 }
 
-void BM_PythonPipeClient256MiB(benchmark::State& state) {
-    auto& s = setup();
-    const std::string client = std::string(TARVO_SOURCE_DIR) + "/bench/cmdstream/pipe_client.py";
-    double cpu = 0;
-    double wall = 0;
-    double rss = 0;
-    for (auto _ : state) {
-        std::vector<std::string> argv = {TARVO_PYTHON, client, s.server.baseURL(), s.server.options().token, s.script,
-                                         s.local, "bench/pipe.bin"};
-        std::vector<char*> args;
-        for (auto& a : argv) args.push_back(a.data());
-        args.push_back(nullptr);
-        const auto start = std::chrono::steady_clock::now();
-        pid_t pid;
-        if (posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) {
-            state.SkipWithError("cannot start the Python client");
-            return;
-        }
-        int status = 0;
-        rusage usage{};
-        wait4(pid, &status, 0, &usage);
-        wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-            state.SkipWithError("the Python client failed");
-            return;
-        }
-        cpu += seconds(usage.ru_utime) + seconds(usage.ru_stime);
-        rss = std::max(rss, static_cast<double>(usage.ru_maxrss) / 1024.0);
-        if (std::filesystem::file_size(s.server.filesRoot() + "/bench/pipe.bin") != kFileBytes) {
-            state.SkipWithError("the server wrote a different number of bytes");
-            return;
-        }
-        s.removeUpload("bench/pipe.bin");
-    }
-    const double n = static_cast<double>(state.iterations());
-    pipeMBps = kFileBytes / kMiB / (wall / n);
-    state.SetBytesProcessed(static_cast<std::int64_t>(kFileBytes) * state.iterations());
-    state.counters["MiB_per_s"] = pipeMBps;
-    state.counters["client_cpu_s"] = cpu / n;
-    state.counters["client_peak_rss_MiB"] = rss;
-}
-
-BENCHMARK(BM_UploadEngine256MiB)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
-BENCHMARK(BM_PythonPipeClient256MiB)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_UploadEngineIntoSink)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_PythonPipeClientIntoSink)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_EmitIntoSink)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_UploadEngineIntoLoopbackServer)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 }  // namespace
 
@@ -177,9 +316,13 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    if (engineMBps > 0 && pipeMBps > 0) {
-        std::printf("upload engine / simplest client throughput: %.2f (%.1f vs %.1f MiB/s)\n", engineMBps / pipeMBps,
-                    engineMBps, pipeMBps);
+    if (engineSinkMBps > 0 && pipeSinkMBps > 0 && emitSinkMBps > 0) {
+        std::printf("into the sink, client CPU per 256 MiB: engine %.3f s, simplest client %.3f s, emit %.3f s\n",
+                    engineSinkCPU, pipeSinkCPU, emitSinkCPU);
+        std::printf("engine / simplest client: throughput %.2fx (%.1f vs %.1f MiB/s), CPU %.2fx\n",
+                    engineSinkMBps / pipeSinkMBps, engineSinkMBps, pipeSinkMBps, engineSinkCPU / pipeSinkCPU);
+        std::printf("engine / emit: throughput %.2fx (%.1f vs %.1f MiB/s), CPU %.2fx\n", engineSinkMBps / emitSinkMBps,
+                    engineSinkMBps, emitSinkMBps, engineSinkCPU / emitSinkCPU);
     }
     return 0;
 }

@@ -1,9 +1,21 @@
-# The upload engine's 256 MiB upload to the loopback server, side by side with the same frames
-# piped through the same server by the simplest client (pipe_client.py, aiohttp).
+# The upload engine's 256 MiB upload into the upload sink, side by side with the simplest client
+# of the same protocol (pipe_client.py, aiohttp) and the HTTP emit of the same file into the
+# same sink, and with the engine into the loopback server.
 tarvo_bench(cmdstream_bench
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/UploadBench.cpp
-  LIBS tarvo_cmdstream tarvo_peer platform_concurrency platform_foundation)
+  LIBS tarvo_cmdstream tarvo_transfer tarvo_intake_zip tarvo_peer tarvo_sink platform_net platform_concurrency
+    platform_foundation)
 if(TARGET cmdstream_bench)
   target_compile_definitions(cmdstream_bench PRIVATE
+    TARVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}" TARVO_PYTHON="${TARVO_PYTHON}")
+endif()
+# Sharing a folder of about 1 GiB in a few thousand files (size given on the command line or
+# by TARVO_FOLDER_BENCH_MIB): the share's folder zip and upload against zip -0 -r and the
+# simplest client, into the upload sink.
+tarvo_bench(folder_share_bench
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/FolderShareBench.cpp
+  LIBS tarvo_cmdstream tarvo_intake_zip tarvo_sink platform_net platform_concurrency platform_foundation)
+if(TARGET folder_share_bench)
+  target_compile_definitions(folder_share_bench PRIVATE
     TARVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}" TARVO_PYTHON="${TARVO_PYTHON}")
 endif()

@@ -229,8 +229,9 @@ private:
 }  // namespace
 
 struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
+    // One send() call: its messages go out in order, one WebSocket message each.
     struct PendingSend {
-        Message message;
+        std::vector<Message> messages;
         bool done = false;  // guarded by condition->mutex
         std::exception_ptr error;
     };
@@ -274,7 +275,7 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
     // The connection is ending in a closing handshake, ours or the server's: waiters have been
     // told, and the watchdog belongs to the handshake's limit.
     bool ending = false;
-    std::shared_ptr<PendingSend> inFlight;  // the message being written
+    std::shared_ptr<PendingSend> inFlight;  // the send being written
     bool watchdogFired = false;
     std::uint64_t watchdogGeneration = 0;  // a handler of an earlier arming does nothing
     bool completed = false;
@@ -568,9 +569,14 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
             // A server that stops taking data would hold the write, and its sender, for good:
             // a write that makes no progress for the idle limit ends the task. (A closing
             // handshake owns the watchdog for its own limit.)
-            if (!ending) arm(idleLimit(idleSeconds()));
-            const error_code ec = co_await connection->write(op->message);
-            if (!ending) disarm();
+            error_code ec;
+            for (const Message& message : op->messages) {
+                if (!ending) arm(idleLimit(idleSeconds()));
+                ec = co_await connection->write(message);
+                if (!ending) disarm();
+                // A close, a cancel or the task's end stops a batch between two of its messages.
+                if (ec || ending || completed) break;
+            }
             std::exception_ptr error;
             if (ec) {
                 if (aborted || closing) error = cancelledError();
@@ -683,9 +689,15 @@ void URLSessionWebSocketTask::resume() {
 }
 
 asio::awaitable<void> URLSessionWebSocketTask::send(Message message) {
+    std::vector<Message> messages;
+    messages.push_back(std::move(message));
+    co_await send(std::move(messages));
+}
+
+asio::awaitable<void> URLSessionWebSocketTask::send(std::vector<Message> messages) {
     auto core = core_;
     auto op = std::make_shared<Core::PendingSend>();
-    op->message = std::move(message);
+    op->messages = std::move(messages);
     {
         std::lock_guard lock(core->condition->mutex);
         if (core->endError) std::rethrow_exception(core->endError);

@@ -96,6 +96,11 @@ public:
     // request's and the configuration's time-out) ends the task with timedOut. Cancelling the
     // awaiting task ends the wait with CancellationError; a message already queued is still sent.
     boost::asio::awaitable<void> send(URLSessionWebSocketMessage message);
+    // Several messages, written back to back in this order, each as one WebSocket message, and
+    // waits until the last has been written; the idle limit applies to each message. One wait
+    // for many messages: a sender of a long stream of messages waits once per batch, not once
+    // per message. A failure ends the batch; the messages after it are not sent.
+    boost::asio::awaitable<void> send(std::vector<URLSessionWebSocketMessage> messages);
 
     // The next message from the server. Cancelling the awaiting task ends the wait with
     // CancellationError and consumes nothing. After the connection has ended: the messages that
