@@ -59,7 +59,7 @@ protected:
     static tarvo::share::Draft recipeDraft(const std::string& serverId) {
         auto d = uploadDraft(serverId, "sites/demo", tarvo::share::PostUploadAction::unzipThenRun);
         d.deployWorkingDirectory = tarvo::share::PostUploadWorkingDirectory::extractedFolder;
-        d.deployCommand = "sh ./deploy.sh";
+        d.deployCommand = "bash './deploy.sh'";  // the run line the app writes for the script
         d.openOnNextLaunch = true;
         return d;
     }
@@ -75,6 +75,15 @@ protected:
         insight.baseShellCandidates = {candidate("deploy.sh", "deploy.sh", std::string("0badf00d:55"))};
         insight.shellCandidates = insight.baseShellCandidates;
         return insight;
+    }
+
+    // Runs until the controller's own scan of the shared items has published its insight, so
+    // that a test's later changes to it are not overwritten.
+    void waitForScan(tarvo::ShareViewController& c) {
+        ASSERT_TRUE(env.mainQueue().runUntil(
+            [&] { return !c.artifactPreviewTask || c.artifactPreviewTask->isDone(); }, 20000ms))
+            << env.dump();
+        env.runUntilIdle();
     }
 
     void tapSend() { env.driver().tap(std::string(tarvo::share::roles::sendButton)); }

@@ -18,7 +18,7 @@ protected:
         env.setServers(Json::array({env.server("a", "Box")}));
         storeDraft(std::move(d));
         auto& c = *env.start({pathItem(makeProject())});
-        c.artifactInsight = projectInsight();
+        waitForScan(c);
         watchOutcomes();
         return c;
     }
@@ -69,7 +69,7 @@ TEST_F(UploadFlowTest, ARecipeRunsEndToEnd) {
     const Json& execution = submit["execution"];
     const std::string line = execution["shell_line"];
     EXPECT_NE(line.find("unzip -o -- 'sites/demo/project.zip' -d 'sites/demo/project'"), std::string::npos) << line;
-    EXPECT_NE(line.find("sh ./deploy.sh"), std::string::npos) << line;
+    EXPECT_NE(line.find("bash './deploy.sh'"), std::string::npos) << line;
     EXPECT_EQ(execution["run_policy"]["recipe"], "unzipThenRun");
     EXPECT_EQ(execution["run_policy"]["working_directory_kind"], "extractedFolder");
     EXPECT_EQ(execution["run_policy"]["expected_lifetime"], "finite");
@@ -88,7 +88,7 @@ TEST_F(UploadFlowTest, ARecipeRunsEndToEnd) {
     EXPECT_EQ(observation["destination"], "sites/demo");
     EXPECT_EQ(observation["remote_path"], "sites/demo/project.zip");
     EXPECT_EQ(observation["filename"], "project.zip");
-    EXPECT_EQ(observation["project_signature"]["exact_digest"], "exact");
+    EXPECT_EQ(observation["project_signature"]["exact_digest"], c.artifactInsight.projectSignature.value().exactDigest);
 
     // The hand-off, the stored draft and last server, the final status, one completion.
     const auto handoff = tarvo::ShareLaunchHandoff::fromJson(parseJson(storedHandoff().value_or("{}")));
@@ -298,10 +298,12 @@ TEST_F(UploadFlowTest, TheRecipeStaysOnTheItemChosenWhenTheRunStarted) {
     env.setServers(Json::array({env.server("a", "Box")}));
     auto d = recipeDraft("a");
     d.postUploadAction = PostUploadAction::unzip;
+    d.deployCommand.clear();
     storeDraft(d);
     const auto note = std::filesystem::path(env.home().path()) / "shared/readme.txt";
     tarvo_test::writeFile(note, "read me\n");
     auto& c = *env.start({pathItem(note), pathItem(makeProject())});
+    waitForScan(c);
     c.artifactInsight = projectInsight();
     c.primaryArtifactProviderIndex = 1;
     tapSend();
