@@ -93,6 +93,8 @@ void ShareViewController::applyNVKSidecar(const DecodedNVKSidecar& sidecar) {
     } else {
         linkedDeployment.reset();
         selectedLinkedTargetIDs.clear();
+        // The remembered server mode, selection and dispatch mode take the batch's place.
+        applyRememberedAutomaticConfigurationIfNeeded();
         rebuildMultiServerStack();
         statusLabel->text = std::string(share::kSavedPresetInsteadOfBatchText);
     }

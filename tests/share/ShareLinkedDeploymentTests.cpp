@@ -193,6 +193,8 @@ TEST_F(LinkedDeploymentTest, SavedPresetPreferringRegularDeployKeepsTheTicketAsi
     EXPECT_TRUE(c.selectedLinkedTargetIDs.empty());
     EXPECT_EQ(c.statusLabel->text, "Using your saved automatic Tarvo preset instead of the NVK exact batch.");
     EXPECT_TRUE(c.linkedDeploymentCard->hidden);
+    EXPECT_EQ(c.automaticConfigurationAppliedDigest, std::optional<std::string>("exact-1"))
+        << "the remembered configuration was applied in the batch's place";
 }
 
 TEST_F(LinkedDeploymentTest, FallingBackToTheRegularDeploy) {
