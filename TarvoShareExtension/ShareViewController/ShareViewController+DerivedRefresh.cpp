@@ -16,6 +16,24 @@ using namespace platform;
 
 namespace {
 
+// Holds the mood for the length of one pass; a nested pass works out its own and the outer
+// one's comes back after it.
+class MoodForThePass {
+public:
+    explicit MoodForThePass(ShareViewController& c) : c_(c), outer_(c.moodDuringRefresh) { recompute(); }
+    ~MoodForThePass() { c_.moodDuringRefresh = outer_; }
+    MoodForThePass(const MoodForThePass&) = delete;
+    MoodForThePass& operator=(const MoodForThePass&) = delete;
+    void recompute() {
+        c_.moodDuringRefresh.reset();
+        c_.moodDuringRefresh = c_.currentShareMood();
+    }
+
+private:
+    ShareViewController& c_;
+    std::optional<ShareViewController::ShareMood> outer_;
+};
+
 bool readinessNeedsValue(const ShareReadinessRule& rule) {
     return rule.kind == ShareReadinessRule::Kind::logContains || rule.kind == ShareReadinessRule::Kind::httpResponds;
 }
@@ -23,6 +41,7 @@ bool readinessNeedsValue(const ShareReadinessRule& rule) {
 }  // namespace
 
 void ShareViewController::refreshDerivedUI() {
+    MoodForThePass mood(*this);
     const bool upload = draft.action == ShareAction::upload;
     const bool linked = linkedDeployment.has_value();
     const bool hasRecipe = upload && draft.postUploadAction != PostUploadAction::none;
@@ -145,6 +164,8 @@ void ShareViewController::refreshDerivedUI() {
     updateArtifactInsightCard(false);
     rebuildDestinationSuggestions();
     refreshSmartSharePlan(true);
+    // The plan may have changed the draft.
+    mood.recompute();
     titleLabel->text = heroTitleLine();
     heroSubtitleLabel->text = heroSubtitleLine();
     applyShareMoodToChrome();

@@ -8,6 +8,7 @@ namespace tarvo {
 using namespace platform;
 
 ShareViewController::ShareMood ShareViewController::currentShareMood() const {
+    if (moodDuringRefresh) return *moodDuringRefresh;
     // The servers whose recipes count: the selected ones in multi mode; in single mode the
     // draft's server, else the first configured one.
     std::vector<std::string> targets;

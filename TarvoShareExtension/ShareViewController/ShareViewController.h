@@ -438,6 +438,9 @@ public:
     std::optional<std::string> recipeOriginSummary(const std::string& serverID) const;
 
     ShareMood currentShareMood() const;
+    // The mood while one derived refresh runs: worked out once for the pass, not again for
+    // every card, chip and button that takes it (it weighs every target server's recipe).
+    mutable std::optional<ShareMood> moodDuringRefresh;
     static platform::UIColor blendedMoodSurface(const platform::UIColor& tint, double amount,
                                                 const platform::UIColor& base);
 
