@@ -94,6 +94,8 @@ std::string serverRow(std::string_view serverId) { return itemRole(serverRowPref
 std::string serverSelect(std::string_view serverId) { return itemRole(serverSelectPrefix, serverId); }
 std::string serverChevron(std::string_view serverId) { return itemRole(serverChevronPrefix, serverId); }
 std::string chip(std::string_view path) { return itemRole(chipPrefix, path); }
+std::string linkedTargetCard(std::string_view targetId) { return itemRole(linkedTargetCardPrefix, targetId); }
+std::string linkedTarget(std::string_view targetId) { return itemRole(linkedTargetPrefix, targetId); }
 
 const std::vector<std::string>& perItemRolePatterns() {
     static const std::vector<std::string> patterns{
@@ -101,6 +103,8 @@ const std::vector<std::string>& perItemRolePatterns() {
         itemRole(serverSelectPrefix, "ID"),
         itemRole(serverChevronPrefix, "ID"),
         itemRole(chipPrefix, "PATH"),
+        itemRole(linkedTargetCardPrefix, "TARGET-ID"),
+        itemRole(linkedTargetPrefix, "TARGET-ID"),
     };
     return patterns;
 }

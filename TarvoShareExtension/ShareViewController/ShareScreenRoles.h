@@ -97,6 +97,14 @@ std::string serverChevron(std::string_view serverId);
 // A script chip, by the script's path in the archive.
 std::string chip(std::string_view path);
 
+// ---- Linked deployment: a target's card and its capsule button, by target id; the deploy-set
+// card that heads the server rows.
+inline constexpr std::string_view linkedTargetCardPrefix = "linkedTargetCard";
+inline constexpr std::string_view linkedTargetPrefix = "linkedTarget";
+inline constexpr std::string_view deploySetCard = "deploySetCard";
+std::string linkedTargetCard(std::string_view targetId);
+std::string linkedTarget(std::string_view targetId);
+
 // The per-item patterns as a person reads them ("serverRow:ID", ...), for help texts.
 const std::vector<std::string>& perItemRolePatterns();
 

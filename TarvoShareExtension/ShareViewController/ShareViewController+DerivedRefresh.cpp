@@ -148,10 +148,8 @@ void ShareViewController::refreshDerivedUI() {
         makeAutomaticButton->configuration = std::move(configuration);
     }
 
-    actionControl->hidden = linked;
-    targetSectionLabel->hidden = linked;
-    openOnNextLaunchRow->hidden = linked;
-    linkedDeploymentCard->hidden = !linked;
+    // ---- Linked deployment: its card in place of the regular send's controls.
+    applyLinkedDeploymentVisibility();
 
     if (linked) {
         sendButton->enabled = !busy && targetCount > 0 && !transferFinished;

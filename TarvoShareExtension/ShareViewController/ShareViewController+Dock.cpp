@@ -138,21 +138,6 @@ std::vector<std::string> ShareViewController::selectedServerLabels(std::size_t l
     return share::selectedServerLabels(servers, selectedServerIDs, limit);
 }
 
-std::vector<std::string> ShareViewController::orderedSelectedServerIDsForCurrentMode() const {
-    std::vector<std::string> ids;
-    if (serverMode == ServerMode::multi) {
-        for (const auto& s : servers) {
-            if (selectedServerIDs.count(s.id) != 0 && std::find(ids.begin(), ids.end(), s.id) == ids.end()) {
-                ids.push_back(s.id);
-            }
-        }
-        return ids;
-    }
-    const std::string id = platform::text::trimmed(draft.serverId);
-    if (share::findServer(servers, id)) ids.push_back(id);
-    return ids;
-}
-
 namespace {
 
 share::DockFacts dockFacts(const ShareViewController& c) {

@@ -5,6 +5,7 @@
 #include "TarvoShareExtension/ShareViewController/ShareViewController.h"
 
 #include "TarvoShareExtension/ShareViewController/SendState.h"
+#include "platform/concurrency/Cancellation.h"
 
 namespace tarvo {
 
@@ -119,6 +120,13 @@ void ShareViewController::cancelTapped() {
 }
 
 Async<void> ShareViewController::finishSuccessfulShare(std::string message) {
+    // A send that was cancelled, or a share that has already ended, succeeds at nothing more:
+    // no success text, no completion after the cancel.
+    if (co_await isCancelled()) co_return;
+    if (extensionContext_ &&
+        extensionContext_->outcome().state == NSExtensionContext::RequestState::cancelled) {
+        co_return;
+    }
     statusLabel->text = std::move(message);
     spinner->stopAnimating();
     if (!suppressShareCompletion) {

@@ -58,8 +58,9 @@ std::optional<std::string> ShareViewController::recipeOriginSummary(const std::s
 }
 
 void ShareViewController::rebuildMultiServerStack() {
+    // ---- Linked deployment: its target cards stand in for the server rows.
+    if (rebuildLinkedTargetCardsIfNeeded()) return;
     multiServerStack->removeAllArrangedSubviews();
-    if (linkedDeployment) return;  // the linked deployment's target cards stand here instead
     if (servers.empty()) {
         auto none = UILabel::make("No servers configured. Add servers in Tarvo Settings first.");
         none->font = UIFont::systemFont(13);
@@ -71,6 +72,7 @@ void ShareViewController::rebuildMultiServerStack() {
     }
     const share::ServerGroups groups = share::groupServers(
         servers, selectedServerIDs, [this](const ServerProfile& s) { return serverHasRecommendation(s); });
+    multiServerStack->addArrangedSubview(makeDeploySetCard(groups.selected));
     if (!groups.selected.empty()) {
         multiServerStack->addArrangedSubview(
             makeServerSectionHeader("Selected" + std::string(share::kPartSeparator) + std::to_string(groups.selected.size())));

@@ -31,6 +31,9 @@
 #include "TarvoShareExtension/ShareViewController/Draft.h"
 #include "TarvoShareExtension/ShareViewController/DraftBinding.h"
 #include "TarvoShareExtension/ShareViewController/NVKSidecarTickets.h"
+#include "TarvoShareExtension/ShareViewController/PostUploadJob.h"
+#include "TarvoShareExtension/Intake/TempItem.h"
+#include "platform/foundation/Json.h"
 #include "TarvoShareExtension/ShareViewController/ShareChoices.h"
 #include "TarvoShareExtension/ShareViewController/ShareMood.h"
 #include "TarvoShareExtension/SmartSharePresetMemory.h"
@@ -383,8 +386,27 @@ public:
     // NVK sidecar tickets and the linked deployment (ShareViewController+LinkedDeployment.cpp).
     platform::Async<void> loadLinkedDeploymentSidecar();
     platform::Async<void> loadInteractionReplySidecar();
+    // The ticket a materialised item holds, judged at the environment clock's present.
+    std::optional<DecodedNVKSidecar> decodeNVKSidecar(const TempItem& item) const;
+    void applyNVKSidecar(const DecodedNVKSidecar& sidecar);
     std::shared_ptr<platform::UIStackView> makeLinkedDeploymentCard();
     void useRegularTarvoDeployTapped();
+    // True for Deploy, false for Skip (or when no alert could be shown).
+    platform::Async<bool> requestLinkedTargetApproval(NVKLinkedTarget target, std::size_t ordinal, std::size_t total);
+    // Posts one approval to the ticket's capability URL; throws the "ShareExtension" error of a
+    // refusal or an invalid URL, and the URL session's error unchanged.
+    platform::Async<void> approveLinkedDeployment(NVKLinkedDeployment deployment, std::vector<std::string> targetIDs);
+    // The applied reply ticket as a JSON object, or nothing.
+    std::optional<platform::Json> interactionReplyObject() const;
+    // Linked deployment cards and the deploy-set card.
+    std::shared_ptr<platform::UIStackView> makeLinkedDeploymentTargetCard(const NVKLinkedTarget& target);
+    std::shared_ptr<platform::UIStackView> makeDeploySetCard(const std::vector<ServerProfile>& selected);
+    // While a linked deployment is in force: fills multiServerStack with one card per target
+    // and returns true; otherwise touches nothing and returns false.
+    bool rebuildLinkedTargetCardsIfNeeded();
+    // Shows the linked-deployment card and hides the regular send's controls while a linked
+    // deployment is in force; the reverse otherwise.
+    void applyLinkedDeploymentVisibility();
 
     // Notification and readiness options (ShareViewController+NotificationOptions.cpp).
     void buildNotificationOptions();
@@ -414,7 +436,6 @@ public:
     std::string compactAdvancedSummary() const;
     std::optional<std::string> compactScriptSummary(const Draft& draft) const;
     std::vector<std::string> selectedServerLabels(std::size_t limit) const;
-    std::vector<std::string> orderedSelectedServerIDsForCurrentMode() const;
 
     // Each saves the screen's draft first (expansion excepted), then changes the selection,
     // remembers it and refreshes what depends on it.
@@ -453,6 +474,26 @@ public:
     int entryGridColumnCount(const std::vector<ArtifactShellCandidate>& candidates) const;
     bool isShellCandidateSelected(const ArtifactShellCandidate& candidate) const;
     std::vector<ArtifactShellCandidate> visibleEntryRailCandidates() const;
+
+    // ---- Helpers of the send flows (ShareViewController+Upload.cpp, +MultiSend.cpp,
+    // +NotificationOptions.cpp).
+    // Alert "Deploy <ordinal> of <total>?" with Skip and Deploy; true for Deploy.
+    platform::Async<bool> requestPerServerApproval(const ServerProfile& server, const Draft& draft,
+                                                   std::size_t ordinal, std::size_t total);
+    std::vector<std::string> orderedSelectedServerIDsForCurrentMode() const;
+    // What the controller adds to a recipe of this server: insight, delivery, return result.
+    share::PostUploadRecipeContext postUploadRecipeContext(const ServerProfile& server) const;
+    // The smart-share memory learns the recipe that just started on the server.
+    void learnFromStartedRecipe(const ServerProfile& server, const Draft& draft, const std::string& folder,
+                                const std::vector<ArtifactShellCandidate>& selected);
+    // Where the server's run notifications go, from its profile and the app group's push settings.
+    ShareRunNotificationDelivery notificationDelivery(const ServerProfile& server) const;
+    // "push.deviceId" of the app group, else of the standard store; "" when neither has one.
+    std::string sharedPushDeviceID() const;
+    // The draft's server, else the active one.
+    std::optional<ServerProfile> notificationServer() const;
+    // A readiness menu entry was chosen.
+    void readinessRuleChosen(const ShareReadinessRule& rule);
 
 protected:
     void viewDidLoad() override;

@@ -26,6 +26,7 @@ file(GLOB TARVO_SHARE_CONTROLLER_SOURCES CONFIGURE_DEPENDS
 tarvo_library(tarvo_share_controller
   SOURCES ${TARVO_SHARE_CONTROLLER_SOURCES}
   LIBS
+    tarvo_share_picker
     tarvo_share_screen_rules
     tarvo_share_model
     tarvo_cmdstream

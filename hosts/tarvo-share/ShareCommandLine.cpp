@@ -46,6 +46,8 @@ ParsedCommandLine parseShareCommandLine(const std::vector<std::string>& args) {
             inv.htmlPath = *v;
         } else if (arg == "--interactive") {
             inv.interactive = true;
+        } else if (arg == "--progress") {
+            inv.progress = true;
         } else if (arg == "--do") {
             auto v = value(arg);
             if (!v) return missing(arg);
@@ -93,7 +95,7 @@ std::string shareUsage(std::string_view program) {
     const std::string p(program);
     return "usage: " + p +
            " [--source-app BUNDLE-ID] [--now ISO-8601] [--html FILE] [--interactive]\n"
-           "       " + std::string(p.size(), ' ') + " [--do STEP]... ITEM...\n";
+           "       " + std::string(p.size(), ' ') + " [--progress] [--do STEP]... ITEM...\n";
 }
 
 std::string shareHelp(std::string_view program) {
@@ -116,6 +118,8 @@ std::string shareHelp(std::string_view program) {
         "  --html FILE          write the final screen as an HTML page (light and dark)\n"
         "  --interactive        read steps from standard input, one a line, printing the screen\n"
         "                       after each; a step that fails is reported and the session goes on\n"
+        "  --progress           while steps run, print the status and progress lines as they change\n"
+        "                       (\"progress: STATUS | DETAIL\")\n"
         "  --do STEP            a step, carried out in order before the output\n"
         "\n"
         "Steps:\n"

@@ -2,7 +2,7 @@
 // The command line of tarvo-share, a contract that scripts rely on:
 //
 //   tarvo-share [--source-app BUNDLE-ID] [--now ISO-8601] [--html FILE] [--interactive]
-//               [--do STEP]... ITEM...
+//               [--progress] [--do STEP]... ITEM...
 //
 // ITEM, in order, one item provider each: a path, --text TEXT, --url URL or --item
 // TYPE-ID=PATH; --name NAME before an item gives that item its suggested name. STEP is one step
@@ -38,6 +38,7 @@ struct ShareInvocation {
     std::optional<double> now;  // seconds since 1970
     std::optional<std::string> htmlPath;
     bool interactive = false;
+    bool progress = false;  // print the status and progress lines as they change
     std::vector<platform::ScreenStep> steps;
     std::vector<ItemArgument> items;
 };

@@ -1,5 +1,6 @@
 #include "hosts/tarvo-share/ShareHost.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -146,10 +147,38 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
     window.setRootViewController(controller);
     driver.runUntilIdle();
 
+    // ---- Progress lines (--progress): the status and progress lines each time they change
+    // while a step's work runs, looked at every few milliseconds.
+    std::string lastProgress;
+    auto reportProgress = [&] {
+        std::string line = oneLine(controller->statusLabel->text);
+        if (!controller->uploadProgressStack->hidden && !controller->uploadProgressLabel->text.empty()) {
+            line += " | " + oneLine(controller->uploadProgressLabel->text);
+        }
+        if (line == lastProgress) return;
+        lastProgress = line;
+        out << "progress: " << line << "\n";
+        out.flush();
+    };
+    auto settle = [&] {
+        if (!inv.progress) {
+            driver.runUntilIdle();
+            return;
+        }
+        using namespace std::chrono_literals;
+        const auto deadline = std::chrono::steady_clock::now() + 600s;
+        while (!queue.runUntilIdle(20ms)) {
+            reportProgress();
+            if (std::chrono::steady_clock::now() > deadline) break;
+        }
+        reportProgress();
+        driver.runUntilIdle();
+    };
+
     // Carries out one step and lets the screen react to it.
     auto perform = [&](const ScreenStep& step) {
         performScreenStep(driver, step, out);
-        driver.runUntilIdle();
+        settle();
     };
     std::size_t done = 0;
     for (const auto& step : inv.steps) {

@@ -116,6 +116,7 @@ asio::awaitable<URLSessionDataResult> URLSession::perform(
                                     ? configuration_.timeoutIntervalForRequest
                                     : 60;
     plan.idleTimeoutSeconds = std::min(requestLimit, sessionLimit);
+    plan.resourceTimeoutSeconds = configuration_.timeoutIntervalForResource;
     plan.maximumResponseBodyBytes = configuration_.maximumResponseBodyBytes;
     plan.trustedCertificateFiles = configuration_.additionalTrustedCertificateFiles;
 

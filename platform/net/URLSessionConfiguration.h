@@ -13,6 +13,10 @@ struct URLSessionConfiguration {
     // with timedOut. A task uses the smaller of this and its request's timeoutInterval, so a
     // session made with a short value shortens every request's limit.
     double timeoutIntervalForRequest = 60;
+    // Seconds a data or upload task may take in all, from its start to the last byte of the
+    // reply, however steadily it progresses; past it the task fails with timedOut. The
+    // platform's default is seven days.
+    double timeoutIntervalForResource = 7 * 24 * 3600;
     // A reply body larger than this fails with dataLengthExceedsMaximum rather than exhausting
     // memory; data tasks hold the whole body.
     std::int64_t maximumResponseBodyBytes = std::int64_t(256) << 20;

@@ -220,6 +220,12 @@ platform::Json PeerServer::requests() const {
     return platform::parseJson(r.body);
 }
 
+// ---- Submitted jobs.
+platform::Json PeerServer::jobs() const {
+    auto r = control("GET", "/_peer/jobs", "");
+    return platform::parseJson(r.body);
+}
+
 platform::Json PeerServer::requestsTo(const std::string& path) const {
     platform::Json out = platform::Json::array();
     for (const auto& req : requests()) {
@@ -238,6 +244,20 @@ void PeerServer::setRecommendation(const platform::Json& reply) const {
 }
 
 void PeerServer::reset() const { control("POST", "/_peer/reset", "{}"); }
+
+// ---- NVK Ostrel's approval endpoint.
+
+std::string PeerServer::nvkApprovalURL(const std::string& capability) const {
+    return baseURL() + "/nvk/approve/" + capability;
+}
+
+void PeerServer::setNVKApprovalReplies(const std::string& capability, const platform::Json& replies) const {
+    platform::Json rule = platform::Json::object();
+    rule["capability"] = capability;
+    rule["replies"] = replies;
+    auto r = control("POST", "/_peer/nvk/replies", platform::encodeCompact(rule));
+    if (r.status != 200) throw std::runtime_error("NVK replies refused: " + r.body);
+}
 
 std::string PeerServer::log() const {
     std::ifstream in(root_ + "/peer.log");

@@ -46,7 +46,17 @@ public:
     // Adds a rule that answers matching requests in place of the normal handler.
     void addRule(const platform::Json& rule) const;
     void setRecommendation(const platform::Json& reply) const;
+    // ---- Submitted jobs: what /api/jobs/submit started (job and run ids, shell line, log
+    // path, exit code or null while it runs).
+    platform::Json jobs() const;
     void reset() const;
+
+    // ---- NVK Ostrel's approval endpoint, POST /nvk/approve/<capability>.
+    // "<base URL>/nvk/approve/<capability>".
+    std::string nvkApprovalURL(const std::string& capability) const;
+    // The answers to the next approvals of the capability, in order (each {"status", "body"?,
+    // "json"?, "stall"?}); once they are used up, well-formed approvals get 200.
+    void setNVKApprovalReplies(const std::string& capability, const platform::Json& replies) const;
 
     // The server's standard error so far (for failure messages).
     std::string log() const;

@@ -157,7 +157,7 @@ class CmdStream:
         record = {"start": None, "frames": [], "stdin_frames": 0, "stdin_bytes": 0,
                   "client_close_code": None, "run_id": None, "log_path": None}
         entry["ws"] = record
-        rule = self.peer.take_rule(request)
+        rule = await self.peer.after_delay(self.peer.take_rule(request))
         if rule is not None and not any(k in rule for k in WS_RULE_KEYS):
             return await self.peer.apply_rule(request, rule)
         if not self.peer.bearer_ok(request, self.peer.token):

@@ -18,10 +18,17 @@ Control endpoints (no token needed), for tests:
   POST /_peer/reset            forget requests and rules
   POST /_peer/rule             add a rule: {"path", "method"?, "times"? (default 1, 0 = always),
                                "status"?, "headers"? {name: value}, "body"? text, "json"? value,
-                               "stall"? true (never answer), "close"? true (drop the connection)}
+                               "stall"? true (never answer), "close"? true (drop the connection),
+                               "skip"? n (let the first n matching requests through)}
                                The first matching rule answers in place of the normal handler,
                                after the request (and its body) has been recorded.
+                               Also "query"? {name: value} (match only requests with these
+                               query items), "delay"? seconds (wait first; a rule with nothing
+                               else to say then lets the normal handler answer, so replies can
+                               be made to arrive out of order) and "json_file"? path (answer
+                               with that file's contents as JSON).
   POST /_peer/recommendation   set the JSON that /api/jobs/recommend answers with
+  GET  /_peer/jobs             the submitted jobs and their runs (see start_submitted_job)
 """
 
 import argparse
@@ -58,6 +65,10 @@ class Peer:
         self.discard_bodies = args.discard_bodies
         self.requests = []
         self.rules = []
+        # Submitted jobs (see start_submitted_job).
+        self.jobs = []
+        self.job_processes = []
+        self.job_waiters = []
         self.seq = 0
         self.recommendation = {
             "ok": True,
@@ -110,6 +121,12 @@ class Peer:
                 continue
             if rule.get("method") and rule["method"].upper() != request.method:
                 continue
+            if not self.rule_query_matches(rule, request):
+                continue
+            # "skip": n lets the first n matching requests through (fault on the n+1st item).
+            if rule.get("skip", 0) > 0:
+                rule["skip"] -= 1
+                continue
             times = rule.get("times", 1)
             if times != 0:
                 rule["times"] = times - 1
@@ -130,11 +147,36 @@ class Peer:
         if "json" in rule:
             body = json.dumps(rule["json"]).encode("utf-8")
             headers.setdefault("Content-Type", "application/json")
+        elif "json_file" in rule:
+            with open(rule["json_file"], "rb") as f:
+                body = f.read()
+            headers.setdefault("Content-Type", "application/json")
         elif "body_base64" in rule:
             body = base64.b64decode(rule["body_base64"])
         else:
             body = rule.get("body", "").encode("utf-8")
         return web.Response(status=rule.get("status", 200), body=body, headers=headers)
+
+    # ---- delayed rules and query matching (folder listings out of order) -------------------
+
+    RULE_ANSWER_KEYS = ("status", "headers", "body", "body_base64", "json", "json_file", "stall", "close")
+
+    @staticmethod
+    def rule_query_matches(rule, request):
+        wanted = rule.get("query")
+        if not wanted:
+            return True
+        query = request.rel_url.query
+        return all(k in query and query[k] == str(v) for k, v in wanted.items())
+
+    async def after_delay(self, rule):
+        """Waits the rule's "delay"; gives the rule back when it still has an answer or a
+        command-stream switch, else None so that the normal handler answers."""
+        if rule is None or "delay" not in rule:
+            return rule
+        await asyncio.sleep(float(rule.get("delay") or 0))
+        keys = self.RULE_ANSWER_KEYS + cmd_stream.WS_RULE_KEYS
+        return rule if any(k in rule for k in keys) else None
 
     # ---- authorization ---------------------------------------------------------------------
 
@@ -172,8 +214,93 @@ class Peer:
         }
 
 
+# ---- submitted jobs ------------------------------------------------------------------------
+# A job whose payload carries "execution" {"shell_line", "cwd"?, "env"?} is run as the server
+# would: under bash -c in the files folder, detached from the request, its output written to
+# runs/<run id>.log. GET /_peer/jobs lists them: {"job_id", "run_id", "shell_line", "cwd", "env",
+# "log_path", "exit_code" (null while it runs)}. A payload without a shell line is only recorded.
+
+async def start_submitted_job(peer, payload, job_id, run_id):
+    execution = payload.get("execution")
+    record = {"job_id": job_id, "run_id": run_id, "shell_line": None, "cwd": "", "env": {},
+              "log_path": None, "exit_code": None}
+    peer.jobs.append(record)
+    if not isinstance(execution, dict) or not isinstance(execution.get("shell_line"), str):
+        return
+    record["shell_line"] = execution["shell_line"]
+    record["cwd"] = str(execution.get("cwd") or "")
+    env = dict(os.environ)
+    extra = execution.get("env") if isinstance(execution.get("env"), dict) else {}
+    for k, v in extra.items():
+        env[str(k)] = str(v)
+    record["env"] = {str(k): str(v) for k, v in extra.items()}
+    cwd = peer.resolve(record["cwd"])
+    if cwd is None or not os.path.isdir(cwd):
+        record["exit_code"] = 127
+        return
+    runs = os.path.join(peer.root, "runs")
+    os.makedirs(runs, exist_ok=True)
+    log_path = os.path.join(runs, run_id + ".log")
+    record["log_path"] = log_path
+    log = open(log_path, "wb")
+    proc = await asyncio.create_subprocess_exec(
+        "bash", "-c", record["shell_line"], cwd=cwd, env=env, stdin=asyncio.subprocess.DEVNULL,
+        stdout=log, stderr=asyncio.subprocess.STDOUT, start_new_session=True)
+    log.close()
+    peer.job_processes.append(proc)
+
+    async def wait():
+        record["exit_code"] = await proc.wait()
+
+    peer.job_waiters.append(asyncio.ensure_future(wait()))
+
+
 def json_response(status, value):
     return web.json_response(value, status=status)
+
+
+# ---- NVK Ostrel's approval endpoint ---------------------------------------------------------
+# POST /nvk/approve/<capability> stands in for the capability URL of a linked-deployment
+# ticket: the request is recorded like every other; the answer is the next reply queued for
+# that capability ({"status", "body"? text, "json"? value, "stall"? true}), else 200 with
+# {"ok": true, "dispatched": [target ids]} for a well-formed approval and 400 otherwise.
+# POST /_peer/nvk/replies {"capability": C, "replies": [...]} replaces C's queue.
+
+
+def register_nvk_approval(app, peer):
+    replies = {}
+
+    async def approve(request):
+        data = await peer.read_and_record(request)
+        queue = replies.get(request.match_info["capability"], [])
+        if queue:
+            reply = queue.pop(0)
+            if reply.get("stall"):
+                while True:
+                    await asyncio.sleep(3600)
+            if "json" in reply:
+                return web.json_response(reply["json"], status=reply.get("status", 200))
+            return web.Response(status=reply.get("status", 200), body=reply.get("body", "").encode("utf-8"))
+        try:
+            body = json.loads(data.decode("utf-8"))
+        except (UnicodeDecodeError, ValueError):
+            body = None
+        ids = body.get("targetIds") if isinstance(body, dict) else None
+        if (not isinstance(body, dict) or body.get("action") != "approve" or not isinstance(ids, list)
+                or not ids or not all(isinstance(i, str) for i in ids)):
+            return json_response(400, {"ok": False, "error": "not an approval"})
+        return json_response(200, {"ok": True, "dispatched": ids})
+
+    async def control_replies(request):
+        rule = await request.json()
+        if not isinstance(rule, dict) or not isinstance(rule.get("capability"), str) \
+                or not isinstance(rule.get("replies"), list):
+            return json_response(400, {"error": "needs a capability and a list of replies"})
+        replies[rule["capability"]] = list(rule["replies"])
+        return json_response(200, {"ok": True})
+
+    app.router.add_post("/_peer/nvk/replies", control_replies)
+    app.router.add_post("/nvk/approve/{capability}", approve)
 
 
 def build_app(peer):
@@ -181,7 +308,7 @@ def build_app(peer):
 
     async def rest(request, handler, auth=True):
         data = await peer.read_and_record(request)
-        rule = peer.take_rule(request)
+        rule = await peer.after_delay(peer.take_rule(request))
         if rule is not None:
             return await peer.apply_rule(request, rule)
         if auth and not peer.bearer_ok(request, peer.token):
@@ -225,11 +352,13 @@ def build_app(peer):
         return value if isinstance(value, dict) else None
 
     async def jobs_submit(request, data):
-        if parse_json_object(data) is None:
+        payload = parse_json_object(data)
+        if payload is None:
             return json_response(400, {"error": "body must be a JSON object"})
         peer.seq += 1
-        return json_response(200, {"ok": True, "job_id": "job-%d" % peer.seq,
-                                   "run_id": "run-%d" % peer.seq})
+        job_id, run_id = "job-%d" % peer.seq, "run-%d" % peer.seq
+        await start_submitted_job(peer, payload, job_id, run_id)
+        return json_response(200, {"ok": True, "job_id": job_id, "run_id": run_id})
 
     async def jobs_observation(request, data):
         if parse_json_object(data) is None:
@@ -326,6 +455,21 @@ def build_app(peer):
         peer.recommendation = await request.json()
         return json_response(200, {"ok": True})
 
+    # ---- submitted jobs: their records, and the end of their processes with the server.
+    async def control_jobs(_request):
+        return json_response(200, peer.jobs)
+
+    async def stop_jobs(_app):
+        for proc in peer.job_processes:
+            if proc.returncode is None:
+                try:
+                    os.killpg(proc.pid, signal.SIGKILL)
+                except (ProcessLookupError, PermissionError):
+                    pass
+
+    app.router.add_get("/_peer/jobs", control_jobs)
+    app.on_cleanup.append(stop_jobs)
+
     app.router.add_get("/_peer/requests", control_requests)
     app.router.add_post("/_peer/reset", control_reset)
     app.router.add_post("/_peer/rule", control_rule)
@@ -340,6 +484,7 @@ def build_app(peer):
         app.router.add_post(prefix + "/emit", emit)
 
     cmd_stream.register(app, peer)
+    register_nvk_approval(app, peer)
 
     # Anything else is recorded and answered by a rule, or 404.
     async def fallback(request):

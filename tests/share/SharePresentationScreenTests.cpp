@@ -117,7 +117,7 @@ TEST_F(SharePresentationScreenTest, ModeSelectionAndTheKeysTheyLeave) {
     EXPECT_FALSE(c.multiServerStack->hidden);
     EXPECT_TRUE(c.serverButton->hidden);
     EXPECT_THAT(stackOutline(*c.multiServerStack),
-                ElementsAre("Selected \u00B7 1", "serverRow:a", "otherServersDisclosure"));
+                ElementsAre("deploySetCard", "Selected \u00B7 1", "serverRow:a", "otherServersDisclosure"));
     EXPECT_EQ(c.sendButton->title(UIControlState::normal), "Send \u2192 1");
     EXPECT_EQ(c.titleLabel->text, "Shared item \u2192 1 server");
 
@@ -143,6 +143,9 @@ TEST_F(SharePresentationScreenTest, ModeSelectionAndTheKeysTheyLeave) {
     EXPECT_FALSE(c.sendButton->enabled);
     EXPECT_EQ(c.sendButton->title(UIControlState::normal), "Send \u2192 0");
     EXPECT_EQ(c.statusLabel->text, "No server selected.");
+    ASSERT_EQ(c.multiServerStack->arrangedSubviews().front()->role, "deploySetCard") << "also with nothing selected";
+    EXPECT_THAT(texts(*c.multiServerStack->arrangedSubviews().front()),
+                ::testing::Contains(HasSubstr("Select at least one server")));
 
     d.chooseSegment(role(roles::serverModeControl), "Single");
     EXPECT_EQ(stored("share.serverMode"), "single");
@@ -160,7 +163,7 @@ TEST_F(SharePresentationScreenTest, MultiModeTakesTheRememberedSelection) {
     EXPECT_EQ(c.selectedServerIDs, (std::set<std::string>{"b", "c"}));
     EXPECT_THAT(storedIDs("share.multiServerIds"), ElementsAre("b", "c"));
     EXPECT_THAT(stackOutline(*c.multiServerStack),
-                ElementsAre("Selected \u00B7 2", "serverRow:b", "serverRow:c", "otherServersDisclosure"));
+                ElementsAre("deploySetCard", "Selected \u00B7 2", "serverRow:b", "serverRow:c", "otherServersDisclosure"));
 }
 
 TEST_F(SharePresentationScreenTest, SwitchingServersStoresTheDraftLeftAndRemembersTheNewOne) {

@@ -73,6 +73,8 @@ struct HttpExchange::Impl {
     std::optional<beast::ssl_stream<beast::tcp_stream>> secureStream;
     bool cancelled = false;
     bool resolveTimedOut = false;
+    // When the whole exchange must have ended (set when run() starts).
+    std::chrono::steady_clock::time_point resourceDeadline = std::chrono::steady_clock::time_point::max();
     bool certificateRejected = false;
     std::string host;
 
@@ -85,6 +87,14 @@ struct HttpExchange::Impl {
             self->resolver.cancel();
         }
     };
+
+    // The end of the next wait: its own idle limit, or the resource deadline when that comes
+    // first. A wait cut short by the deadline fails as a time-out like any other.
+    std::chrono::steady_clock::time_point nextExpiry(std::chrono::steady_clock::duration idle) const {
+        const auto now = std::chrono::steady_clock::now();
+        if (resourceDeadline - now <= idle) return resourceDeadline;
+        return now + idle;
+    }
 
     void closeStreams() {
         error_code ignored;
@@ -136,7 +146,7 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::exchangeOver(
     const auto limit = idleLimit(plan.idleTimeoutSeconds);
     error_code ec;
 
-    lowest.expires_after(limit);
+    lowest.expires_at(nextExpiry(limit));
     co_await lowest.async_connect(endpoints, asio::redirect_error(asio::use_awaitable, ec));
     check(ec, Phase::connect);
 
@@ -144,7 +154,7 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::exchangeOver(
         if (!prepareClientTls(stream, host, certificateRejected)) {
             throw URLError(URLError::secureConnectionFailed);
         }
-        lowest.expires_after(limit);
+        lowest.expires_at(nextExpiry(limit));
         co_await stream.async_handshake(asio::ssl::stream_base::client,
                                         asio::redirect_error(asio::use_awaitable, ec));
         check(ec, Phase::tls);
@@ -180,7 +190,7 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::exchangeOver(
     if (bodyLength >= 0) head.set(http::field::content_length, std::to_string(bodyLength));
 
     http::request_serializer<http::empty_body> serializer(head);
-    lowest.expires_after(limit);
+    lowest.expires_at(nextExpiry(limit));
     co_await http::async_write_header(stream, serializer,
                                       asio::redirect_error(asio::use_awaitable, ec));
     check(ec, Phase::send);
@@ -193,7 +203,7 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::exchangeOver(
         while (sent < bodyLength) {
             const std::size_t n = std::min<std::size_t>(kBodyChunkBytes,
                                                         static_cast<std::size_t>(bodyLength - sent));
-            lowest.expires_after(limit);
+            lowest.expires_at(nextExpiry(limit));
             co_await asio::async_write(stream, asio::buffer(bytes.data() + sent, n),
                                        asio::redirect_error(asio::use_awaitable, ec));
             if (cancelled) throw URLError(URLError::cancelled);
@@ -222,7 +232,7 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::exchangeOver(
                 // truncated body the server would take as complete.
                 throw URLError(URLError::unknown, "The file became shorter while it was being sent.");
             }
-            lowest.expires_after(limit);
+            lowest.expires_at(nextExpiry(limit));
             co_await asio::async_write(stream, asio::buffer(buffer.data(), static_cast<std::size_t>(got)),
                                        asio::redirect_error(asio::use_awaitable, ec));
             if (cancelled) throw URLError(URLError::cancelled);
@@ -245,7 +255,7 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::exchangeOver(
         parser->header_limit(kHeaderLimitBytes);
         parser->body_limit(static_cast<std::uint64_t>(std::max<std::int64_t>(0, plan.maximumResponseBodyBytes)));
         if (asciiLower(plan.method) == "head") parser->skip(true);
-        lowest.expires_after(limit);
+        lowest.expires_at(nextExpiry(limit));
         co_await http::async_read_header(stream, buffer, *parser,
                                          asio::redirect_error(asio::use_awaitable, ec));
         if (cancelled) throw URLError(URLError::cancelled);
@@ -256,7 +266,7 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::exchangeOver(
         break;
     }
     while (!parser->is_done()) {
-        lowest.expires_after(limit);
+        lowest.expires_at(nextExpiry(limit));
         co_await http::async_read_some(stream, buffer, *parser,
                                        asio::redirect_error(asio::use_awaitable, ec));
         if (ec == asio::ssl::error::stream_truncated && parser->need_eof()) {
@@ -323,8 +333,9 @@ asio::awaitable<URLSessionDataResult> HttpExchange::Impl::run() {
         fileSize = static_cast<std::int64_t>(st.st_size);
     }
 
+    resourceDeadline = std::chrono::steady_clock::now() + idleLimit(plan.resourceTimeoutSeconds);
     error_code ec;
-    resolveTimer.expires_after(idleLimit(plan.idleTimeoutSeconds));
+    resolveTimer.expires_at(nextExpiry(idleLimit(plan.idleTimeoutSeconds)));
     resolveTimer.async_wait(ResolveWatchdog{this});
     // A named service text: g++ 12 destroys a temporary of a full-expression that holds a
     // co_await twice.

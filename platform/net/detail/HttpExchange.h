@@ -25,6 +25,8 @@ struct HttpExchangePlan {
     std::optional<std::vector<std::uint8_t>> body;
     std::optional<std::string> bodyFilePath;
     double idleTimeoutSeconds = 60;
+    // The whole exchange's limit, counted from run(); every wait ends by it at the latest.
+    double resourceTimeoutSeconds = 7 * 24 * 3600;
     std::int64_t maximumResponseBodyBytes = 0;
     std::vector<std::string> trustedCertificateFiles;
 };

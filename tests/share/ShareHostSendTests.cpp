@@ -1,0 +1,110 @@
+// tarvo-share sending for real: the sample project shared with the loopback server through the
+// program's steps, with the servers and the remembered recipe set by tarvo-defaults.
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "platform/foundation/Json.h"
+#include "platform/foundation/Text.h"
+#include "tests/peer/PeerServer.h"
+#include "tests/support/Files.h"
+#include "tests/support/Process.h"
+#include "tests/support/TempHome.h"
+
+namespace share_test {
+namespace {
+
+using ::testing::HasSubstr;
+using tarvo_test::ProcessResult;
+
+std::string binary(const char* name) { return std::string(TARVO_BINARY_DIR) + "/" + name; }
+std::string source(const std::string& relative) { return std::string(TARVO_SOURCE_DIR) + "/" + relative; }
+
+class ShareProgramSendTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string servers = tarvo_test::readFile(source("samples/share/servers.json"));
+        servers = platform::text::replacingOccurrences(servers, "http://127.0.0.1:9", peer.baseURL());
+        write("servers.json", servers);
+        write("activeServerId", "staging");
+        write("share.serverDrafts.json", tarvo_test::readFile(source("samples/share/drafts.json")));
+    }
+    void write(const std::string& key, const std::string& value) {
+        const ProcessResult r =
+            tarvo_test::runProgram(binary("tarvo-defaults"), {"write", "group.nolvek.Tarvo", key, "--string", value});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+    }
+    std::string stored(const std::string& key) {
+        const ProcessResult r = tarvo_test::runProgram(binary("tarvo-defaults"), {"read", "group.nolvek.Tarvo", key});
+        if (r.exitCode != 0) return "";
+        return platform::parseJson(r.out).get<std::string>();
+    }
+    ProcessResult send(std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {"--progress", "--do", "tap:sendButton"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        args.push_back(source("samples/share/project"));
+        return tarvo_test::runProgram(binary("tarvo-share"), args);
+    }
+    std::vector<std::string> paths() {
+        std::vector<std::string> out;
+        for (const auto& r : peer.requests()) out.push_back(r.value("path", ""));
+        return out;
+    }
+
+    tarvo_test::TempHome home{"share-program-send"};
+    peer::PeerServer peer{peer::PeerServer::Options{"sample-token", "sample-token"}};
+};
+
+TEST_F(ShareProgramSendTest, TheSampleProjectIsUploadedAndItsRecipeRun) {
+    const ProcessResult r = send();
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err << peer.log();
+    EXPECT_THAT(r.out, HasSubstr("\nprogress: Preparing"));
+    EXPECT_THAT(r.out, ::testing::EndsWith("\ncompleted: Run accepted \u00b7 run-1 \u00b7 job-1\n"));
+    EXPECT_EQ(paths(), (std::vector<std::string>{"/ws/cmd", "/api/stat", "/api/jobs/submit"}))
+        << "no observation without a scanned project";
+
+    // The server runs the job: unzip, then deploy.sh from the project folder.
+    platform::Json job;
+    for (int i = 0; i < 200; ++i) {
+        job = peer.jobs().at(0);
+        if (!job["exit_code"].is_null()) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_EQ(job["exit_code"], 0) << tarvo_test::readFile(job["log_path"].get<std::string>());
+    const auto deployed = std::filesystem::path(peer.filesRoot()) / "sites/sample/project/project/public/index.html";
+    EXPECT_TRUE(std::filesystem::is_regular_file(deployed));
+    EXPECT_THAT(tarvo_test::readFile(job["log_path"].get<std::string>()), HasSubstr("deployed 1 file(s)"));
+
+    // What the Tarvo app reads next: the hand-off to the folder, the last server.
+    EXPECT_THAT(stored("share.launchHandoff.json"), HasSubstr("\"path\":\"sites/sample\""));
+    EXPECT_EQ(stored("share.lastServerId"), "staging");
+}
+
+TEST_F(ShareProgramSendTest, ASubmissionRefusedLeavesTheShareOpenWithItsError) {
+    peer.addRule(platform::Json{{"path", "/api/jobs/submit"}, {"status", 500}, {"body", "no runner"}});
+    const ProcessResult r = send();
+    ASSERT_EQ(r.exitCode, 3) << r.out << r.err;
+    EXPECT_THAT(r.out, HasSubstr("\nopen: Done with 1 error(s):\\n1/1: "));
+    EXPECT_THAT(r.out, HasSubstr("no runner"));
+    EXPECT_TRUE(peer.jobs().empty());
+    EXPECT_EQ(stored("share.launchHandoff.json"), "");
+}
+
+TEST_F(ShareProgramSendTest, TheServerUnreachable) {
+    peer::PeerServer::Options o;
+    std::string servers = tarvo_test::readFile(source("samples/share/servers.json"));
+    servers = platform::text::replacingOccurrences(
+        servers, "http://127.0.0.1:9", "http://127.0.0.1:" + std::to_string(peer::PeerServer::unusedPort()));
+    write("servers.json", servers);
+    const ProcessResult r = send();
+    ASSERT_EQ(r.exitCode, 3) << r.out << r.err;
+    EXPECT_THAT(r.out, HasSubstr("\nopen: Done with 1 error(s):\\n1/1: "));
+}
+
+}  // namespace
+}  // namespace share_test

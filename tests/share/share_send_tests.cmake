@@ -1,0 +1,22 @@
+# The send flows' rules as tables.
+tarvo_test(share_send_rules_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/SendFlowRulesTests.cpp
+  LIBS tarvo_share_send_rules tarvo_test_support)
+
+# The send flows end to end over loopback sockets: the controller in a window, driven as a
+# person would, against the loopback server.
+tarvo_test(share_send_flow_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/ShareUploadFlowTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ShareEmitFlowTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ShareMultiSendTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ShareNotificationOptionsTests.cpp
+  LIBS tarvo_share_test_support
+  TIMEOUT 180)
+
+# tarvo-share sending the sample project to the loopback server.
+tarvo_test(share_host_send_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ShareHostSendTests.cpp
+  LIBS tarvo_peer tarvo_test_support platform_foundation
+  TIMEOUT 180)
+add_dependencies(share_host_send_tests tarvo-share tarvo-defaults)
