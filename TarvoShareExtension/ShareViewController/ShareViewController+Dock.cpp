@@ -3,7 +3,13 @@
 // and the Cancel and Send buttons.
 #include "TarvoShareExtension/ShareViewController/ShareViewController.h"
 
+#include <algorithm>
+
+#include "TarvoShareExtension/ShareViewController/DraftBinding.h"
+#include "TarvoShareExtension/ShareViewController/DraftResolution.h"
+#include "platform/foundation/Text.h"
 #include "TarvoShareExtension/ShareViewController/ShareScreenRoles.h"
+#include "TarvoShareExtension/ShareViewController/SharePresentation.h"
 
 namespace tarvo {
 
@@ -85,8 +91,78 @@ std::shared_ptr<UIStackView> ShareViewController::makeHeroHeader() {
     return card;
 }
 
-std::string ShareViewController::heroTitleLine() const { return {}; }
+std::string ShareViewController::payloadDisplayTitle() const {
+    std::vector<std::optional<std::string>> names;
+    names.reserve(providers.size());
+    for (const auto& provider : providers) names.push_back(provider ? provider->suggestedName() : std::nullopt);
+    return share::payloadDisplayTitle(share::payloadFacts(artifactInsight, std::move(names)));
+}
 
-std::string ShareViewController::heroSubtitleLine() const { return {}; }
+std::string ShareViewController::payloadSizeLine() const {
+    share::PayloadFacts facts = share::payloadFacts(artifactInsight, {});
+    facts.suggestedNames.resize(providers.size());
+    return share::payloadSizeLine(facts);
+}
+
+std::string ShareViewController::friendlySourceLabel() const { return share::friendlySourceLabel(sourceBundleID); }
+
+std::string ShareViewController::heroTitleLine() const {
+    std::optional<ServerProfile> active;
+    if (serverMode == ServerMode::single && !share::findServer(servers, draft.serverId)) {
+        active = SharedServerConfig::loadActiveServer(*defaults);
+    }
+    return share::heroTitleLine(payloadDisplayTitle(), linkedDeployment.has_value(), serverMode,
+                                share::serverLabel(servers, draft.serverId, active),
+                                share::countedSelectedServers(servers, selectedServerIDs));
+}
+
+std::string ShareViewController::heroSubtitleLine() const {
+    return share::joinedNonEmptyParts({friendlySourceLabel(), payloadSizeLine(),
+                                       share::projectProofLine(serverRecommendationsByServer)});
+}
+
+}  // namespace tarvo
+
+namespace tarvo {
+
+// ---- The dock's summary lines and the advanced options' subtitle.
+
+std::optional<std::string> ShareViewController::compactScriptSummary(const Draft& d) const {
+    if (d.action != ShareAction::upload || !share::runsCommand(d.postUploadAction)) return std::nullopt;
+    return share::compactScriptSummary(d, selectedArtifactCandidates(d));
+}
+
+std::string ShareViewController::compactAdvancedSummary() const { return share::compactAdvancedSummary(draft); }
+
+std::vector<std::string> ShareViewController::selectedServerLabels(std::size_t limit) const {
+    return share::selectedServerLabels(servers, selectedServerIDs, limit);
+}
+
+namespace {
+
+share::DockFacts dockFacts(const ShareViewController& c) {
+    share::DockFacts f;
+    f.payloadTitle = c.payloadDisplayTitle();
+    f.linked = c.linkedDeployment.has_value();
+    f.linkedTargetCount = c.selectedLinkedTargetIDs.size();
+    f.mode = c.serverMode;
+    f.draftActionTitle = share::actionTitle(c.draft);
+    std::optional<ServerProfile> active;
+    if (!share::findServer(c.servers, c.draft.serverId)) active = SharedServerConfig::loadActiveServer(*c.defaults);
+    f.serverLabel = share::serverLabel(c.servers, c.draft.serverId, active);
+    f.countedSelected = share::countedSelectedServers(c.servers, c.selectedServerIDs);
+    f.destFolder = c.draft.destFolder;
+    f.scriptSummary = c.compactScriptSummary(c.draft);
+    f.upload = c.draft.action == share::ShareAction::upload;
+    f.defaultKind = share::defaultKind(c.typeKey);
+    f.selectedLabels = c.selectedServerLabels(4);
+    return f;
+}
+
+}  // namespace
+
+std::string ShareViewController::dockSummaryLine() const { return share::dockSummaryLine(dockFacts(*this)); }
+
+std::string ShareViewController::dockDetailLine() const { return share::dockDetailLine(dockFacts(*this)); }
 
 }  // namespace tarvo

@@ -89,16 +89,18 @@ void ShareViewController::applyNVKSidecar(const DecodedNVKSidecar& sidecar) {
         linkedDeploymentTitleLabel->text = std::string(share::kLinkedDeploymentTitle);
         linkedDeploymentSubtitleLabel->text = share::linkedDeploymentSubtitle(deployment);
         rebuildMultiServerStack();
-        statusLabel->text = share::linkedDeploymentStatus(deployment.targets.size());
     } else {
         linkedDeployment.reset();
         selectedLinkedTargetIDs.clear();
         // The remembered server mode, selection and dispatch mode take the batch's place.
         applyRememberedAutomaticConfigurationIfNeeded();
         rebuildMultiServerStack();
-        statusLabel->text = std::string(share::kSavedPresetInsteadOfBatchText);
     }
     refreshDerivedUI();
+    // After the refresh, which writes the dock's detail line: the ticket's outcome is what the
+    // person reads until the next change.
+    statusLabel->text = linkedDeployment ? share::linkedDeploymentStatus(deployment.targets.size())
+                                         : std::string(share::kSavedPresetInsteadOfBatchText);
 }
 
 void ShareViewController::useRegularTarvoDeployTapped() {
@@ -110,8 +112,8 @@ void ShareViewController::useRegularTarvoDeployTapped() {
     serverMode = share::storedServerMode(defaults->string("share.serverMode"));
     serverModeControl->selectedSegmentIndex = serverMode == ServerMode::multi ? 1 : 0;
     rebuildMultiServerStack();
-    statusLabel->text = std::string(share::kRegularDeployEnabledText);
     refreshDerivedUI();
+    statusLabel->text = std::string(share::kRegularDeployEnabledText);
 }
 
 // ---- Carrying out the batch.

@@ -214,6 +214,9 @@ void ShareViewController::render() {
     refreshDerivedUI();
     replyToSmartButton->menu = makeSmartMenu(SmartField::replyTo);
     onlyAgentsSmartButton->menu = makeSmartMenu(SmartField::onlyAgents);
+    // ---- Server rows after the draft: the first build filled the stack while the controls
+    // were still blank, so the current server's row showed (and recorded) an empty draft.
+    rebuildMultiServerStack();
     scheduleArtifactPreviewScanIfNeeded();
 }
 

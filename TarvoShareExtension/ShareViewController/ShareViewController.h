@@ -36,6 +36,7 @@
 #include "platform/foundation/Json.h"
 #include "TarvoShareExtension/ShareViewController/ShareChoices.h"
 #include "TarvoShareExtension/ShareViewController/SmartSharePlan.h"
+#include "TarvoShareExtension/ShareViewController/ShareMood.h"
 #include "TarvoShareExtension/SmartSharePresetMemory.h"
 #include "platform/concurrency/Async.h"
 #include "platform/concurrency/Task.h"
@@ -450,6 +451,49 @@ public:
     // The plans of the project resolved off the main queue; a resolution for another project or
     // an older memory is dropped.
     void adoptSmartPlanResolution(share::SmartPlanResolution resolution);
+    // Share screen presentation: the hero and dock texts, the server mode and selection, the
+    // server rows, the mood, the recipe and suggestion menus and the artifact card
+    // (ShareViewController+Dock.cpp, +ServerSelection.cpp, +ServerStack.cpp, +Mood.cpp,
+    // +RecipeMenus.cpp, +SuggestionMenus.cpp, +ArtifactCard.cpp). Pure reads unless they say
+    // otherwise; the texts' rules are SharePresentation's.
+    using ShareMood = share::ShareMood;
+    std::string payloadDisplayTitle() const;
+    std::string payloadSizeLine() const;
+    std::string friendlySourceLabel() const;
+    std::string dockSummaryLine() const;
+    std::string dockDetailLine() const;
+    std::string compactAdvancedSummary() const;
+    std::optional<std::string> compactScriptSummary(const Draft& draft) const;
+    std::vector<std::string> selectedServerLabels(std::size_t limit) const;
+
+    // Each saves the screen's draft first (expansion excepted), then changes the selection,
+    // remembers it and refreshes what depends on it.
+    void toggleServerSelection(const ServerProfile& server, bool expandOnSelect);
+    void openServerPlan(const ServerProfile& server);
+    void toggleServerExpansion(const std::string& serverID);
+
+    std::shared_ptr<platform::UIControl> makeCompactServerRow(const ServerProfile& server, bool selected);
+    std::shared_ptr<platform::UIButton> makeOtherServersDisclosure(std::size_t count);
+    std::shared_ptr<platform::UIStackView> makeServerContextLine(const std::string& serverID, const Draft& draft,
+                                                                 bool includeScript, bool expanded);
+    std::shared_ptr<platform::UIStackView> makeServerDetailStack(const std::string& serverID, const Draft& draft);
+
+    ShareMood currentShareMood() const;
+    // The mood while one derived refresh runs: worked out once for the pass, not again for
+    // every card, chip and button that takes it (it weighs every target server's recipe).
+    mutable std::optional<ShareMood> moodDuringRefresh;
+    static platform::UIColor blendedMoodSurface(const platform::UIColor& tint, double amount,
+                                                const platform::UIColor& base);
+
+    std::vector<std::string> smartTokens(SmartField field) const;
+    void applyToken(const std::string& token, SmartField field, bool replace);
+
+    std::shared_ptr<platform::UIView> makeEntryRail();
+    std::shared_ptr<platform::UIButton> makeArtifactCandidateChip(const ArtifactShellCandidate& candidate);
+    std::shared_ptr<platform::UIButton> makeMoreEntryChip(std::int64_t hiddenCount);
+    int entryGridColumnCount(const std::vector<ArtifactShellCandidate>& candidates) const;
+    bool isShellCandidateSelected(const ArtifactShellCandidate& candidate) const;
+    std::vector<ArtifactShellCandidate> visibleEntryRailCandidates() const;
 
     // ---- Helpers of the send flows (ShareViewController+Upload.cpp, +MultiSend.cpp,
     // +NotificationOptions.cpp).

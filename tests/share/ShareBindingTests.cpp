@@ -52,6 +52,11 @@ TEST_F(ShareBindingTest, EndingEditingCleansEveryBoundField) {
     auto& driver = env.driver();
     driver.typeText(role(roles::replyToField), "inbox me,  agent_x agent_x");
     driver.typeText(role(roles::onlyAgentsField), " clipper ");
+    // The upload fields show for an upload with a run recipe, the advanced options open.
+    driver.chooseSegment(role(roles::actionControl), "Upload");
+    driver.chooseMenuItem(role(roles::postUploadButton), {"Run"});
+    driver.tap(role(roles::advancedUploadOptionsButton));
+    driver.chooseMenuItem(role(roles::workingDirectoryButton), {"Custom path"});
     driver.typeText(role(roles::destFolderField), "  /sites/app/ ");
     driver.typeText(role(roles::customWorkingDirectoryField), " {extract}/app ");
     driver.endEditing();  // the accessory row's Done
@@ -84,13 +89,16 @@ TEST_F(ShareBindingTest, ActionSegmentMarksTheServersRecipeAsEdited) {
 
 TEST_F(ShareBindingTest, KeepRunningGetsTheReadinessDefaultAtTheNextSnapshot) {
     auto& c = *env.start({env.textItem("note")});
+    // The lifetime shows for an upload whose recipe runs a command.
+    env.driver().chooseSegment(role(roles::actionControl), "Upload");
+    env.driver().chooseMenuItem(role(roles::postUploadButton), {"Run"});
     env.driver().chooseSegment(role(roles::expectedLifetimeControl), "Keep running");
-    env.driver().typeText(role(roles::kindField), "s");
+    env.driver().typeText(role(roles::destFolderField), "s");
     EXPECT_EQ(c.draft.expectedLifetime, tarvo::ShareExpectedLifetime::persistent);
     EXPECT_EQ(c.draft.readinessRule, Draft::persistentReadinessDefault());
     EXPECT_EQ(stored().byServer.at("a").readinessRule.seconds, 3);
     env.driver().chooseSegment(role(roles::expectedLifetimeControl), "Run once");
-    env.driver().typeText(role(roles::kindField), "s");
+    env.driver().typeText(role(roles::destFolderField), "s");
     EXPECT_EQ(c.draft.readinessRule.kind, tarvo::ShareReadinessRule::Kind::none)
         << "back to a run that ends: no readiness check";
 }
@@ -100,7 +108,11 @@ TEST_F(ShareBindingTest, SwitchAndCommandViewAreBound) {
     env.driver().toggle(role(roles::openOnNextLaunchSwitch));
     EXPECT_TRUE(stored().byServer.at("a").openOnNextLaunch);
 
-    // A remembered script selection goes as soon as the command is edited by hand.
+    // A remembered script selection goes as soon as the command is edited by hand (the command
+    // shows for a run recipe with the advanced options open).
+    env.driver().chooseSegment(role(roles::actionControl), "Upload");
+    env.driver().chooseMenuItem(role(roles::postUploadButton), {"Run"});
+    env.driver().tap(role(roles::advancedUploadOptionsButton));
     c.draft.selectedScriptPaths = {"app/deploy.sh"};
     env.driver().typeText(role(roles::deployCommandTextView), "./go.sh");
     EXPECT_EQ(c.draft.deployCommand, "./go.sh");
@@ -112,6 +124,10 @@ TEST_F(ShareBindingTest, SwitchAndCommandViewAreBound) {
 TEST_F(ShareBindingTest, BeginningToEditARecipePathMarksTheRecipe) {
     auto& c = *env.start({env.textItem("note")});
     env.driver().tap(role(roles::kindField));
+    EXPECT_FALSE(c.userTouchedRecipe);
+    // The destination shows for an upload; applying a draft marks nothing.
+    c.draft.action = ShareAction::upload;
+    c.applyDraftToUI();
     EXPECT_FALSE(c.userTouchedRecipe);
     env.driver().tap(role(roles::destFolderField));
     EXPECT_TRUE(c.userTouchedRecipe) << "even before anything is typed";

@@ -123,13 +123,14 @@ protected:
 TEST_F(ShareProgramTest, SampleProjectEndToEnd) {
     const ProcessResult r = share({"--source-app", "com.apple.DocumentsApp", "--now", "2025-01-31T09:30:00Z", "--do",
                                    "type:destFolderField= /sites/sample/ ", "--do", "end", "--do",
+                                   "menu:postUploadButton=Unzip + Run", "--do",
                                    "segment:expectedLifetimeControl=Keep running", "--do", "toggle:openOnNextLaunchSwitch",
                                    source("samples/share/project")});
     ASSERT_EQ(r.exitCode, 3) << r.err;
     const std::string path = source("tests/share/golden/sample-project.txt");
     if (std::getenv("TARVO_UPDATE_GOLDEN")) tarvo_test::writeFile(path, r.out);
     EXPECT_EQ(r.out, tarvo_test::readFile(path)) << "golden file " << path;
-    EXPECT_THAT(r.out, ::testing::EndsWith("\nopen: \n"));
+    EXPECT_THAT(r.out, ::testing::EndsWith("\nopen: Staging box \u00B7 /sites/sample \u00B7 script not selected\n"));
     // The edits are the staging server's draft for the next share; nothing was sent.
     const std::string drafts = stored("share.serverDrafts.json");
     EXPECT_THAT(drafts, HasSubstr("\"destFolder\":\"sites/sample\""));
@@ -199,9 +200,10 @@ TEST_F(ShareProgramTest, HtmlPageShowsTheSectionsInOrderInLightAndDark) {
                                    source("samples/share/project")});
     ASSERT_EQ(r.exitCode, 3) << r.err;
 
+    // The sections an upload in single mode shows (the dispatch control and the emit fields hide).
     const char* sections[] = {"heroHeaderCard", "serversSectionLabel", "serverModeControl", "serverButton",
-                              "multiDispatchControl", "makeAutomaticButton", "targetSectionLabel", "actionControl",
-                              "emitFieldsStack", "uploadFieldsStack", "openOnNextLaunchRow"};
+                              "makeAutomaticButton", "targetSectionLabel", "actionControl", "uploadFieldsStack",
+                              "openOnNextLaunchRow"};
     std::string list;
     for (const char* s : sections) list += std::string(list.empty() ? "" : ",") + "'" + s + "'";
     std::string page = tarvo_test::readFile(html);

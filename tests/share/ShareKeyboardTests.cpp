@@ -66,7 +66,16 @@ TEST_F(ShareKeyboardTest, ARebuildKeepsTheKeyboardInset) {
     EXPECT_EQ(indicatorBottom(), 334);
 }
 
+// The recipe's fields shown whatever the draft, so one test can reach fields of both actions.
+void revealRecipeFields(tarvo::ShareViewController& c) {
+    for (UIView* v : {static_cast<UIView*>(c.uploadFieldsStack.get()), static_cast<UIView*>(c.advancedUploadOptionsStack.get()),
+                      static_cast<UIView*>(c.customWorkingDirectoryField.get()), static_cast<UIView*>(c.deployCommandTextView.get())}) {
+        v->hidden = false;
+    }
+}
+
 TEST_F(ShareKeyboardTest, TheFieldBeingEditedIsScrolledIntoViewOnceTheKeyboardIsUp) {
+    revealRecipeFields(*c);
     // Before the keyboard: starting to edit scrolls nothing.
     env.driver().tap(std::string(roles::customWorkingDirectoryField));
     env.runUntilIdle();
@@ -89,6 +98,11 @@ TEST_F(ShareKeyboardTest, TheFieldBeingEditedIsScrolledIntoViewOnceTheKeyboardIs
 }
 
 TEST_F(ShareKeyboardTest, TypingACommandKeepsTheCaretInView) {
+    // The command shows for an upload that runs a command, with the advanced options open.
+    c->draft.action = tarvo::share::ShareAction::upload;
+    c->draft.postUploadAction = tarvo::share::PostUploadAction::run;
+    c->advancedUploadOptionsExpanded = true;
+    c->applyDraftToUI();
     env.driver().showKeyboard(500);
     env.driver().typeText(std::string(roles::deployCommandTextView), "line one\nline two");
     env.runUntilIdle();

@@ -134,8 +134,7 @@ TEST_F(ShareLayoutTest, ServerButtonWithFewServersOrAnUnknownDraftServer) {
     auto& one = startWith(1);
     EXPECT_EQ(one.serverButton->displayedTitle(), "Alpha");
     EXPECT_FALSE(one.serverButton->menu);
-    env.driver().tap(std::string(roles::serverButton));
-    EXPECT_FALSE(env.window().openedMenu());
+    EXPECT_FALSE(one.serverButton->enabled) << "nothing to choose from";
 
     env.releaseController();
     auto& c = startWith(2);
@@ -199,6 +198,13 @@ TEST_F(ShareLayoutTest, FieldRowsShareOneTreatmentAndEachHasItsAccessoryRow) {
 TEST_F(ShareLayoutTest, DoneOnTheAccessoryRowEndsEditingInFieldsAndTheCommandView) {
     auto& c = startWith(1);
     for (const char* target : {"kindField", "destFolderField", "deployCommandTextView"}) {
+        if (std::string_view(target) == "destFolderField") {
+            // The upload fields and the command show for an upload that runs a command.
+            c.draft.action = tarvo::share::ShareAction::upload;
+            c.draft.postUploadAction = tarvo::share::PostUploadAction::run;
+            c.advancedUploadOptionsExpanded = true;
+            c.applyDraftToUI();
+        }
         env.driver().typeText(target, "x");
         ASSERT_TRUE(env.window().firstResponder()) << target;
         env.driver().tap("Done");

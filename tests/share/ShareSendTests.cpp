@@ -31,14 +31,16 @@ TEST_F(ShareSendTest, NothingToShareIsSaidAndTheDraftIsStillStored) {
         SCOPED_TRACE(mode);
         env.appGroupDefaults().set("share.serverMode", PropertyList(std::string(mode)));
         auto& c = startWith(2, {});
-        env.driver().replaceText(std::string(roles::kindField), std::string("kind-") + mode);
-        tapSend();
+        env.driver().replaceText(std::string(roles::destFolderField), std::string("dest-") + mode);
+        // The button is disabled without items; the flow still refuses on its own.
+        EXPECT_FALSE(c.sendButton->enabled);
+        c.sendTapped();
         env.runUntilIdle();
         EXPECT_FALSE(c.isBusy);
         EXPECT_EQ(c.statusLabel->text, "No items to share.");
         EXPECT_TRUE(c.kindField->enabled);
         EXPECT_FALSE(c.sendButton->enabled) << "nothing to send";
-        EXPECT_EQ(ServerDraftStore::load(env.appGroupDefaults()).byServer.at("a").kind, std::string("kind-") + mode);
+        EXPECT_EQ(ServerDraftStore::load(env.appGroupDefaults()).byServer.at("a").destFolder, std::string("dest-") + mode);
         env.releaseController();
     }
 }
