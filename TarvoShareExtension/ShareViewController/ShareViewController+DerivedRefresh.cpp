@@ -111,7 +111,7 @@ void ShareViewController::refreshDerivedUI() {
     } else {
         itemsLabel->text = dockSummaryLine();
         if (!busy) {
-            statusLabel->text = dockDetailLine();
+            statusLabel->text = unreadableTicketNotice.empty() ? dockDetailLine() : unreadableTicketNotice;
             sendButton->enabled = !transferFinished;
         } else {
             // The busy switch's message stays.

@@ -46,7 +46,8 @@ Async<void> ShareViewController::loadLinkedDeploymentSidecar() {
             co_return;
         }
     }
-    statusLabel->text = std::string(share::kUnreadableDeploymentTicketText);
+    unreadableTicketNotice = std::string(share::kUnreadableDeploymentTicketText);
+    statusLabel->text = unreadableTicketNotice;
 }
 
 Async<void> ShareViewController::loadInteractionReplySidecar() {

@@ -14,6 +14,7 @@ void ShareViewController::sendTapped() {
     // The field being edited commits its text and the keyboard closes before the snapshot.
     view()->endEditing(true);
     transferFinished = false;
+    unreadableTicketNotice.clear();
 
     if (linkedDeployment) {
         setBusy(true, std::string(share::kAuthorizingLinkedDeploymentText));

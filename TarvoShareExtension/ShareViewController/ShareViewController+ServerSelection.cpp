@@ -21,25 +21,6 @@ ShareViewController::Draft saveScreen(ShareViewController& c) {
     return d;
 }
 
-// The configured servers' ids, in stored order, that are selected.
-PropertyList selectedConfiguredIDs(const std::vector<ServerProfile>& servers, const std::set<std::string>& selected) {
-    PropertyList::Array ids;
-    std::set<std::string> seen;
-    for (const auto& s : servers) {
-        if (selected.count(s.id) != 0 && seen.insert(s.id).second) ids.emplace_back(s.id);
-    }
-    return PropertyList(std::move(ids));
-}
-
-// The draft's trimmed server id when a configured server has it.
-std::optional<std::string> configuredDraftServerID(const ShareViewController& c) {
-    const std::string id = text::trimmed(c.draft.serverId);
-    for (const auto& s : c.servers) {
-        if (s.id == id) return id;
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
 void ShareViewController::serverModeChanged() {

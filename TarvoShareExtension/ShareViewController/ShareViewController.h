@@ -386,6 +386,9 @@ public:
 
     // NVK sidecar tickets and the linked deployment (ShareViewController+LinkedDeployment.cpp).
     platform::Async<void> loadLinkedDeploymentSidecar();
+    // Said when a deployment ticket could not be read. The dock's detail line would replace it at
+    // the next refresh (the scan's, say) before anyone read it, so it stands until Send.
+    std::string unreadableTicketNotice;
     platform::Async<void> loadInteractionReplySidecar();
     // The ticket a materialised item holds, judged at the environment clock's present.
     std::optional<DecodedNVKSidecar> decodeNVKSidecar(const TempItem& item) const;

@@ -82,6 +82,10 @@ TEST_F(ShareLayoutTest, ABuildAgainLeavesOneCopyOfEveryChildAndAction) {
     const std::string before = env.dump();
     c.render();
     c.render();
+    // A build starts the scan of the items again; compare once it has published.
+    ASSERT_TRUE(env.mainQueue().runUntil([&] { return !c.artifactPreviewTask || c.artifactPreviewTask->isDone(); },
+                                         std::chrono::milliseconds(20000)));
+    env.runUntilIdle();
     EXPECT_EQ(env.dump(), before);
     using E = UIControlEvents;
     EXPECT_EQ(c.sendButton->actionNames(E::touchUpInside), std::vector<std::string>{"sendTapped"});

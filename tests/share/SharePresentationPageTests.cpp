@@ -65,7 +65,7 @@ TEST_F(SharePresentationProgramTest, ModeAndSelectionStepsLeaveTheirKeys) {
     ASSERT_EQ(r.exitCode, 3) << r.err;
     EXPECT_EQ(stored("share.multiServerIds"), "[\"staging\",\"prod\"]");
     EXPECT_EQ(stored("share.multiDispatchMode"), "\"oneByOne\"");
-    EXPECT_THAT(r.out, HasSubstr("Label #titleLabel \"Shared item \u2192 2 servers\""));
+    EXPECT_THAT(r.out, HasSubstr("Label #titleLabel \"note.txt \u2192 2 servers\""));
     EXPECT_THAT(r.out, HasSubstr("Label #statusLabel \"Staging box \u00B7 Production\""));
     EXPECT_THAT(r.out, HasSubstr("VStack #serverDetail:prod")) << "selected from the row's body: expanded";
 
@@ -202,9 +202,9 @@ TEST_F(SharePresentationProgramTest, EmitPageInLightAndDark) {
         ASSERT_FALSE(p["emitFieldsStack"].is_null());
         EXPECT_TRUE(p["uploadFieldsStack"].is_null());
         EXPECT_TRUE(p["multiServerStack"].is_null()) << "single mode";
-        EXPECT_EQ(p["titleLabel"]["text"], "Shared item \u2192 Staging box");
+        EXPECT_EQ(p["titleLabel"]["text"], "note.txt \u2192 Staging box");
         EXPECT_EQ(p["sendButton"]["text"], "Send");
-        EXPECT_EQ(p["itemsLabel"]["text"], "Shared item \u00B7 Send \u2192 Staging box");
+        EXPECT_EQ(p["itemsLabel"]["text"], "note.txt \u00B7 Send \u2192 Staging box");
         EXPECT_EQ(p["statusLabel"]["text"], "Staging box \u00B7 server root \u00B7 clipboard");
         EXPECT_THAT(p["replyToField"]["text"].get<std::string>(), ::testing::StartsWith("me"));
         EXPECT_THAT(p["replyToField"]["text"].get<std::string>(), Not(HasSubstr("inbox"))) << "replaced";

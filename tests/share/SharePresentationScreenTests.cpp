@@ -119,7 +119,7 @@ TEST_F(SharePresentationScreenTest, ModeSelectionAndTheKeysTheyLeave) {
     EXPECT_THAT(stackOutline(*c.multiServerStack),
                 ElementsAre("deploySetCard", "Selected \u00B7 1", "serverRow:a", "otherServersDisclosure"));
     EXPECT_EQ(c.sendButton->title(UIControlState::normal), "Send \u2192 1");
-    EXPECT_EQ(c.titleLabel->text, "Shared item \u2192 1 server");
+    EXPECT_EQ(c.titleLabel->text, "note.txt \u2192 1 server");
 
     // The row's body selects and expands; the selection button only selects.
     d.tap("otherServersDisclosure");

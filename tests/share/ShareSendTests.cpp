@@ -148,7 +148,8 @@ TEST_F(ShareSendTest, CancelEndsTheShareWithTheCancelledError) {
 }
 
 TEST_F(ShareSendTest, ALinkedDeploymentAuthorisesInsteadOfPreparing) {
-    auto& c = startWith(1, {});
+    // One item: with none, the dock says what a linked share without items lacks instead.
+    auto& c = startWith(1, {ShareTestEnvironment::textItem("payload")});
     c.linkedDeployment = tarvo::share::NVKLinkedDeployment{};
     c.draft.kind = "untouched";
     c.sendTapped();
