@@ -77,15 +77,6 @@ protected:
         return insight;
     }
 
-    // Runs until the controller's own scan of the shared items has published its insight, so
-    // that a test's later changes to it are not overwritten.
-    void waitForScan(tarvo::ShareViewController& c) {
-        ASSERT_TRUE(env.mainQueue().runUntil(
-            [&] { return !c.artifactPreviewTask || c.artifactPreviewTask->isDone(); }, 20000ms))
-            << env.dump();
-        env.runUntilIdle();
-    }
-
     void tapSend() { env.driver().tap(std::string(tarvo::share::roles::sendButton)); }
 
     // Send, then wait until the send task has ended.

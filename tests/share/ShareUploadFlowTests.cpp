@@ -18,7 +18,6 @@ protected:
         env.setServers(Json::array({env.server("a", "Box")}));
         storeDraft(std::move(d));
         auto& c = *env.start({pathItem(makeProject())});
-        waitForScan(c);
         watchOutcomes();
         return c;
     }
@@ -303,7 +302,6 @@ TEST_F(UploadFlowTest, TheRecipeStaysOnTheItemChosenWhenTheRunStarted) {
     const auto note = std::filesystem::path(env.home().path()) / "shared/readme.txt";
     tarvo_test::writeFile(note, "read me\n");
     auto& c = *env.start({pathItem(note), pathItem(makeProject())});
-    waitForScan(c);
     c.artifactInsight = projectInsight();
     c.primaryArtifactProviderIndex = 1;
     tapSend();
