@@ -90,8 +90,10 @@ TEST_F(LinkedDeploymentTest, StartUpSetsTicketsAsideAndLinksTheBatch) {
               "change chg-42\nbatch batch-9\nApproval dispatches this immutable Ostrel batch. With Return Result "
               "enabled, success types a compact confirmation and any terminal error drops the complete run.log into "
               "the source NVK browser.");
-    // The reply ticket's refresh that follows writes the dock's detail line over the ticket's
-    // status (the derived refresh owns the status line while not busy).
+    // The two tickets load side by side, so which status stands first depends on which ends
+    // last; the next derived refresh writes the dock's detail line over the ticket's status
+    // (the refresh owns the status line while not busy).
+    c.refreshDerivedUI();
     EXPECT_EQ(c.statusLabel->text, "Exact targets are verified from NVK metadata.");
     EXPECT_FALSE(c.linkedDeploymentCard->hidden);
     EXPECT_TRUE(c.actionControl->hidden);
