@@ -7,6 +7,9 @@
 #include <limits>
 #include <mutex>
 
+#include <boost/asio/associated_executor.hpp>
+#include <boost/asio/async_result.hpp>
+#include <boost/asio/bind_executor.hpp>
 #include <boost/asio/co_spawn.hpp>
 #include <boost/asio/detached.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -27,6 +30,7 @@
 #include "platform/concurrency/Cancellation.h"
 #include "platform/concurrency/detail/AsyncCondition.h"
 #include "platform/net/URLError.h"
+#include "platform/net/detail/ClientFrames.h"
 #include "platform/net/detail/ConnectionHelpers.h"
 
 namespace platform {
@@ -109,6 +113,94 @@ void async_teardown(beast::role_type role, TlsStream& stream, Handler&& handler)
     asio::post(stream.get_executor(), beast::bind_front_handler(std::forward<Handler>(handler), error_code{}));
 }
 
+// Messages are framed and masked by our own code and written a batch at a time (see
+// ClientFrames.h); Beast still writes its handshake, pongs and close frames. This layer under the
+// WebSocket stream keeps the two from interleaving on the socket: while a batch is being written,
+// a Beast write waits for its end, and a batch waits for a Beast write under way. Beast writes
+// one frame with one composed write whose next piece starts inside the completion of the last,
+// on the same strand, so counting its writes in flight is enough to see it busy.
+template <class Next>
+class GatedStream {
+public:
+    using executor_type = typename Next::executor_type;
+    using next_layer_type = Next;
+
+    template <class... Args>
+    explicit GatedStream(Args&&... args) : next_(std::forward<Args>(args)...), wake_(next_.get_executor()) {}
+
+    executor_type get_executor() noexcept { return next_.get_executor(); }
+    Next& next_layer() noexcept { return next_; }
+    const Next& next_layer() const noexcept { return next_; }
+
+    template <class MutableBuffers, class Token>
+    auto async_read_some(const MutableBuffers& buffers, Token&& token) {
+        return next_.async_read_some(buffers, std::forward<Token>(token));
+    }
+
+    template <class ConstBuffers, class Token>
+    auto async_write_some(const ConstBuffers& buffers, Token&& token) {
+        return asio::async_initiate<Token, void(error_code, std::size_t)>(
+            [this](auto handler, const ConstBuffers& b) {
+                if (!batch_) {
+                    startLibraryWrite(b, std::move(handler));
+                    return;
+                }
+                auto held = std::make_shared<decltype(handler)>(std::move(handler));
+                deferred_ = [this, b, held] { startLibraryWrite(b, std::move(*held)); };
+            },
+            token, buffers);
+    }
+
+    // Waits until no Beast write is under way, then holds new ones back until endBatch().
+    asio::awaitable<void> beginBatch() {
+        while (libraryWrites_ > 0) {
+            wake_.expires_at(asio::steady_timer::time_point::max());
+            error_code ignored;
+            co_await wake_.async_wait(asio::redirect_error(asio::use_awaitable, ignored));
+        }
+        batch_ = true;
+    }
+
+    void endBatch() {
+        batch_ = false;
+        if (!deferred_) return;
+        auto start = std::move(deferred_);
+        deferred_ = nullptr;
+        start();
+    }
+
+private:
+    template <class ConstBuffers, class Handler>
+    void startLibraryWrite(const ConstBuffers& buffers, Handler handler) {
+        ++libraryWrites_;
+        auto ex = asio::get_associated_executor(handler, next_.get_executor());
+        next_.async_write_some(buffers, asio::bind_executor(ex, [this, handler = std::move(handler)](
+                                                                    error_code ec, std::size_t n) mutable {
+            if (--libraryWrites_ == 0) wake_.cancel();
+            std::move(handler)(ec, n);
+        }));
+    }
+
+    Next next_;
+    asio::steady_timer wake_;
+    std::size_t libraryWrites_ = 0;
+    bool batch_ = false;
+    std::function<void()> deferred_;
+};
+
+template <class Next, class Handler>
+void async_teardown(beast::role_type role, GatedStream<Next>& stream, Handler&& handler) {
+    async_teardown(role, stream.next_layer(), std::forward<Handler>(handler));
+}
+
+// What the task's writer lends a batch write: its idle watchdog, and whether to stop after the
+// message being written.
+struct BatchWriteHooks {
+    std::function<void()> arm;
+    std::function<void()> disarm;
+    std::function<bool()> stop;
+};
+
 // The Beast side of one connection, plain or TLS. Every operation runs on the task's strand
 // and reports through its error code.
 class Connection {
@@ -120,7 +212,9 @@ public:
                                                   std::vector<std::pair<std::string, std::string>> headers,
                                                   std::uint64_t maximumMessageSize) = 0;
     virtual asio::awaitable<error_code> read(beast::flat_buffer& buffer, bool& text) = 0;
-    virtual asio::awaitable<error_code> write(const Message& message) = 0;
+    // Writes the messages in order, one frame each, and stops after the message being written
+    // once hooks.stop() says so.
+    virtual asio::awaitable<error_code> write(const std::vector<Message>& messages, const BatchWriteHooks& hooks) = 0;
     virtual asio::awaitable<error_code> close(int code, const std::optional<std::string>& reason) = 0;
     virtual void abort() = 0;
     virtual std::pair<int, std::optional<std::string>> peerCloseReason() const = 0;
@@ -147,7 +241,7 @@ public:
         if constexpr (std::is_same_v<Next, PlainStream>) {
             co_return error_code{};
         } else {
-            auto& tls = ws_.next_layer();
+            auto& tls = ws_.next_layer().next_layer();
             if (!net_detail::prepareClientTls(tls, host, certificateRejected)) {
                 co_return make_error_code(asio::error::invalid_argument);
             }
@@ -178,8 +272,6 @@ public:
             beast::get_lowest_layer(ws_).rate_policy().handshake = true;
             if (onPeerClose) onPeerClose();
         });
-        // Client frames are masked through this buffer: a larger one means fewer socket writes.
-        ws_.write_buffer_bytes(64 * 1024);
         error_code ec;
         websocket::response_type response;
         co_await ws_.async_handshake(response, hostField, target,
@@ -194,10 +286,32 @@ public:
         co_return ec;
     }
 
-    asio::awaitable<error_code> write(const Message& message) override {
-        ws_.text(message.kind == Message::Kind::string);
+    asio::awaitable<error_code> write(const std::vector<Message>& messages, const BatchWriteHooks& hooks) override {
+        std::vector<net_detail::ClientFrameStager::Message> views;
+        views.reserve(messages.size());
+        for (const Message& m : messages) views.push_back({m.payload, m.kind == Message::Kind::string});
+        if (!staging_) staging_.reset(new unsigned char[kStagingBytes]);  // uninitialised on purpose
+        net_detail::ClientFrameStager stager(std::move(views), staging_.get(), kStagingBytes, keys_);
+        auto& gate = ws_.next_layer();
+        hooks.arm();
+        co_await gate.beginBatch();
+        hooks.disarm();
         error_code ec;
-        co_await ws_.async_write(asio::buffer(message.payload), asio::redirect_error(asio::use_awaitable, ec));
+        while (!ec && stager.fill()) {
+            std::size_t sent = 0;
+            for (;;) {
+                if (!stager.stopped() && hooks.stop()) stager.stopAfterCurrent(sent);
+                if (sent >= stager.size()) break;
+                hooks.arm();
+                const std::size_t n = co_await gate.next_layer().async_write_some(
+                    asio::buffer(stager.data() + sent, stager.size() - sent),
+                    asio::redirect_error(asio::use_awaitable, ec));
+                hooks.disarm();
+                if (ec) break;
+                sent += n;
+            }
+        }
+        gate.endBatch();
         co_return ec;
     }
 
@@ -223,7 +337,12 @@ public:
     }
 
 private:
-    websocket::stream<Next> ws_;
+    // A batch is masked into this buffer a piece at a time; it is kept for the connection's life.
+    static constexpr std::size_t kStagingBytes = std::size_t(1) << 20;
+
+    websocket::stream<GatedStream<Next>> ws_;
+    std::unique_ptr<unsigned char[]> staging_;
+    net_detail::MaskKeySource keys_;
 };
 
 }  // namespace
@@ -569,14 +688,15 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
             // A server that stops taking data would hold the write, and its sender, for good:
             // a write that makes no progress for the idle limit ends the task. (A closing
             // handshake owns the watchdog for its own limit.)
-            error_code ec;
-            for (const Message& message : op->messages) {
-                if (!ending) arm(idleLimit(idleSeconds()));
-                ec = co_await connection->write(message);
-                if (!ending) disarm();
-                // A close, a cancel or the task's end stops a batch between two of its messages.
-                if (ec || ending || completed) break;
-            }
+            // A close, a cancel or the task's end stops a batch between two of its messages.
+            BatchWriteHooks hooks{[this] {
+                                      if (!ending) arm(idleLimit(idleSeconds()));
+                                  },
+                                  [this] {
+                                      if (!ending) disarm();
+                                  },
+                                  [this] { return ending || completed; }};
+            const error_code ec = co_await connection->write(op->messages, hooks);
             std::exception_ptr error;
             if (ec) {
                 if (aborted || closing) error = cancelledError();

@@ -3,6 +3,7 @@
 tarvo_library(platform_net_ws
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/URLSessionWebSocketTask.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/detail/ClientFrames.cpp
   LIBS
     platform_net
     platform_concurrency
