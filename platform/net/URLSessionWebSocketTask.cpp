@@ -116,7 +116,7 @@ void async_teardown(beast::role_type role, TlsStream& stream, Handler&& handler)
 // Messages are framed and masked by our own code and written a batch at a time (see
 // ClientFrames.h); Beast still writes its handshake, pongs and close frames. This layer under the
 // WebSocket stream keeps the two from interleaving on the socket: while a batch is being written,
-// a Beast write waits for its end, and a batch waits for a Beast write under way. Beast writes
+// a Beast write waits for the next frame boundary, and a batch waits for a Beast write under way. Beast writes
 // one frame with one composed write whose next piece starts inside the completion of the last,
 // on the same strand, so counting its writes in flight is enough to see it busy.
 template <class Next>
@@ -160,6 +160,8 @@ public:
         }
         batch_ = true;
     }
+
+    bool hasDeferred() const { return static_cast<bool>(deferred_); }
 
     void endBatch() {
         batch_ = false;
@@ -302,10 +304,22 @@ public:
             for (;;) {
                 if (!stager.stopped() && hooks.stop()) stager.stopAfterCurrent(sent);
                 if (sent >= stager.size()) break;
+                // A pong or close reply that Beast holds ready goes out at the next frame
+                // boundary, not after the whole batch: its read waits for it meanwhile.
+                std::size_t until = stager.size();
+                if (gate.hasDeferred()) {
+                    until = std::min(until, stager.boundaryFrom(sent));
+                    if (until == sent) {
+                        gate.endBatch();
+                        hooks.arm();
+                        co_await gate.beginBatch();
+                        hooks.disarm();
+                        continue;
+                    }
+                }
                 hooks.arm();
                 const std::size_t n = co_await gate.next_layer().async_write_some(
-                    asio::buffer(stager.data() + sent, stager.size() - sent),
-                    asio::redirect_error(asio::use_awaitable, ec));
+                    asio::buffer(stager.data() + sent, until - sent), asio::redirect_error(asio::use_awaitable, ec));
                 hooks.disarm();
                 if (ec) break;
                 sent += n;

@@ -130,6 +130,52 @@ TEST(WebSocketTask, ClosingWhileUnreadMessagesHoldTheReaderStillEndsTheTask) {
     EXPECT_EQ(task->state(), platform::URLSessionWebSocketTask::State::completed);
 }
 
+// ---- batch writes and the frames the library writes itself
+
+TEST(WebSocketTask, PingsThatArriveWhileABatchIsWrittenAreAnsweredBetweenWholeFrames) {
+    peer::PeerServer server;
+    // The server pings while it reads nothing, so the batch (more than the socket buffers hold)
+    // is stuck half written when each ping arrives; a pong written then would land inside a
+    // frame and break the stream.
+    Json steps = Json::array();
+    for (int i = 0; i < 4; ++i) {
+        steps.push_back(Json{{"sleep", 0.05}});
+        steps.push_back(Json{{"ping", "p" + std::to_string(i)}});
+    }
+    script(server, steps);
+    platform::URLSessionConfiguration configuration;
+    configuration.closingHandshakeTimeout = 30;  // the server reads the whole batch before the close
+    auto session = platform::URLSession::make(configuration);
+    platform::URLRequest request(*platform::URL::parse("ws://127.0.0.1:" + std::to_string(server.port()) + "/ws/cmd"));
+    request.setValue("Bearer test-token", "Authorization");
+    auto task = platform::URLSessionWebSocketTask::make(session, request);
+    task->resume();
+    constexpr std::size_t kMessages = 300, kBytes = 40000;
+    runTask([task]() -> Async<void> {
+        co_await task->send(platform::URLSessionWebSocketMessage::string("{}"));
+        std::vector<platform::URLSessionWebSocketMessage> batch;
+        for (std::size_t i = 0; i < kMessages; ++i) {
+            batch.push_back(i % 2 ? platform::URLSessionWebSocketMessage::string(std::string(kBytes, char('a' + i % 26)))
+                                  : platform::URLSessionWebSocketMessage::data(std::string(kBytes, char(i))));
+        }
+        co_await task->send(std::move(batch));
+    });
+    task->cancel(platform::URLSessionWebSocketCloseCode::goingAway, std::nullopt);
+    ASSERT_TRUE(testQueue().runUntil([&] {
+        auto r = streamRequests(server);
+        return r.size() == 1 && !r[0]["ws"]["client_close_code"].is_null();
+    }, 30000ms));
+    const Json record = streamRequests(server)[0]["ws"];
+    EXPECT_EQ(record["client_close_code"], 1001);
+    EXPECT_EQ(record["pongs"], Json::array({"p0", "p1", "p2", "p3"}));
+    ASSERT_EQ(record["frames"].size(), kMessages + 1);
+    for (std::size_t i = 0; i < kMessages; ++i) {
+        const Json& f = record["frames"][i + 1];
+        ASSERT_EQ(f["size"], kBytes) << i;
+        ASSERT_EQ(f["type"], i % 2 ? "text" : "binary") << i;
+    }
+}
+
 TEST(WebSocketTask, ReleasingTheLastChannelReferenceEndsTheConnection) {
     peer::PeerServer server;
     script(server, Json::array());

@@ -99,16 +99,17 @@ bool ClientFrameStager::fill() {
     return used_ > 0;
 }
 
+std::size_t ClientFrameStager::boundaryFrom(std::size_t sentInBuffer) const {
+    if (sentInBuffer == 0 && startsFrame_) return 0;
+    const auto end = std::lower_bound(ends_.begin(), ends_.end(), sentInBuffer);
+    return end != ends_.end() ? *end : used_ + 1;
+}
+
 std::size_t ClientFrameStager::stopAfterCurrent(std::size_t sentInBuffer) {
     stopped_ = true;
-    if (sentInBuffer == 0 && startsFrame_) {
-        used_ = 0;
-        finished_ = true;
-        return used_;
-    }
-    const auto end = std::lower_bound(ends_.begin(), ends_.end(), sentInBuffer);
-    if (end != ends_.end()) {
-        used_ = *end;
+    const std::size_t end = boundaryFrom(sentInBuffer);
+    if (end <= used_) {
+        used_ = end;
         finished_ = true;
     }
     // Otherwise the frame runs past this buffer: the next fill finishes it and starts no other.

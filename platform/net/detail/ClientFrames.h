@@ -56,6 +56,9 @@ public:
     std::size_t size() const { return used_; }
     // Ends of frames inside the current buffer, ascending.
     const std::vector<std::size_t>& frameEnds() const { return ends_; }
+    // The first frame boundary at or after byte `sentInBuffer` of the current buffer, or size()+1
+    // when the frame under way runs past the buffer.
+    std::size_t boundaryFrom(std::size_t sentInBuffer) const;
     // The frame that holds byte `sentInBuffer` of the current buffer is the last to go out: the
     // buffer is cut at its end, if that lies inside it. Returns the new size().
     std::size_t stopAfterCurrent(std::size_t sentInBuffer);
