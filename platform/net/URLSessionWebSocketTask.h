@@ -97,9 +97,10 @@ public:
     // awaiting task ends the wait with CancellationError; a message already queued is still sent.
     boost::asio::awaitable<void> send(URLSessionWebSocketMessage message);
     // Several messages, written back to back in this order, each as one WebSocket message, and
-    // waits until the last has been written; the idle limit applies to each message. One wait
-    // for many messages: a sender of a long stream of messages waits once per batch, not once
-    // per message. A failure ends the batch; the messages after it are not sent.
+    // waits until the last has been written. One wait and few socket writes for many messages:
+    // they are masked into a staging buffer of bounded size and written as the socket takes
+    // them; the idle limit applies to each socket write. A failure ends the batch; the messages
+    // after it are not sent.
     boost::asio::awaitable<void> send(std::vector<URLSessionWebSocketMessage> messages);
 
     // The next message from the server. Cancelling the awaiting task ends the wait with
