@@ -278,6 +278,25 @@ TEST_F(RemoteTransferUpload, CancellingWhileStreamingEndsWithTheCancellationAndC
         << ::testing::PrintToString(listing(server.filesRoot()));
 }
 
+TEST_F(RemoteTransferUpload, UploadsOverTLSByteForByte) {
+    // Batches leave through the TLS stream in pieces as it takes them, beside the reader.
+    peer::PeerServer::Options options;
+    options.tls = true;
+    peer::PeerServer server(options);
+    platform::URLSessionConfiguration trusting;
+    trusting.additionalTrustedCertificateFiles = {server.certificateFile()};
+    tarvo::RemoteAPI api(tarvo::RemoteConfig{*platform::URL::parse(server.baseURL()), server.options().token},
+                         std::make_shared<tarvo::URLSessionHTTPTransport>(platform::URLSession::make(trusting)),
+                         std::make_shared<tarvo::URLSessionStreamTransport>(trusting));
+    api.cmdStreamLimits = quickLimits();
+    const std::string local = file("tls.bin", (5u << 20) + 123, 11);
+    EXPECT_EQ(runTask([api, local]() -> Async<std::string> {
+                  co_return co_await upload(api, platform::URL::fileURL(local), "secure", std::nullopt);
+              }),
+              "secure/tls.bin");
+    EXPECT_EQ(sha256File(server.filesRoot() + "/secure/tls.bin"), sha256File(local));
+}
+
 TEST_F(RemoteTransferUpload, TwoUploadsRunAtOnceEachOnItsOwnChannel) {
     peer::PeerServer server;
     auto api = streamAPI(server);
