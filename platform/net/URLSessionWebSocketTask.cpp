@@ -291,9 +291,19 @@ public:
     asio::awaitable<error_code> write(const std::vector<Message>& messages, const BatchWriteHooks& hooks) override {
         std::vector<net_detail::ClientFrameStager::Message> views;
         views.reserve(messages.size());
-        for (const Message& m : messages) views.push_back({m.payload, m.kind == Message::Kind::string});
-        if (!staging_) staging_.reset(new unsigned char[kStagingBytes]);  // uninitialised on purpose
-        net_detail::ClientFrameStager stager(std::move(views), staging_.get(), kStagingBytes, keys_);
+        std::size_t wanted = 256;
+        for (const Message& m : messages) {
+            views.push_back({m.payload, m.kind == Message::Kind::string});
+            wanted += m.payload.size() + net_detail::kMaxClientFrameHeader;
+        }
+        // Grown to what the batches need, up to the limit: a channel that only sends a command
+        // keeps a small buffer.
+        wanted = std::min(wanted, kStagingBytes);
+        if (stagingSize_ < wanted) {
+            staging_.reset(new unsigned char[wanted]);  // uninitialised on purpose
+            stagingSize_ = wanted;
+        }
+        net_detail::ClientFrameStager stager(std::move(views), staging_.get(), stagingSize_, keys_);
         auto& gate = ws_.next_layer();
         hooks.arm();
         co_await gate.beginBatch();
@@ -356,6 +366,7 @@ private:
 
     websocket::stream<GatedStream<Next>> ws_;
     std::unique_ptr<unsigned char[]> staging_;
+    std::size_t stagingSize_ = 0;
     net_detail::MaskKeySource keys_;
 };
 
