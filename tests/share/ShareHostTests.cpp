@@ -95,10 +95,7 @@ TEST(ShareCommandLineTest, HelpListsUsageStepsAndRoles) {
 class ShareProgramTest : public ShareProgramFixture {
 protected:
     ShareProgramTest() : ShareProgramFixture("share-program") {}
-    void SetUp() override {
-        write("servers.json", tarvo_test::readFile(source("samples/share/servers.json")));
-        write("activeServerId", "staging");
-    }
+    void SetUp() override { useSampleServers(); }
 };
 
 TEST_F(ShareProgramTest, SampleProjectEndToEnd) {

@@ -25,10 +25,7 @@ using tarvo_test::ProcessResult;
 class SharePresentationProgramTest : public ShareProgramFixture {
 protected:
     SharePresentationProgramTest() : ShareProgramFixture("share-presentation") {}
-    void SetUp() override {
-        write("servers.json", tarvo_test::readFile(source("samples/share/servers.json")));
-        write("activeServerId", "staging");
-    }
+    void SetUp() override { useSampleServers(); }
 };
 
 TEST_F(SharePresentationProgramTest, ModeAndSelectionStepsLeaveTheirKeys) {
