@@ -2,6 +2,7 @@
 #include "TarvoShareExtension/ArtifactPathPieces.h"
 #include "TarvoShareExtension/SmartSharePresetMemory.h"
 
+#include <atomic>
 #include <cmath>
 #include <stdexcept>
 #include <unordered_set>
@@ -280,29 +281,39 @@ platform::PropertyList::Data encodeList(const std::vector<Record>& records) {
 }  // namespace
 
 SmartSharePresetMemoryStore::SmartSharePresetMemoryStore(const platform::UserDefaults& defaults)
-    : presets_(loadList<SmartSharePreset>(defaults, presetsKey)),
-      automaticConfigurations_(loadList<SmartShareAutomaticConfiguration>(defaults, automaticConfigurationsKey)) {}
+    : lists_(std::make_shared<Lists>(Lists{loadList<SmartSharePreset>(defaults, presetsKey),
+                                           loadList<SmartShareAutomaticConfiguration>(defaults, automaticConfigurationsKey)})) {}
 
 SmartSharePresetMemoryStore::SmartSharePresetMemoryStore(
     std::vector<SmartSharePreset> presets, std::vector<SmartShareAutomaticConfiguration> automaticConfigurations)
-    : presets_(std::move(presets)), automaticConfigurations_(std::move(automaticConfigurations)) {}
+    : lists_(std::make_shared<Lists>(Lists{std::move(presets), std::move(automaticConfigurations)})) {}
+
+SmartSharePresetMemoryStore::SmartSharePresetMemoryStore(std::shared_ptr<Lists> lists) : lists_(std::move(lists)) {}
 
 std::shared_ptr<const SmartSharePresetMemoryStore> SmartSharePresetMemoryStore::snapshot() const {
-    if (!snapshot_) snapshot_ = std::make_shared<const SmartSharePresetMemoryStore>(presets_, automaticConfigurations_);
+    // Private constructor, so no make_shared.
+    if (!snapshot_) snapshot_ = std::shared_ptr<const SmartSharePresetMemoryStore>(new SmartSharePresetMemoryStore(lists_));
     return snapshot_;
 }
 
 void SmartSharePresetMemoryStore::changed() {
     ++revision_;
     snapshot_.reset();
+    if (lists_.use_count() > 1) {
+        // A view (or a plan lending one of its presets) still reads these lists on some thread.
+        lists_ = std::make_shared<Lists>(*lists_);
+    } else {
+        // The last other holder let go on another thread: see its reads done before writing.
+        std::atomic_thread_fence(std::memory_order_acquire);
+    }
 }
 
 void SmartSharePresetMemoryStore::save(platform::UserDefaults& defaults) const {
     platform::PropertyList::Data presetData;
     platform::PropertyList::Data configurationData;
     try {
-        presetData = encodeList(presets_);
-        configurationData = encodeList(automaticConfigurations_);
+        presetData = encodeList(lists_->presets);
+        configurationData = encodeList(lists_->automaticConfigurations);
     } catch (const std::exception&) {
         // Never write one list without the other.
         return;

@@ -1,7 +1,8 @@
 #pragma once
 // The smart-share memory: how the user uploaded each recognised project to each server before
 // (presets), which server setup the user made automatic per project, and the plan resolved from
-// them for the next share. Used on the main thread only; every change is saved at once.
+// them for the next share. Changed on the main thread only, every change saved at once; its
+// snapshots and the plans resolved from them are read on any thread.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "Shared/RawValue.h"
+#include "TarvoShareExtension/SharedImmutable.h"
 #include "TarvoShareExtension/ArtifactProjectSignature.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/UserDefaults.h"
@@ -113,9 +115,10 @@ struct SmartShareAutomaticConfiguration {
     static SmartShareAutomaticConfiguration fromJson(const platform::Json& json);
 };
 
-// What resolution proposes for one server; never stored.
+// What resolution proposes for one server; never stored. The preset is the store's own record,
+// lent, so a plan copies cheaply however large the remembered project tree is.
 struct SmartShareResolvedPlan {
-    std::optional<SmartSharePreset> preset;  // absent when no remembered preset fits
+    SharedImmutable<SmartSharePreset> preset;  // absent when no remembered preset fits
     double score = 0;                        // 0 ... 1
     std::vector<std::string> evidence;       // shown on the plan card
     std::string destinationFolder;
@@ -147,9 +150,9 @@ public:
     SmartSharePresetMemoryStore(const SmartSharePresetMemoryStore&) = delete;
     SmartSharePresetMemoryStore& operator=(const SmartSharePresetMemoryStore&) = delete;
 
-    const std::vector<SmartSharePreset>& presets() const { return presets_; }
+    const std::vector<SmartSharePreset>& presets() const { return lists_->presets; }
     const std::vector<SmartShareAutomaticConfiguration>& automaticConfigurations() const {
-        return automaticConfigurations_;
+        return lists_->automaticConfigurations;
     }
 
     // Writes both lists (sorted-keys compact JSON as data) or, when either cannot be encoded,
@@ -159,9 +162,9 @@ public:
     // ---- reading off the main thread
     // Counts the changes made so far; a plan resolved from one revision is stale at the next.
     std::uint64_t revision() const { return revision_; }
-    // An unchanging copy of both lists, for resolving plans on another thread while this store
-    // may change on the main one. Made on the first call after a change (main thread only), then
-    // shared.
+    // An unchanging view of both lists, for resolving plans on another thread while this store
+    // may change on the main one. It shares the lists: the store copies them at its next change
+    // only while a view is still held (main thread only).
     std::shared_ptr<const SmartSharePresetMemoryStore> snapshot() const;
 
     // ---- similarity and resolution (pure reads)
@@ -201,13 +204,20 @@ public:
                                    bool preferRegularForLinkedDeployment, platform::UserDefaults& defaults);
 
 private:
-    // Every change calls this first: the revision moves on and the snapshot is dropped.
+    struct Lists {
+        std::vector<SmartSharePreset> presets;
+        std::vector<SmartShareAutomaticConfiguration> automaticConfigurations;
+    };
+    explicit SmartSharePresetMemoryStore(std::shared_ptr<Lists> lists);
+
+    // Every change calls this first: the revision moves on, the snapshot is dropped and the lists
+    // become this store's own again if a view still reads them.
     void changed();
 
     std::uint64_t revision_ = 0;
     mutable std::shared_ptr<const SmartSharePresetMemoryStore> snapshot_;
-    std::vector<SmartSharePreset> presets_;
-    std::vector<SmartShareAutomaticConfiguration> automaticConfigurations_;
+    // Never null. Written only through a store that holds it alone (see changed()).
+    std::shared_ptr<Lists> lists_;
 };
 
 }  // namespace tarvo

@@ -53,7 +53,7 @@ void SmartSharePresetMemoryStore::learn(
 
     SmartSharePreset* match = nullptr;
     if (signature) {
-        for (auto& preset : presets_) {
+        for (auto& preset : lists_->presets) {
             if (preset.serverID == serverID && this->score(*signature, preset).score >= kLearnMatchMinimum) {
                 match = &preset;
                 break;
@@ -111,7 +111,7 @@ void SmartSharePresetMemoryStore::learn(
                                 workingDirectory, customWorkingDirectory, deployCommand, selectedScriptPath,
                                 selectedScriptFingerprint, selectedScriptPaths, selectedScriptFingerprints, false,
                                 std::move(history), created, updated);
-        presets_.insert(presets_.begin(), std::move(preset));
+        lists_->presets.insert(lists_->presets.begin(), std::move(preset));
     }
     save(defaults);
 }
@@ -132,18 +132,18 @@ void SmartSharePresetMemoryStore::setAutomaticPreset(
         double score;
     };
     std::vector<Kept> kept;
-    for (std::size_t i = 0; i < presets_.size(); ++i) {
-        if (presets_[i].serverID != serverID) {
+    for (std::size_t i = 0; i < lists_->presets.size(); ++i) {
+        if (lists_->presets[i].serverID != serverID) {
             continue;
         }
-        SmartShareScore s = signatureScore(signature, presets_[i].signature);
+        SmartShareScore s = signatureScore(signature, lists_->presets[i].signature);
         if (s.score >= kAutomaticMatchMinimum && hasIdentityEvidence(s.evidence)) {
             kept.push_back({i, s.score});
         }
     }
     std::stable_sort(kept.begin(), kept.end(), [this](const Kept& a, const Kept& b) {
-        bool aExplicit = presets_[a.index].isExplicitAutomatic;
-        bool bExplicit = presets_[b.index].isExplicitAutomatic;
+        bool aExplicit = lists_->presets[a.index].isExplicitAutomatic;
+        bool bExplicit = lists_->presets[b.index].isExplicitAutomatic;
         if (aExplicit != bExplicit) {
             return aExplicit;
         }
@@ -160,7 +160,7 @@ void SmartSharePresetMemoryStore::setAutomaticPreset(
 
     if (!kept.empty()) {
         std::size_t index = kept.front().index;
-        SmartSharePreset& preset = presets_[index];
+        SmartSharePreset& preset = lists_->presets[index];
         preset.destinationFolder = draftFolder;
         preset.signature = signature;
         preset.postUploadActionRaw = draftPostAction;
@@ -174,7 +174,7 @@ void SmartSharePresetMemoryStore::setAutomaticPreset(
         preset.isExplicitAutomatic = true;
         insertAtFront(preset.evidence, std::move(entry), maxEvidencePerPreset);
         preset.updatedAtEpoch = now;
-        moveToFront(presets_, index);
+        moveToFront(lists_->presets, index);
     } else {
         const std::string kind = category(signature);
         double created = platform::nowEpochSeconds();
@@ -186,7 +186,7 @@ void SmartSharePresetMemoryStore::setAutomaticPreset(
                                 kind, draftFolder.empty() ? "uploads" : draftFolder, signature, draftPostAction,
                                 workingDirectory, customWorkingDirectory, deployCommand, firstOf(paths),
                                 firstOf(fingerprints), paths, fingerprints, true, std::move(history), created, updated);
-        presets_.insert(presets_.begin(), std::move(preset));
+        lists_->presets.insert(lists_->presets.begin(), std::move(preset));
     }
     save(defaults);
 }
@@ -201,15 +201,15 @@ void SmartSharePresetMemoryStore::setAutomaticConfiguration(const ArtifactProjec
     changed();
     const double now = platform::nowEpochSeconds();
     std::optional<std::size_t> found;
-    for (std::size_t i = 0; i < automaticConfigurations_.size(); ++i) {
-        SmartShareScore s = signatureScore(signature, automaticConfigurations_[i].signature);
+    for (std::size_t i = 0; i < lists_->automaticConfigurations.size(); ++i) {
+        SmartShareScore s = signatureScore(signature, lists_->automaticConfigurations[i].signature);
         if (s.score >= kAutomaticMatchMinimum && hasIdentityEvidence(s.evidence)) {
             found = i;
             break;
         }
     }
     if (found) {
-        SmartShareAutomaticConfiguration& configuration = automaticConfigurations_[*found];
+        SmartShareAutomaticConfiguration& configuration = lists_->automaticConfigurations[*found];
         configuration.signature = signature;
         configuration.serverModeRaw = serverModeRaw;
         configuration.selectedServerIDs = SmartSharePreset::normalizedList(selectedServerIDs);
@@ -217,7 +217,7 @@ void SmartSharePresetMemoryStore::setAutomaticConfiguration(const ArtifactProjec
         configuration.multiDispatchModeRaw = multiDispatchModeRaw;
         configuration.preferRegularForLinkedDeployment = preferRegularForLinkedDeployment;
         configuration.updatedAtEpoch = now;
-        moveToFront(automaticConfigurations_, *found);
+        moveToFront(lists_->automaticConfigurations, *found);
     } else {
         SmartShareAutomaticConfiguration configuration;
         configuration.id = platform::makeUUIDString();
@@ -229,12 +229,12 @@ void SmartSharePresetMemoryStore::setAutomaticConfiguration(const ArtifactProjec
         configuration.preferRegularForLinkedDeployment = preferRegularForLinkedDeployment;
         configuration.createdAtEpoch = platform::nowEpochSeconds();
         configuration.updatedAtEpoch = platform::nowEpochSeconds();
-        automaticConfigurations_.insert(automaticConfigurations_.begin(), std::move(configuration));
+        lists_->automaticConfigurations.insert(lists_->automaticConfigurations.begin(), std::move(configuration));
     }
-    if (automaticConfigurations_.size() > maxAutomaticConfigurations) {
-        automaticConfigurations_.erase(
-            automaticConfigurations_.begin() + static_cast<std::ptrdiff_t>(maxAutomaticConfigurations),
-            automaticConfigurations_.end());
+    if (lists_->automaticConfigurations.size() > maxAutomaticConfigurations) {
+        lists_->automaticConfigurations.erase(
+            lists_->automaticConfigurations.begin() + static_cast<std::ptrdiff_t>(maxAutomaticConfigurations),
+            lists_->automaticConfigurations.end());
     }
     save(defaults);
 }

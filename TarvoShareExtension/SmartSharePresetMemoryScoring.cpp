@@ -204,7 +204,7 @@ SmartShareResolvedPlan SmartSharePresetMemoryStore::resolve(const std::string& s
     };
     std::vector<Scored> scored;
     std::optional<PreparedSignature> prepared;
-    for (const auto& preset : presets_) {
+    for (const auto& preset : lists_->presets) {
         if (preset.serverID == serverID) {
             if (!prepared) prepared.emplace(*signature);
             scored.push_back({&preset, preparedScore(*prepared, preset)});
@@ -247,7 +247,8 @@ SmartShareResolvedPlan SmartSharePresetMemoryStore::resolve(const std::string& s
                     (contains(evidence, "exact tree match") || contains(evidence, "script contents match") ||
                      contains(evidence, "same script byteprint"));
     }
-    return {*chosen->preset, chosen->score.score, evidence, chosen->preset->destinationFolder, autoApply};
+    return {SharedImmutable<SmartSharePreset>(std::shared_ptr<const SmartSharePreset>(lists_, chosen->preset)),
+            chosen->score.score, evidence, chosen->preset->destinationFolder, autoApply};
 }
 
 std::optional<SmartShareAutomaticConfiguration> SmartSharePresetMemoryStore::resolveAutomaticConfiguration(
@@ -261,7 +262,7 @@ std::optional<SmartShareAutomaticConfiguration> SmartSharePresetMemoryStore::res
     };
     std::vector<Scored> kept;
     std::optional<PreparedSignature> prepared;
-    for (const auto& configuration : automaticConfigurations_) {
+    for (const auto& configuration : lists_->automaticConfigurations) {
         if (!prepared) prepared.emplace(*signature);
         SmartShareScore s = preparedSignatureScore(*prepared, configuration.signature);
         if (s.score >= kExplicitAutomaticMinimum && hasIdentityEvidence(s.evidence)) {

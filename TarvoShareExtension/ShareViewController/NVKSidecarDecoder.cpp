@@ -4,6 +4,9 @@
 #include <exception>
 #include <limits>
 #include <string>
+#include <string_view>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 #include "TarvoShareExtension/ShareViewController/ShareStartup.h"
@@ -19,126 +22,148 @@ using platform::Json;
 
 namespace {
 
-const Json& requireTopObject(const Json& value) { return json::asObject(value, ""); }
+// A key whose value a function of its own reads and writes (a nested record or a list).
+template <class T>
+struct NestedKey {
+    void (*decode)(const Json& object, std::string_view key, T& into);
+    Json (*encode)(const T& from);
+};
+
+// One required key of a record's JSON form and the field it fills.
+template <class T>
+struct Key {
+    const char* name;
+    std::variant<std::string T::*, bool T::*, std::int64_t T::*, NestedKey<T>> field;
+};
+
+// A record from its keys, read in the table's order so the first defect is the one reported.
+template <class T, std::size_t N>
+T decodeKeys(const Json& value, const Key<T> (&keys)[N]) {
+    const Json& o = json::asObject(value, "");
+    T record;
+    for (const Key<T>& key : keys) {
+        std::visit(
+            [&](const auto& field) {
+                using Field = std::decay_t<decltype(field)>;
+                if constexpr (std::is_same_v<Field, NestedKey<T>>) {
+                    field.decode(o, key.name, record);
+                } else if constexpr (std::is_same_v<Field, std::string T::*>) {
+                    record.*field = json::requireString(o, key.name);
+                } else if constexpr (std::is_same_v<Field, bool T::*>) {
+                    record.*field = json::requireBool(o, key.name);
+                } else {
+                    record.*field = json::requireInt(o, key.name);
+                }
+            },
+            key.field);
+    }
+    return record;
+}
+
+// The record's JSON form, its keys in the table's order.
+template <class T, std::size_t N>
+Json encodeKeys(const T& record, const Key<T> (&keys)[N]) {
+    Json o = Json::object();
+    for (const Key<T>& key : keys) {
+        std::visit(
+            [&](const auto& field) {
+                if constexpr (std::is_same_v<std::decay_t<decltype(field)>, NestedKey<T>>) {
+                    o[key.name] = field.encode(record);
+                } else {
+                    o[key.name] = record.*field;
+                }
+            },
+            key.field);
+    }
+    return o;
+}
+
+using Execution = NVKLinkedExecution;
+using Target = NVKLinkedTarget;
+using Deployment = NVKLinkedDeployment;
+using Reply = NVKInteractionReplyTicket;
+
+constexpr Key<Execution> kExecutionKeys[] = {
+    {"destination", &Execution::destination},
+    {"action", &Execution::action},
+    {"command", &Execution::command},
+    {"expectedLifetime", &Execution::expectedLifetime},
+};
+
+constexpr Key<Target> kTargetKeys[] = {
+    {"id", &Target::id},
+    {"label", &Target::label},
+    {"serverId", &Target::serverId},
+    {"serverName", &Target::serverName},
+    {"serverURL", &Target::serverURL},
+    {"required", &Target::required},
+    {"state", &Target::state},
+    {"canApprove", &Target::canApprove},
+    {"execution",
+     NestedKey<Target>{[](const Json& o, std::string_view key, Target& t) {
+                           t.execution = decodeNVKLinkedExecution(json::requireObject(o, key));
+                       },
+                       [](const Target& t) { return encodeJson(t.execution); }}},
+};
+
+constexpr Key<Deployment> kDeploymentKeys[] = {
+    {"schema", &Deployment::schema},
+    {"changeId", &Deployment::changeId},
+    {"projectId", &Deployment::projectId},
+    {"projectName", &Deployment::projectName},
+    {"batchId", &Deployment::batchId},
+    {"profileDigest", &Deployment::profileDigest},
+    {"strategy", &Deployment::strategy},
+    {"submissionMode", &Deployment::submissionMode},
+    {"targets",
+     NestedKey<Deployment>{[](const Json& o, std::string_view key, Deployment& d) {
+                               for (const Json& target : json::requireArray(o, key)) {
+                                   d.targets.push_back(decodeNVKLinkedTarget(target));
+                               }
+                           },
+                           [](const Deployment& d) {
+                               Json targets = Json::array();
+                               for (const auto& t : d.targets) targets.push_back(encodeJson(t));
+                               return targets;
+                           }}},
+    {"issuedAtMs", &Deployment::issuedAtMs},
+    {"expiresAtMs", &Deployment::expiresAtMs},
+    {"capabilityURL", &Deployment::capabilityURL},
+};
+
+constexpr Key<Reply> kReplyKeys[] = {
+    {"schema", &Reply::schema},
+    {"targetId", &Reply::targetId},
+    {"targetLabel", &Reply::targetLabel},
+    {"artifactName", &Reply::artifactName},
+    {"projection",
+     NestedKey<Reply>{[](const Json& o, std::string_view key, Reply& r) {
+                          const Json& projection = json::requireObject(o, key);
+                          for (auto it = projection.begin(); it != projection.end(); ++it) {
+                              r.projection[it.key()] = json::asString(it.value(), std::string(key) + "." + it.key());
+                          }
+                      },
+                      [](const Reply& r) {
+                          Json projection = Json::object();
+                          for (const auto& [name, value] : r.projection) projection[name] = value;
+                          return projection;
+                      }}},
+    {"issuedAtMs", &Reply::issuedAtMs},
+    {"expiresAtMs", &Reply::expiresAtMs},
+    {"capabilityURL", &Reply::capabilityURL},
+};
 
 }  // namespace
 
-NVKLinkedExecution decodeNVKLinkedExecution(const Json& value) {
-    const Json& o = requireTopObject(value);
-    NVKLinkedExecution e;
-    e.destination = json::requireString(o, "destination");
-    e.action = json::requireString(o, "action");
-    e.command = json::requireString(o, "command");
-    e.expectedLifetime = json::requireString(o, "expectedLifetime");
-    return e;
-}
+NVKLinkedExecution decodeNVKLinkedExecution(const Json& value) { return decodeKeys(value, kExecutionKeys); }
+NVKLinkedTarget decodeNVKLinkedTarget(const Json& value) { return decodeKeys(value, kTargetKeys); }
+NVKLinkedDeployment decodeNVKLinkedDeployment(const Json& value) { return decodeKeys(value, kDeploymentKeys); }
+NVKInteractionReplyTicket decodeNVKInteractionReplyTicket(const Json& value) { return decodeKeys(value, kReplyKeys); }
 
-NVKLinkedTarget decodeNVKLinkedTarget(const Json& value) {
-    const Json& o = requireTopObject(value);
-    NVKLinkedTarget t;
-    t.id = json::requireString(o, "id");
-    t.label = json::requireString(o, "label");
-    t.serverId = json::requireString(o, "serverId");
-    t.serverName = json::requireString(o, "serverName");
-    t.serverURL = json::requireString(o, "serverURL");
-    t.required = json::requireBool(o, "required");
-    t.state = json::requireString(o, "state");
-    t.canApprove = json::requireBool(o, "canApprove");
-    t.execution = decodeNVKLinkedExecution(json::requireObject(o, "execution"));
-    return t;
-}
-
-NVKLinkedDeployment decodeNVKLinkedDeployment(const Json& value) {
-    const Json& o = requireTopObject(value);
-    NVKLinkedDeployment d;
-    d.schema = json::requireString(o, "schema");
-    d.changeId = json::requireString(o, "changeId");
-    d.projectId = json::requireString(o, "projectId");
-    d.projectName = json::requireString(o, "projectName");
-    d.batchId = json::requireString(o, "batchId");
-    d.profileDigest = json::requireString(o, "profileDigest");
-    d.strategy = json::requireString(o, "strategy");
-    d.submissionMode = json::requireString(o, "submissionMode");
-    for (const Json& target : json::requireArray(o, "targets")) d.targets.push_back(decodeNVKLinkedTarget(target));
-    d.issuedAtMs = json::requireInt(o, "issuedAtMs");
-    d.expiresAtMs = json::requireInt(o, "expiresAtMs");
-    d.capabilityURL = json::requireString(o, "capabilityURL");
-    return d;
-}
-
-NVKInteractionReplyTicket decodeNVKInteractionReplyTicket(const Json& value) {
-    const Json& o = requireTopObject(value);
-    NVKInteractionReplyTicket r;
-    r.schema = json::requireString(o, "schema");
-    r.targetId = json::requireString(o, "targetId");
-    r.targetLabel = json::requireString(o, "targetLabel");
-    r.artifactName = json::requireString(o, "artifactName");
-    const Json& projection = json::requireObject(o, "projection");
-    for (auto it = projection.begin(); it != projection.end(); ++it) {
-        r.projection[it.key()] = json::asString(it.value(), "projection." + it.key());
-    }
-    r.issuedAtMs = json::requireInt(o, "issuedAtMs");
-    r.expiresAtMs = json::requireInt(o, "expiresAtMs");
-    r.capabilityURL = json::requireString(o, "capabilityURL");
-    return r;
-}
-
-Json encodeJson(const NVKLinkedExecution& e) {
-    Json o = Json::object();
-    o["destination"] = e.destination;
-    o["action"] = e.action;
-    o["command"] = e.command;
-    o["expectedLifetime"] = e.expectedLifetime;
-    return o;
-}
-
-Json encodeJson(const NVKLinkedTarget& t) {
-    Json o = Json::object();
-    o["id"] = t.id;
-    o["label"] = t.label;
-    o["serverId"] = t.serverId;
-    o["serverName"] = t.serverName;
-    o["serverURL"] = t.serverURL;
-    o["required"] = t.required;
-    o["state"] = t.state;
-    o["canApprove"] = t.canApprove;
-    o["execution"] = encodeJson(t.execution);
-    return o;
-}
-
-Json encodeJson(const NVKLinkedDeployment& d) {
-    Json o = Json::object();
-    o["schema"] = d.schema;
-    o["changeId"] = d.changeId;
-    o["projectId"] = d.projectId;
-    o["projectName"] = d.projectName;
-    o["batchId"] = d.batchId;
-    o["profileDigest"] = d.profileDigest;
-    o["strategy"] = d.strategy;
-    o["submissionMode"] = d.submissionMode;
-    Json targets = Json::array();
-    for (const auto& t : d.targets) targets.push_back(encodeJson(t));
-    o["targets"] = std::move(targets);
-    o["issuedAtMs"] = d.issuedAtMs;
-    o["expiresAtMs"] = d.expiresAtMs;
-    o["capabilityURL"] = d.capabilityURL;
-    return o;
-}
-
-Json encodeJson(const NVKInteractionReplyTicket& r) {
-    Json o = Json::object();
-    o["schema"] = r.schema;
-    o["targetId"] = r.targetId;
-    o["targetLabel"] = r.targetLabel;
-    o["artifactName"] = r.artifactName;
-    Json projection = Json::object();
-    for (const auto& [key, value] : r.projection) projection[key] = value;
-    o["projection"] = std::move(projection);
-    o["issuedAtMs"] = r.issuedAtMs;
-    o["expiresAtMs"] = r.expiresAtMs;
-    o["capabilityURL"] = r.capabilityURL;
-    return o;
-}
+Json encodeJson(const NVKLinkedExecution& e) { return encodeKeys(e, kExecutionKeys); }
+Json encodeJson(const NVKLinkedTarget& t) { return encodeKeys(t, kTargetKeys); }
+Json encodeJson(const NVKLinkedDeployment& d) { return encodeKeys(d, kDeploymentKeys); }
+Json encodeJson(const NVKInteractionReplyTicket& r) { return encodeKeys(r, kReplyKeys); }
 
 bool isValidNVKCapabilityURL(std::string_view text) {
     const auto components = platform::URLComponents::parse(text);
@@ -169,21 +194,23 @@ TicketKind kindOfName(std::string_view filename) {
     return TicketKind::none;
 }
 
+// The rules every ticket obeys: its own schema, not yet expired, a capability URL to answer.
+template <class Ticket>
+bool passesTicketRules(const Ticket& ticket, std::string_view schema, std::int64_t nowMs) {
+    return ticket.schema == schema && ticket.expiresAtMs > nowMs && isValidNVKCapabilityURL(ticket.capabilityURL);
+}
+
 std::optional<DecodedNVKSidecar> validDeployment(const Json& value, std::int64_t nowMs) {
     NVKLinkedDeployment d = decodeNVKLinkedDeployment(value);
-    if (d.schema != kNVKDeploymentSchema) return std::nullopt;
-    if (!(d.expiresAtMs > nowMs)) return std::nullopt;
+    if (!passesTicketRules(d, kNVKDeploymentSchema, nowMs)) return std::nullopt;
     if (d.changeId.empty() || d.batchId.empty() || d.targets.empty()) return std::nullopt;
-    if (!isValidNVKCapabilityURL(d.capabilityURL)) return std::nullopt;
     return DecodedNVKSidecar(std::move(d));
 }
 
 std::optional<DecodedNVKSidecar> validReply(const Json& value, std::int64_t nowMs) {
     NVKInteractionReplyTicket r = decodeNVKInteractionReplyTicket(value);
-    if (r.schema != kNVKReplySchema) return std::nullopt;
-    if (!(r.expiresAtMs > nowMs)) return std::nullopt;
+    if (!passesTicketRules(r, kNVKReplySchema, nowMs)) return std::nullopt;
     if (r.targetId.empty()) return std::nullopt;
-    if (!isValidNVKCapabilityURL(r.capabilityURL)) return std::nullopt;
     return DecodedNVKSidecar(std::move(r));
 }
 

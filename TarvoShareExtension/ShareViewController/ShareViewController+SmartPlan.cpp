@@ -7,6 +7,7 @@
 #include "TarvoShareExtension/ShareViewController/RecipeStaleness.h"
 #include "TarvoShareExtension/ShareViewController/SmartSharePlan.h"
 #include "platform/concurrency/Concurrency.h"
+#include "platform/uikit/UIFeedbackGenerator.h"
 #include "platform/uikit/UIViewAnimator.h"
 
 namespace tarvo {
@@ -328,6 +329,7 @@ void ShareViewController::makeCurrentConfigurationAutomaticTapped() {
         autoAppliedRecipeServerIDs.insert(id);
     }
     statusLabel->text = share::automaticPresetStatus(addressed.size(), scripts);
+    if (env_.window) UIImpactFeedbackGenerator(UIImpactFeedbackStyle::medium, env_.window->feedback()).impactOccurred();
     rebuildMultiServerStack();
     if (env_.window && intentSummaryCard->window() != nullptr) {
         std::weak_ptr<ShareViewController> weak = weakSelf();

@@ -3,7 +3,7 @@
 // points, with the safe area of a phone without home button: 47 at the top, 34 at the bottom),
 // a root view controller and the controllers presented over it (the modal stack, bottom to
 // top), the first responder, a notification centre (the keyboard posts its frames there),
-// an animator, the menu a person has opened, and the main queue of the task runtime that the
+// an animator, the haptic impacts played, the menu a person has opened, and the main queue of the task runtime that the
 // screen's work runs on.
 //
 // The keyboard is not shown by itself when a field starts editing: whoever stands in for the
@@ -15,6 +15,7 @@
 
 #include "platform/uikit/Geometry.h"
 #include "platform/uikit/NotificationCenter.h"
+#include "platform/uikit/UIFeedbackGenerator.h"
 #include "platform/uikit/UIMenu.h"
 #include "platform/uikit/UIViewAnimator.h"
 
@@ -57,6 +58,8 @@ public:
     NotificationCenter& notificationCenter() { return notifications_; }
     UIViewAnimator& animator() { return animator_; }
     const UIViewAnimator& animator() const { return animator_; }
+    UIFeedbackRecord& feedback() { return feedback_; }
+    const UIFeedbackRecord& feedback() const { return feedback_; }
 
     // ---- Keyboard (the frame of the keyboard on screen, in window coordinates)
     const std::optional<CGRect>& keyboardFrame() const { return keyboardFrame_; }
@@ -83,6 +86,7 @@ private:
     std::weak_ptr<UIView> firstResponder_;
     NotificationCenter notifications_;
     UIViewAnimator animator_;
+    UIFeedbackRecord feedback_;
     std::optional<CGRect> keyboardFrame_;
     std::optional<OpenMenu> openMenu_;
     std::vector<std::string> warnings_;

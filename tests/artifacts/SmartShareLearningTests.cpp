@@ -1,4 +1,5 @@
 // Learning presets from uploads and the make-automatic action.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,45 @@ TEST_F(SmartShareLearning, SecondUploadOfOneProjectRefreshesItsPreset) {
     EXPECT_EQ(plan.destinationFolder, "apps/app2");
     EXPECT_TRUE(plan.shouldAutoApply);
     EXPECT_FALSE(reloaded.resolve("other", project("app"), "uploads").preset.has_value());
+}
+
+// Plans resolve off the main thread from a snapshot while the store may learn on the main one:
+// the snapshot and the plans made from it share the store's lists until a change, which then
+// writes to a copy of its own and leaves what was lent untouched.
+TEST_F(SmartShareLearning, SnapshotsAndPlansKeepWhatTheyLentWhileTheStoreLearns) {
+    SmartSharePresetMemoryStore store(defaults());
+    upload(store, "srv", project("app"), "apps/app");
+    const std::uint64_t revision = store.revision();
+    const auto view = store.snapshot();
+    EXPECT_EQ(store.snapshot(), view) << "one snapshot per revision";
+    EXPECT_EQ(&view->presets()[0], &store.presets()[0]) << "the snapshot shares the lists instead of copying them";
+    const SmartShareResolvedPlan plan = view->resolve("srv", project("app"), "uploads");
+    ASSERT_TRUE(plan.preset.has_value());
+    EXPECT_EQ(&*plan.preset, &view->presets()[0]) << "the plan lends the stored preset";
+    const SmartShareResolvedPlan copied = plan;
+    EXPECT_EQ(&*copied.preset, &*plan.preset);
+    const SmartSharePreset before = *plan.preset;
+
+    clock.set(2000);
+    upload(store, "srv", project("app"), "apps/moved", "make");
+    upload(store, "srv", project("lib", "package.json"), "libs");
+    EXPECT_EQ(store.revision(), revision + 2);
+    EXPECT_NE(store.snapshot(), view);
+    ASSERT_EQ(store.presets().size(), 2u);
+    EXPECT_EQ(store.snapshot()->presets(), store.presets());
+    EXPECT_EQ(store.presets()[1].destinationFolder, "apps/moved");
+
+    ASSERT_EQ(view->presets().size(), 1u) << "what was lent does not see the change";
+    EXPECT_EQ(view->presets()[0], before);
+    EXPECT_EQ(*plan.preset, before);
+    EXPECT_EQ(plan.destinationFolder, "apps/app");
+
+    // Once nothing else holds them, the store changes its lists in place again.
+    SmartSharePresetMemoryStore alone(defaults());
+    const SmartSharePreset* first = &alone.presets()[0];
+    { const auto lentAndReturned = alone.snapshot(); }
+    upload(alone, "srv", project("app"), "apps/again");
+    EXPECT_EQ(&alone.presets()[0], first);
 }
 
 TEST_F(SmartShareLearning, UploadsWithoutSignatureOrOnAnotherServerCreatePresets) {

@@ -3,8 +3,6 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -17,7 +15,6 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -32,26 +29,6 @@ std::string makeTempRoot() {
     buf.push_back('\0');
     if (!::mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed: " + std::string(std::strerror(errno)));
     return std::string(buf.data());
-}
-
-// Reads one line from fd within the time limit; empty when nothing came.
-std::string readLine(int fd, std::chrono::milliseconds limit) {
-    std::string line;
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        pollfd p{fd, POLLIN, 0};
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            end - std::chrono::steady_clock::now());
-        const int r = ::poll(&p, 1, static_cast<int>(std::max<long>(1, left.count())));
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) break;
-        char c;
-        const ssize_t n = ::read(fd, &c, 1);
-        if (n <= 0) break;
-        if (c == '\n') return line;
-        line.push_back(c);
-    }
-    return line;
 }
 
 int runCommand(const std::vector<std::string>& argv) {
@@ -80,11 +57,6 @@ PeerServer::PeerServer() : PeerServer(Options{}) {}
 PeerServer::PeerServer(Options options) : options_(std::move(options)), root_(makeTempRoot()) {
     if (options_.tls) makeCertificate();
 
-    int out[2];
-    int in[2];
-    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(in, O_CLOEXEC) != 0) {
-        throw std::runtime_error("pipe2 failed");
-    }
     std::vector<std::string> argv = {TARVO_PYTHON, std::string(TARVO_SOURCE_DIR) + "/tests/peer/peer_server.py",
                                      "--root", root_, "--port", "0"};
     if (!options_.token.empty()) argv.insert(argv.end(), {"--token", options_.token});
@@ -95,32 +67,14 @@ PeerServer::PeerServer(Options options) : options_(std::move(options)), root_(ma
         argv.insert(argv.end(), {"--tls-cert", certificateFile(), "--tls-key", root_ + "/key.pem"});
     }
     if (options_.discardBodies) argv.push_back("--discard-bodies");
-    std::vector<char*> args;
-    for (auto& a : argv) args.push_back(a.data());
-    args.push_back(nullptr);
 
-    // The child gets the pipes as its stdin/stdout (dup2 clears close-on-exec on the copies);
-    // every other descriptor stays close-on-exec, so a second server never inherits this one's
-    // stdin and each server sees end of file when its own fixture goes away.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    const std::string logPath = root_ + "/peer.log";
-    posix_spawn_file_actions_addopen(&actions, 2, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int rc = posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    stdinWrite_ = in[1];
-    if (rc != 0) {
-        ::close(out[0]);
-        pid_ = -1;
+    std::string line;
+    try {
+        line = process_.start(std::move(argv), root_ + "/peer.log");
+    } catch (...) {
         stop();
-        throw std::runtime_error("could not start " + argv[0] + ": " + std::strerror(rc));
+        throw;
     }
-    const std::string line = readLine(out[0], std::chrono::seconds(20));
-    ::close(out[0]);
     const std::string prefix = "PEER_LISTENING ";
     if (line.rfind(prefix, 0) != 0) {
         const std::string why = log();
@@ -134,25 +88,7 @@ PeerServer::PeerServer(Options options) : options_(std::move(options)), root_(ma
 PeerServer::~PeerServer() { stop(); }
 
 void PeerServer::stop() {
-    if (stdinWrite_ >= 0) {
-        ::close(stdinWrite_);
-        stdinWrite_ = -1;
-    }
-    if (pid_ > 0) {
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        bool ended = false;
-        for (int i = 0; i < 100 && !ended; ++i) {
-            const pid_t r = ::waitpid(pid_, &status, WNOHANG);
-            ended = r == pid_ || (r < 0 && errno != EINTR);
-            if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        if (!ended) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, &status, 0);
-        }
-        pid_ = -1;
-    }
+    process_.stop();
     std::error_code ec;
     if (!root_.empty()) std::filesystem::remove_all(root_, ec);
 }

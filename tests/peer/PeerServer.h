@@ -9,6 +9,7 @@
 #include <sys/types.h>
 
 #include "platform/foundation/Json.h"
+#include "tests/peer/ServerProcess.h"
 
 namespace peer {
 
@@ -75,8 +76,7 @@ private:
 
     Options options_;
     std::string root_;
-    pid_t pid_ = -1;
-    int stdinWrite_ = -1;
+    ServerProcess process_{ServerProcess::Ending::terminate};
     int port_ = 0;
     int controlPort_ = 0;
 };

@@ -4,7 +4,8 @@
 // script), so urlFor("rsv") is a base URL whose command stream gets an invalid frame. The
 // destructor ends the server.
 #include <string>
-#include <sys/types.h>
+
+#include "tests/peer/ServerProcess.h"
 
 namespace peer {
 
@@ -22,10 +23,7 @@ public:
     std::string webSocketURLFor(const std::string& act) const;
 
 private:
-    void stop();
-
-    pid_t pid_ = -1;
-    int stdinWrite_ = -1;
+    ServerProcess process_{ServerProcess::Ending::terminate};
     int port_ = 0;
 };
 

@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include "platform/foundation/Json.h"
+#include "tests/peer/ServerProcess.h"
 
 namespace peer {
 
@@ -24,11 +25,11 @@ public:
     // "frames", "crc32"}.
     platform::Json uploads() const;
     // The process id, for the benchmarks that read its CPU time.
-    pid_t pid() const { return pid_; }
+    pid_t pid() const { return process_.pid(); }
 
 private:
-    pid_t pid_ = -1;
-    int stdinWrite_ = -1;
+    // The sink exits when its standard input closes.
+    ServerProcess process_{ServerProcess::Ending::onEndOfInput};
     int port_ = 0;
 };
 

@@ -3,7 +3,11 @@ tarvo_library(tarvo_peer
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/PeerServer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RawPeer.cpp
-  LIBS platform_foundation)
+  LIBS platform_foundation tarvo_server_process)
 target_compile_definitions(tarvo_peer PRIVATE
   TARVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
   TARVO_PYTHON="${TARVO_PYTHON}")
+
+# How the fixtures above and the upload sink start their server process.
+tarvo_library(tarvo_server_process
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ServerProcess.cpp)

@@ -7,6 +7,6 @@ target_link_libraries(cmdstream_sink PRIVATE tarvo_intake_zip OpenSSL::Crypto nl
   Threads::Threads)
 tarvo_library(tarvo_sink
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/SinkServer.cpp
-  LIBS platform_foundation)
+  LIBS platform_foundation tarvo_server_process)
 target_compile_definitions(tarvo_sink PRIVATE TARVO_SINK_PROGRAM="$<TARGET_FILE:cmdstream_sink>")
 add_dependencies(tarvo_sink cmdstream_sink)

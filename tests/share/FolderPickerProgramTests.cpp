@@ -9,9 +9,9 @@
 
 #include "platform/foundation/Json.h"
 #include "tests/peer/PeerServer.h"
+#include "tests/share/ShareProgramFixture.h"
 #include "tests/support/Files.h"
 #include "tests/support/Process.h"
-#include "tests/support/TempHome.h"
 
 namespace share_test {
 namespace {
@@ -21,9 +21,6 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using tarvo_test::ProcessResult;
 
-std::string binary(const char* name) { return std::string(TARVO_BINARY_DIR) + "/" + name; }
-std::string source(const std::string& relative) { return std::string(TARVO_SOURCE_DIR) + "/" + relative; }
-
 platform::Json dirEntry(const std::string& name, std::int64_t size, std::int64_t mtime, const std::string& type = "dir") {
     return platform::Json{{"name", name}, {"type", type}, {"size", size}, {"mtime", mtime}, {"executable", false}};
 }
@@ -31,8 +28,9 @@ platform::Json dirEntry(const std::string& name, std::int64_t size, std::int64_t
 // 2023-11-14T22:13:20Z
 constexpr std::int64_t kNow = 1'700'000'000;
 
-class FolderPickerProgramTest : public ::testing::Test {
+class FolderPickerProgramTest : public ShareProgramFixture {
 protected:
+    FolderPickerProgramTest() : ShareProgramFixture("picker-program") {}
     void SetUp() override { useServer(server.options().token); }
     void useServer(const std::string& token) {
         platform::Json servers = platform::Json::array(
@@ -40,31 +38,16 @@ protected:
         write("servers.json", platform::encodeCompact(servers));
         write("activeServerId", "box");
     }
-    void write(const std::string& key, const std::string& value) {
-        const ProcessResult r =
-            tarvo_test::runProgram(binary("tarvo-defaults"), {"write", "group.nolvek.Tarvo", key, "--string", value});
-        ASSERT_EQ(r.exitCode, 0) << r.err;
-    }
-    std::string stored(const std::string& key) {
-        const ProcessResult r = tarvo_test::runProgram(binary("tarvo-defaults"), {"read", "group.nolvek.Tarvo", key});
-        if (r.exitCode != 0) return "";
-        const platform::Json value = platform::parseJson(r.out);
-        return value.is_string() ? value.get<std::string>() : value.dump();
-    }
     // tarvo-share on the sample project at kNow with the steps, dates written in US English
-    // and UTC.
+    // and UTC (this hides the fixture's share, which it calls).
     ProcessResult share(const std::vector<std::string>& steps) {
         std::vector<std::string> args{"--now", "2023-11-14T22:13:20Z"};
-        for (const auto& s : steps) {
-            args.push_back("--do");
-            args.push_back(s);
-        }
+        for (const auto& s : doSteps(steps)) args.push_back(s);
         args.push_back(source("samples/share/project"));
-        return tarvo_test::runProgram(binary("tarvo-share"), args, "", {{"LANG", "en_US.UTF-8"}, {"TZ", "UTC"}});
+        return ShareProgramFixture::share(args, "", {{"LANG", "en_US.UTF-8"}, {"TZ", "UTC"}});
     }
     void mkdirs(const std::string& relative) { fs::create_directories(server.filesRoot() + "/" + relative); }
 
-    tarvo_test::TempHome home{"picker-program"};
     peer::PeerServer server;
 };
 

@@ -12,9 +12,9 @@
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Text.h"
 #include "tests/peer/PeerServer.h"
+#include "tests/share/ShareProgramFixture.h"
 #include "tests/support/Files.h"
 #include "tests/support/Process.h"
-#include "tests/support/TempHome.h"
 
 namespace share_test {
 namespace {
@@ -22,11 +22,9 @@ namespace {
 using ::testing::HasSubstr;
 using tarvo_test::ProcessResult;
 
-std::string binary(const char* name) { return std::string(TARVO_BINARY_DIR) + "/" + name; }
-std::string source(const std::string& relative) { return std::string(TARVO_SOURCE_DIR) + "/" + relative; }
-
-class ShareProgramSendTest : public ::testing::Test {
+class ShareProgramSendTest : public ShareProgramFixture {
 protected:
+    ShareProgramSendTest() : ShareProgramFixture("share-program-send") {}
     void SetUp() override {
         std::string servers = tarvo_test::readFile(source("samples/share/servers.json"));
         servers = platform::text::replacingOccurrences(servers, "http://127.0.0.1:9", peer.baseURL());
@@ -34,21 +32,11 @@ protected:
         write("activeServerId", "staging");
         write("share.serverDrafts.json", tarvo_test::readFile(source("samples/share/drafts.json")));
     }
-    void write(const std::string& key, const std::string& value) {
-        const ProcessResult r =
-            tarvo_test::runProgram(binary("tarvo-defaults"), {"write", "group.nolvek.Tarvo", key, "--string", value});
-        ASSERT_EQ(r.exitCode, 0) << r.err;
-    }
-    std::string stored(const std::string& key) {
-        const ProcessResult r = tarvo_test::runProgram(binary("tarvo-defaults"), {"read", "group.nolvek.Tarvo", key});
-        if (r.exitCode != 0) return "";
-        return platform::parseJson(r.out).get<std::string>();
-    }
     ProcessResult send(std::vector<std::string> extra = {}) {
         std::vector<std::string> args = {"--progress", "--do", "tap:sendButton"};
         args.insert(args.end(), extra.begin(), extra.end());
         args.push_back(source("samples/share/project"));
-        return tarvo_test::runProgram(binary("tarvo-share"), args);
+        return share(args);
     }
     std::vector<std::string> paths() {
         std::vector<std::string> out;
@@ -56,7 +44,6 @@ protected:
         return out;
     }
 
-    tarvo_test::TempHome home{"share-program-send"};
     peer::PeerServer peer{peer::PeerServer::Options{"sample-token", "sample-token"}};
 };
 

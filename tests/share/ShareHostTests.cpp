@@ -15,9 +15,9 @@
 #include "hosts/tarvo-share/ShareHost.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Text.h"
+#include "tests/share/ShareProgramFixture.h"
 #include "tests/support/Files.h"
 #include "tests/support/Process.h"
-#include "tests/support/TempHome.h"
 
 namespace share_test {
 namespace {
@@ -93,31 +93,13 @@ TEST(ShareCommandLineTest, HelpListsUsageStepsAndRoles) {
 
 // ---- The program.
 
-std::string binary(const char* name) { return std::string(TARVO_BINARY_DIR) + "/" + name; }
-std::string source(const std::string& relative) { return std::string(TARVO_SOURCE_DIR) + "/" + relative; }
-
-class ShareProgramTest : public ::testing::Test {
+class ShareProgramTest : public ShareProgramFixture {
 protected:
+    ShareProgramTest() : ShareProgramFixture("share-program") {}
     void SetUp() override {
-        const ProcessResult servers = tarvo_test::runProgram(
-            binary("tarvo-defaults"), {"write", "group.nolvek.Tarvo", "servers.json", "--string",
-                                       tarvo_test::readFile(source("samples/share/servers.json"))});
-        ASSERT_EQ(servers.exitCode, 0) << servers.err;
-        const ProcessResult active = tarvo_test::runProgram(
-            binary("tarvo-defaults"), {"write", "group.nolvek.Tarvo", "activeServerId", "--string", "staging"});
-        ASSERT_EQ(active.exitCode, 0) << active.err;
+        write("servers.json", tarvo_test::readFile(source("samples/share/servers.json")));
+        write("activeServerId", "staging");
     }
-    ProcessResult share(std::vector<std::string> args, const std::string& input = "") {
-        return tarvo_test::runProgram(binary("tarvo-share"), std::move(args), input);
-    }
-    // What the Tarvo app would read back from the group (tarvo-defaults prints the value as JSON).
-    std::string stored(const std::string& key) {
-        const ProcessResult r = tarvo_test::runProgram(binary("tarvo-defaults"), {"read", "group.nolvek.Tarvo", key});
-        if (r.exitCode != 0) return "";
-        return platform::parseJson(r.out).get<std::string>();
-    }
-
-    tarvo_test::TempHome home{"share-program"};
 };
 
 TEST_F(ShareProgramTest, SampleProjectEndToEnd) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <atomic>
+#include <deque>
 #include <map>
 #include <mutex>
 
@@ -400,6 +401,7 @@ TEST_F(ShareInsightTest, MakeAutomaticThenTheNextShareIsPreparedByThePlan) {
         env.driver().tap(std::string(roles::makeAutomaticButton));
         EXPECT_EQ(c.statusLabel->text, tarvo::share::kWaitForInspectionStatus);
         EXPECT_FALSE(env.appGroupDefaults().object("share.smartAutomaticConfigurations.v1"));
+        EXPECT_TRUE(env.window().feedback().impacts().empty()) << "a refusal is not felt";
         env.runUntilIdle();
 
         c.draft.action = tarvo::share::ShareAction::upload;
@@ -410,6 +412,8 @@ TEST_F(ShareInsightTest, MakeAutomaticThenTheNextShareIsPreparedByThePlan) {
         c.applyDraftFieldsWithoutRefreshing(c.draft);
         env.driver().tap(std::string(roles::makeAutomaticButton));
         EXPECT_EQ(c.statusLabel->text, "Automatic preset updated \u00B7 1 server \u00B7 1 script.");
+        EXPECT_EQ(env.window().feedback().impacts(),
+                  std::deque<platform::UIImpactFeedbackStyle>{platform::UIImpactFeedbackStyle::medium});
         const std::string digest = c.artifactInsight.projectSignature->exactDigest;
         EXPECT_EQ(c.automaticConfigurationAppliedDigest, digest);
         EXPECT_EQ(env.appGroupDefaults().string("share.project.serverMode." + digest), "single");

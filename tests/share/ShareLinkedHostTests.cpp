@@ -14,9 +14,9 @@
 #include "platform/foundation/Text.h"
 #include "tests/peer/PeerServer.h"
 #include "tests/share/NVKTicketFixtures.h"
+#include "tests/share/ShareProgramFixture.h"
 #include "tests/support/Files.h"
 #include "tests/support/Process.h"
-#include "tests/support/TempHome.h"
 
 namespace share_test {
 namespace {
@@ -25,41 +25,32 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using tarvo_test::ProcessResult;
 
-std::string binary(const std::string& name) { return std::string(TARVO_BINARY_DIR) + "/" + name; }
-std::string source(const std::string& relative) { return std::string(TARVO_SOURCE_DIR) + "/" + relative; }
-
 // The present of the fixtures' tickets, as --now takes it (the half second is below its grain).
 constexpr const char* kNow = "2025-12-10T23:30:00Z";
 
-class LinkedShareProgramTest : public ::testing::Test {
+class LinkedShareProgramTest : public ShareProgramFixture {
 protected:
+    LinkedShareProgramTest() : ShareProgramFixture("share-linked") {}
     void SetUp() override {
-        defaults({"write", "group.nolvek.Tarvo", "servers.json", "--string",
-                  tarvo_test::readFile(source("samples/share/servers.json"))});
+        write("servers.json", tarvo_test::readFile(source("samples/share/servers.json")));
         writeFile(home.path() + "/shop.zip", "PK\x05\x06" + std::string(18, '\0'));
         writeFile(home.path() + "/shop.nvk-deploy.json",
                   platform::encodeCompact(nvkDeploymentTicket(server.nvkApprovalURL("cap-1") + "#f")));
         writeFile(home.path() + "/shop.nvk-return.json", platform::encodeCompact(nvkReplyTicket()));
     }
-    void defaults(std::vector<std::string> args) {
-        const ProcessResult r = tarvo_test::runProgram(binary("tarvo-defaults"), std::move(args));
-        ASSERT_EQ(r.exitCode, 0) << r.err;
-    }
+    // The three shared items at kNow with the steps (this hides the fixture's share, which it
+    // calls).
     ProcessResult share(std::vector<std::string> steps, const std::vector<std::string>& extra = {}) {
         std::vector<std::string> args{"--now", kNow};
         for (const auto& s : extra) args.push_back(s);
-        for (const auto& s : steps) {
-            args.push_back("--do");
-            args.push_back(s);
-        }
+        for (const auto& s : doSteps(steps)) args.push_back(s);
         for (const char* item : {"/shop.zip", "/shop.nvk-deploy.json", "/shop.nvk-return.json"}) {
             args.push_back(home.path() + item);
         }
-        return tarvo_test::runProgram(binary("tarvo-share"), std::move(args));
+        return ShareProgramFixture::share(std::move(args));
     }
     platform::Json approvals() { return server.requestsTo("/nvk/approve/cap-1"); }
 
-    tarvo_test::TempHome home{"share-linked"};
     peer::PeerServer server;
 };
 
@@ -96,7 +87,7 @@ TEST_F(LinkedShareProgramTest, SendApprovesAllAtOnce) {
 }
 
 TEST_F(LinkedShareProgramTest, OneByOneWithAlertsAndAFailure) {
-    defaults({"write", "group.nolvek.Tarvo", "share.multiDispatchMode", "--string", "oneByOne"});
+    write("share.multiDispatchMode", "oneByOne");
     server.setNVKApprovalReplies("cap-1", platform::Json::array({{{"status", 500}, {"body", std::string(2000, 'e')}}}));
     const ProcessResult skipped = share({"tap:sendButton", "wait", "alert:Skip", "alert:Skip"});
     ASSERT_EQ(skipped.exitCode, 3) << skipped.err;
@@ -116,8 +107,8 @@ TEST_F(LinkedShareProgramTest, OneByOneWithAlertsAndAFailure) {
 }
 
 TEST_F(LinkedShareProgramTest, ExpiredTicketLeavesAPlainShare) {
-    const ProcessResult r = tarvo_test::runProgram(
-        binary("tarvo-share"), {"--now", "2030-01-01T00:00:00Z", home.path() + "/shop.zip", home.path() + "/shop.nvk-deploy.json"});
+    const ProcessResult r = ShareProgramFixture::share(
+        {"--now", "2030-01-01T00:00:00Z", home.path() + "/shop.zip", home.path() + "/shop.nvk-deploy.json"});
     ASSERT_EQ(r.exitCode, 3) << r.err;
     EXPECT_THAT(r.out, ::testing::EndsWith(
                            "\nopen: NVK deployment context could not be read. This share will remain a legacy Tarvo handoff.\n"));

@@ -13,9 +13,9 @@
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Text.h"
 #include "platform/uikit/UIColor.h"
+#include "tests/share/ShareProgramFixture.h"
 #include "tests/support/Files.h"
 #include "tests/support/Process.h"
-#include "tests/support/TempHome.h"
 
 namespace share_test {
 namespace {
@@ -24,37 +24,20 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using tarvo_test::ProcessResult;
 
-std::string binary(const char* name) { return std::string(TARVO_BINARY_DIR) + "/" + name; }
-std::string source(const std::string& relative) { return std::string(TARVO_SOURCE_DIR) + "/" + relative; }
-
-class SharePresentationProgramTest : public ::testing::Test {
+class SharePresentationProgramTest : public ShareProgramFixture {
 protected:
+    SharePresentationProgramTest() : ShareProgramFixture("share-presentation") {}
     void SetUp() override {
         write("servers.json", tarvo_test::readFile(source("samples/share/servers.json")));
         write("activeServerId", "staging");
     }
-    void write(const std::string& key, const std::string& value) {
-        const ProcessResult r =
-            tarvo_test::runProgram(binary("tarvo-defaults"), {"write", "group.nolvek.Tarvo", key, "--string", value});
-        ASSERT_EQ(r.exitCode, 0) << r.err;
-    }
-    // The stored value as JSON text ("" when absent).
-    std::string stored(const std::string& key) {
-        const ProcessResult r = tarvo_test::runProgram(binary("tarvo-defaults"), {"read", "group.nolvek.Tarvo", key});
-        return r.exitCode == 0 ? platform::text::trimmed(r.out) : "";
-    }
-    ProcessResult share(std::vector<std::string> args) {
-        return tarvo_test::runProgram(binary("tarvo-share"), std::move(args), "");
-    }
-
-    tarvo_test::TempHome home{"share-presentation"};
 };
 
 TEST_F(SharePresentationProgramTest, ModeAndSelectionStepsLeaveTheirKeys) {
     ProcessResult r = share({"--do", "segment:serverModeControl=Multi", "--text", "hello"});
     ASSERT_EQ(r.exitCode, 3) << r.err;
-    EXPECT_EQ(stored("share.serverMode"), "\"multi\"");
-    EXPECT_EQ(stored("share.multiServerIds"), "[\"staging\"]");
+    EXPECT_EQ(storedJSON("share.serverMode"), "\"multi\"");
+    EXPECT_EQ(storedJSON("share.multiServerIds"), "[\"staging\"]");
     EXPECT_THAT(r.out, HasSubstr("Label \"Selected \u00B7 1\""));
     EXPECT_THAT(r.out, HasSubstr("Button #otherServersDisclosure \"Other servers \u00B7 1\""));
     EXPECT_THAT(r.out, HasSubstr("Button #sendButton \"Send \u2192 1\""));
@@ -63,8 +46,8 @@ TEST_F(SharePresentationProgramTest, ModeAndSelectionStepsLeaveTheirKeys) {
     r = share({"--do", "tap:otherServersDisclosure", "--do", "tap:serverRow:prod", "--do",
                "segment:multiDispatchControl=One by One", "--text", "hello"});
     ASSERT_EQ(r.exitCode, 3) << r.err;
-    EXPECT_EQ(stored("share.multiServerIds"), "[\"staging\",\"prod\"]");
-    EXPECT_EQ(stored("share.multiDispatchMode"), "\"oneByOne\"");
+    EXPECT_EQ(storedJSON("share.multiServerIds"), "[\"staging\",\"prod\"]");
+    EXPECT_EQ(storedJSON("share.multiDispatchMode"), "\"oneByOne\"");
     EXPECT_THAT(r.out, HasSubstr("Label #titleLabel \"note.txt \u2192 2 servers\""));
     EXPECT_THAT(r.out, HasSubstr("Label #statusLabel \"Staging box \u00B7 Production\""));
     EXPECT_THAT(r.out, HasSubstr("VStack #serverDetail:prod")) << "selected from the row's body: expanded";
@@ -73,17 +56,17 @@ TEST_F(SharePresentationProgramTest, ModeAndSelectionStepsLeaveTheirKeys) {
     r = share({"--do", "tap:serverSelect:staging", "--do", "tap:serverSelect:prod", "--do",
                "segment:serverModeControl=Single", "--text", "hello"});
     ASSERT_EQ(r.exitCode, 3) << r.err;
-    EXPECT_EQ(stored("share.multiServerIds"), "[]");
-    EXPECT_EQ(stored("share.serverMode"), "\"single\"");
-    EXPECT_EQ(stored("share.singleServerId"), "\"staging\"");
+    EXPECT_EQ(storedJSON("share.multiServerIds"), "[]");
+    EXPECT_EQ(storedJSON("share.serverMode"), "\"single\"");
+    EXPECT_EQ(storedJSON("share.singleServerId"), "\"staging\"");
 
     // Multi mode again: the empty remembered list falls back to the server the share started
     // on, not to the one the screen was switched to.
     r = share({"--do", "menu:serverButton=Production", "--do", "segment:serverModeControl=Multi", "--text", "hello"});
     ASSERT_EQ(r.exitCode, 3) << r.err;
-    EXPECT_EQ(stored("share.multiServerIds"), "[\"staging\"]");
+    EXPECT_EQ(storedJSON("share.multiServerIds"), "[\"staging\"]");
     EXPECT_THAT(r.out, HasSubstr("Label #statusLabel \"Staging box\""));
-    EXPECT_EQ(stored("share.lastServerId"), "\"prod\"");
+    EXPECT_EQ(storedJSON("share.lastServerId"), "\"prod\"");
 }
 
 // ---- The page in a browser.

@@ -311,8 +311,9 @@ TEST(RecipeEvidenceTest, SuccessOriginAndRecommendation) {
     EXPECT_EQ(recipeSuccessEvidence(reply, selected), std::nullopt) << "no success, even with an exact match";
 
     SmartShareResolvedPlan automatic;
-    automatic.preset = SmartSharePreset{};
-    automatic.preset->isExplicitAutomatic = true;
+    SmartSharePreset explicitAutomatic;
+    explicitAutomatic.isExplicitAutomatic = true;
+    automatic.preset = explicitAutomatic;
     EXPECT_EQ(recipeOriginSummary(automatic, true, true), "auto");
     EXPECT_EQ(recipeOriginSummary(std::nullopt, true, true), "edited");
     EXPECT_EQ(recipeOriginSummary(std::nullopt, false, true), "history");

@@ -13,5 +13,5 @@ tarvo_test(share_linked_controller_tests
 # tarvo-share with tickets among the items, against the loopback server.
 tarvo_test(share_linked_host_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ShareLinkedHostTests.cpp
-  LIBS tarvo_peer tarvo_test_support platform_foundation)
+  LIBS tarvo_peer tarvo_test_support platform_foundation tarvo_share_program_fixture)
 add_dependencies(share_linked_host_tests tarvo-share tarvo-defaults)

@@ -11,5 +11,5 @@ tarvo_test(share_picker_tests
 # tarvo-share with the picker against the loopback server.
 tarvo_test(share_picker_program_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/FolderPickerProgramTests.cpp
-  LIBS tarvo_peer tarvo_test_support)
+  LIBS tarvo_peer tarvo_test_support tarvo_share_program_fixture)
 add_dependencies(share_picker_program_tests tarvo-share tarvo-defaults)

@@ -10,5 +10,5 @@ tarvo_test(share_presentation_screen_tests
 
 tarvo_test(share_presentation_program_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/SharePresentationPageTests.cpp
-  LIBS tarvo_test_support platform_uikit platform_foundation)
+  LIBS tarvo_test_support platform_uikit platform_foundation tarvo_share_program_fixture)
 add_dependencies(share_presentation_program_tests tarvo-share tarvo-defaults)

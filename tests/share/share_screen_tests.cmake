@@ -26,5 +26,5 @@ tarvo_test(share_controller_tests
 # tarvo-share: the command line, and the program end to end on the sample project.
 tarvo_test(share_host_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ShareHostTests.cpp
-  LIBS tarvo_share_host tarvo_test_support)
+  LIBS tarvo_share_host tarvo_test_support tarvo_share_program_fixture)
 add_dependencies(share_host_tests tarvo-share tarvo-defaults)
