@@ -1,8 +1,13 @@
-// A shared folder's zip before its upload: the screen's progress bar moves through it under the
-// item's preparing status, and the upload then goes on as before.
+// A shared folder's zip: before its upload the screen's progress bar moves through it under the
+// item's preparing status; for the scan and the emit it runs off the main queue too.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
 #include <set>
+#include <thread>
+
+#include <boost/asio/post.hpp>
 
 #include "TarvoShareExtension/ShareViewController/ZipProgressState.h"
 #include "tests/share/SendFlowFixture.h"
@@ -96,6 +101,91 @@ TEST_F(ZipProgressScreenTest, TheBarMovesWhileTheSharedFolderIsZipped) {
     EXPECT_EQ(c.statusLabel->text, "Uploaded");
     EXPECT_EQ(env.context().outcome().state, NSExtensionContext::RequestState::completed);
     EXPECT_EQ(std::filesystem::file_size(filesRoot() / "inbox/photos.zip"), archiveBytes);
+}
+
+// A shared folder is zipped on the background queue for the scan and the emit as well, so the
+// screen keeps turning meanwhile. With every background thread held, neither zip can begin;
+// had it run on the main queue, it would have been written while the main queue ran.
+class FolderOffMainTest : public SendFlowTest {
+protected:
+    ~FolderOffMainTest() override { release(); }
+
+    void holdBackground() {
+        auto background = env.environment().backgroundQueue.executor();
+        for (int i = 0; i < 2; ++i) {  // the test environment's two background threads
+            boost::asio::post(background, [this] {
+                ++holding_;
+                released_.wait();
+            });
+        }
+        while (holding_ < 2) std::this_thread::yield();
+    }
+    void release() {
+        if (!releasedOnce_) release_.set_value();
+        releasedOnce_ = true;
+    }
+    std::set<std::string> zipsInTemporary() {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(env.home().path()) / "tmp")) {
+            if (entry.path().extension() == ".zip") names.insert(entry.path().filename().string());
+        }
+        return names;
+    }
+
+private:
+    std::promise<void> release_;
+    std::shared_future<void> released_ = release_.get_future().share();
+    std::atomic<int> holding_{0};
+    bool releasedOnce_ = false;
+};
+
+TEST_F(FolderOffMainTest, TheScanZipsAFolderOffTheMainQueue) {
+    const auto folder = makeProject();
+    env.setServers(Json::array({env.server("a", "Box")}));
+    auto& c = *env.start({});
+    c.providers = {pathItem(folder)};
+    holdBackground();
+    c.scheduleArtifactPreviewScanIfNeeded();
+    EXPECT_FALSE(env.mainQueue().runUntilIdle(100ms)) << "the scan waits for the background queue";
+    EXPECT_TRUE(zipsInTemporary().empty()) << "nothing was zipped on the main queue";
+    EXPECT_FALSE(c.artifactInsight.state.is(tarvo::share::ArtifactInsightState::Case::ready));
+
+    release();
+    ASSERT_TRUE(env.mainQueue().runUntil(
+        [&] { return c.artifactInsight.state.is(tarvo::share::ArtifactInsightState::Case::ready); }, 60000ms))
+        << env.dump();
+    EXPECT_EQ(c.artifactInsight.filename, "project.zip");
+    EXPECT_EQ(zipsInTemporary().size(), 1u);
+}
+
+TEST_F(FolderOffMainTest, TheEmitZipsAFolderOffTheMainQueue) {
+    // Notes, not a project: a project would turn the share into an upload.
+    const auto folder = std::filesystem::path(env.home().path()) / "shared/notes";
+    tarvo_test::writeFile(folder / "monday.txt", "standup\n");
+    tarvo_test::writeFile(folder / "week/tuesday.txt", "review\n");
+    Json box = env.server("a", "Box");
+    box["receptionistToken"] = server().options().receptionistToken;
+    env.setServers(Json::array({box}));
+    auto& c = *env.start({pathItem(folder)});
+    // A folder's share starts as an upload; the person chooses the emit.
+    env.driver().chooseSegment(std::string(tarvo::share::roles::actionControl), "Emit");
+    env.runUntilIdle();
+    ASSERT_EQ(c.draft.action, tarvo::share::ShareAction::emit);
+    const std::set<std::string> scanned = zipsInTemporary();
+    holdBackground();
+    tapSend();
+    EXPECT_FALSE(env.mainQueue().runUntilIdle(100ms)) << "the emit waits for the background queue";
+    EXPECT_EQ(zipsInTemporary(), scanned) << "nothing was zipped on the main queue";
+    EXPECT_TRUE(server().requestsTo("/emit").empty());
+
+    release();
+    ASSERT_TRUE(env.mainQueue().runUntil([&] { return c.sendTask && c.sendTask->isDone(); }, 60000ms))
+        << env.dump() << server().log();
+    env.runUntilIdle();
+    EXPECT_EQ(c.statusLabel->text, "Sent");
+    const Json emits = server().requestsTo("/emit");
+    ASSERT_EQ(emits.size(), 1u);
+    EXPECT_EQ(header(emits[0], "X-File-Name"), "notes.zip");
 }
 
 }  // namespace
