@@ -12,6 +12,7 @@
 #include <string>
 
 #include "Shared/ServerProfile.h"
+#include "TarvoShareExtension/ShareSendLimits.h"
 #include "TarvoShareExtension/Remote/RemoteAPI.h"
 #include "TarvoShareExtension/Remote/RemoteTransfer.h"
 #include "platform/concurrency/BackgroundQueue.h"
@@ -53,6 +54,11 @@ struct ShareEnvironment {
     // The remote client of one server for one send; nothing when the server has no usable URL
     // or no token.
     std::function<std::optional<RemoteAPI>(const ServerProfile&)> makeFileAPI;
+
+    // ---- Time limits of the sends.
+    // What whoever builds makeFileAPI gives the file APIs it makes (share::makeShareFileAPI).
+    // The receptionist's emit goes through urlSession, whose configuration sets its limit.
+    ShareSendLimits sendLimits;
 };
 
 }  // namespace tarvo

@@ -119,13 +119,44 @@ std::optional<std::string> relativeMemberPath(const std::string& path, const std
     return rel;
 }
 
-std::uint32_t crc32OfFileWithBuffer(const std::string& path, std::vector<std::uint8_t>& buffer) {
+// Counts the archive's work and reports it in steps, so that a folder of many small files does
+// not wake the listener once per file.
+class ProgressMeter {
+public:
+    ProgressMeter(const FolderZipProgressCallback& report, std::uint64_t step) : report_(report), step_(step) {}
+
+    void start(std::uint64_t total) {
+        total_ = total;
+        if (report_) report_(FolderZipProgress{0, total_});
+    }
+    void add(std::uint64_t bytes) {
+        done_ += bytes;
+        if (report_ && done_ - reported_ >= step_ && done_ < total_) {
+            reported_ = done_;
+            report_(FolderZipProgress{done_, total_});
+        }
+    }
+    void finish() {
+        if (report_) report_(FolderZipProgress{total_, total_});
+    }
+
+private:
+    const FolderZipProgressCallback& report_;
+    const std::uint64_t step_;
+    std::uint64_t total_ = 0;
+    std::uint64_t done_ = 0;
+    std::uint64_t reported_ = 0;
+};
+
+std::uint32_t crc32OfFileWithBuffer(const std::string& path, std::vector<std::uint8_t>& buffer,
+                                    ProgressMeter* meter = nullptr) {
     platform::FileHandle handle = platform::FileHandle::forReading(path, false);
     Crc32 crc;
     for (;;) {
         std::size_t n = platform::posixRead(handle.fileDescriptor(), buffer.data(), buffer.size(), path);
         if (n == 0) break;
         crc.update(buffer.data(), n);
+        if (meter) meter->add(n);
     }
     try {
         handle.close();
@@ -137,7 +168,8 @@ std::uint32_t crc32OfFileWithBuffer(const std::string& path, std::vector<std::ui
 
 // Copies exactly entry.size bytes of the member into out and proves they are the bytes
 // whose checksum went into the headers.
-void copyMember(const Entry& entry, platform::FileHandle& out, std::vector<std::uint8_t>& buffer) {
+void copyMember(const Entry& entry, platform::FileHandle& out, std::vector<std::uint8_t>& buffer,
+                ProgressMeter& meter) {
     platform::FileHandle in = platform::FileHandle::forReading(entry.sourcePath, false);
     Crc32 crc;
     std::uint64_t remaining = entry.size;
@@ -148,6 +180,7 @@ void copyMember(const Entry& entry, platform::FileHandle& out, std::vector<std::
         crc.update(buffer.data(), n);
         out.write(buffer.data(), n);
         remaining -= n;
+        meter.add(n);
     }
     std::uint8_t probe;
     if (in.read(&probe, 1) != 0) throw shareIntakeError(ShareIntakeErrorCode::memberChangedWhileArchiving);  // grew
@@ -201,10 +234,21 @@ TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displ
         entry.sourcePath = item->path;
         entry.path = std::move(*rel);
         entry.size = static_cast<std::uint32_t>(item->fileSize);
-        entry.crc32 = crc32OfFileWithBuffer(item->path, buffer);
         entries.push_back(std::move(entry));
     }
     if (walkFailed) throw shareIntakeError(ShareIntakeErrorCode::folderNotEnumerable);
+
+    // The listing gives the whole work: each member read once for its checksum, then the
+    // archive (headers, names and members) written.
+    std::uint64_t checksumBytes = 0;
+    std::uint64_t archiveBytes = 22;
+    for (const Entry& entry : entries) {
+        checksumBytes += entry.size;
+        archiveBytes += 30 + 46 + 2 * std::uint64_t(entry.path.size()) + entry.size;
+    }
+    ProgressMeter meter(options.progress, options.progressStepBytes);
+    meter.start(checksumBytes + archiveBytes);
+    for (Entry& entry : entries) entry.crc32 = crc32OfFileWithBuffer(entry.sourcePath, buffer, &meter);
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         return platform::text::localizedStandardCompare(a.path, b.path) < 0;
     });
@@ -225,7 +269,8 @@ TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displ
             const std::uint64_t localOffset = offset;
             const std::string header = localHeader(entry.path, entry.crc32, entry.size);
             out.write(header.data(), header.size());
-            copyMember(entry, out, buffer);
+            meter.add(header.size());
+            copyMember(entry, out, buffer, meter);
             offset += header.size() + entry.size;
             central.push_back({entry.path, entry.size, entry.crc32, static_cast<std::uint32_t>(localOffset)});
         }
@@ -234,12 +279,14 @@ TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displ
         std::string directory;
         for (const auto& c : central) appendCentralHeader(directory, c);
         out.write(directory.data(), directory.size());
+        meter.add(directory.size());
         const std::uint64_t endOffset = directoryStart + directory.size();
         if (endOffset > limits.maxOffset) throw shareIntakeError(ShareIntakeErrorCode::archiveTooLargeAtEnd);
         const std::string end = endRecord(central.size(), static_cast<std::uint32_t>(endOffset - directoryStart),
                                           static_cast<std::uint32_t>(directoryStart));
         out.write(end.data(), end.size());
         out.close();
+        meter.finish();
     } catch (...) {
         // An archive that is not whole must not be mistaken for one.
         try {

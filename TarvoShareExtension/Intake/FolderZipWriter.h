@@ -3,7 +3,7 @@
 // it (hidden ones included, symbolic links never followed, empty folders leaving no trace),
 // stored uncompressed with no timestamps, no directory entries, no data descriptors and no
 // ZIP64, ordered the way a file browser orders names. Each member is read twice: once for
-// its checksum while the folder is collected, once for the copy, which must see exactly the
+// its checksum once the folder is listed, once for the copy, which must see exactly the
 // same bytes or the archive is abandoned.
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +16,14 @@
 
 namespace tarvo {
 
+// How far an archive has come. Its work is known once the folder is listed: every member read
+// for its checksum, then every byte of the archive written. doneBytes grows to totalBytes.
+struct FolderZipProgress {
+    std::uint64_t doneBytes = 0;
+    std::uint64_t totalBytes = 0;
+};
+using FolderZipProgressCallback = std::function<void(const FolderZipProgress&)>;
+
 // What the classic zip fields can hold. Tests shrink the limits to reach each guard cheaply.
 struct FolderZipOptions {
     std::uint64_t maxMemberSize = 0xFFFFFFFFull;  // bytes of one member
@@ -24,6 +32,10 @@ struct FolderZipOptions {
     std::uint64_t maxOffset = 0xFFFFFFFFull;      // any header offset and the archive's end
     // Runs between the checksum pass and the copy pass (tests change files here).
     std::function<void()> beforeCopying;
+    // Called on the writer's thread once the folder is listed (0 done), then after each further
+    // progressStepBytes of work and once more at the end (all done), never for a failed archive.
+    FolderZipProgressCallback progress;
+    std::uint64_t progressStepBytes = std::uint64_t(1) << 20;
 };
 
 // The name the archive travels under: displayName trimmed ("shared-folder" when blank),

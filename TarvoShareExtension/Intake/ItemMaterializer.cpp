@@ -6,6 +6,7 @@
 #include "TarvoShareExtension/Intake/PayloadKeys.h"
 #include "TarvoShareExtension/Intake/ShareIntakeError.h"
 #include "TarvoShareExtension/Intake/TemporaryFileName.h"
+#include "platform/concurrency/Task.h"
 #include "platform/filesystem/FileManager.h"
 #include "platform/filesystem/SecurityScope.h"
 #include "platform/foundation/Text.h"
@@ -41,7 +42,8 @@ std::string pickBestTypeIdentifier(const platform::NSItemProvider& provider,
     return fallback;
 }
 
-TempItem copySecurityScopedToTemp(const platform::URL& url, const std::string& temporaryDirectory) {
+TempItem copySecurityScopedToTemp(const platform::URL& url, const std::string& temporaryDirectory,
+                                  const FolderZipProgressCallback& zipProgress) {
     platform::SecurityScopedAccess access(url);
     if (!url.isFileURL()) {
         throw platform::NSError(platform::kCocoaErrorDomain, kFileReadUnsupportedSchemeError,
@@ -53,7 +55,11 @@ TempItem copySecurityScopedToTemp(const platform::URL& url, const std::string& t
 
     auto& fm = platform::FileManager::defaultManager();
     bool isDirectory = false;
-    if (fm.fileExists(source, &isDirectory) && isDirectory) return archiveDirectoryToTemp(url, displayName, temporaryDirectory);
+    if (fm.fileExists(source, &isDirectory) && isDirectory) {
+        FolderZipOptions zipOptions;
+        zipOptions.progress = zipProgress;
+        return archiveDirectoryToTemp(url, displayName, temporaryDirectory, zipOptions);
+    }
 
     const std::string ext = platform::text::lowercased(pathExtension(displayName));
     const std::string destination = makeTemporaryFilePath(temporaryDirectory, ".", ext);
@@ -121,7 +127,27 @@ platform::Async<TempItem> materializeImageToTempFile(ProviderPtr provider, std::
     co_return writeDataToTemp(jpeg, name, "image/jpeg", temporaryDirectory);
 }
 
+namespace {
+
+// The copy (or zip) of a shared file URL, where the options say.
+platform::Async<TempItem> copyToTemp(platform::URL url, std::string temporaryDirectory, MaterializeOptions options) {
+    if (!options.fileWork) co_return copySecurityScopedToTemp(url, temporaryDirectory, options.zipProgress);
+    auto work = [url, temporaryDirectory, progress = options.zipProgress]() -> platform::Async<TempItem> {
+        co_return copySecurityScopedToTemp(url, temporaryDirectory, progress);
+    };
+    // Named, not awaited as a temporary: g++ 12 mishandles temporaries around a co_await.
+    platform::Async<TempItem> running = platform::runOn(*options.fileWork, std::move(work));
+    co_return co_await std::move(running);
+}
+
+}  // namespace
+
 platform::Async<TempItem> materializeToTempFile(ProviderPtr provider, std::string temporaryDirectory) {
+    return materializeToTempFile(std::move(provider), std::move(temporaryDirectory), MaterializeOptions{});
+}
+
+platform::Async<TempItem> materializeToTempFile(ProviderPtr provider, std::string temporaryDirectory,
+                                                MaterializeOptions options) {
     if (!provider) throw shareIntakeError(ShareIntakeErrorCode::unsupportedItemType);
     const platform::NSItemProvider& p = *provider;
     std::optional<TempItem> item;
@@ -132,7 +158,10 @@ platform::Async<TempItem> materializeToTempFile(ProviderPtr provider, std::strin
             url = co_await loadItemURL(provider, UTType::folder().identifier());
         } catch (...) {
         }
-        if (url) co_return copySecurityScopedToTemp(*url, temporaryDirectory);
+        if (url) {
+            platform::Async<TempItem> copying = copyToTemp(*url, temporaryDirectory, options);
+            co_return co_await std::move(copying);
+        }
         try {
             item = co_await loadFileRepresentation(provider, UTType::folder().identifier(), temporaryDirectory);
         } catch (...) {
@@ -142,7 +171,8 @@ platform::Async<TempItem> materializeToTempFile(ProviderPtr provider, std::strin
 
     if (conforms(p, UTType::fileURL())) {
         platform::URL url = co_await loadItemURL(provider, UTType::fileURL().identifier());
-        co_return copySecurityScopedToTemp(url, temporaryDirectory);
+        platform::Async<TempItem> copying = copyToTemp(std::move(url), temporaryDirectory, options);
+        co_return co_await std::move(copying);
     }
 
     if (conforms(p, UTType::image())) {

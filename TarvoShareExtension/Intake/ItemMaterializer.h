@@ -10,6 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include <optional>
+
+#include "TarvoShareExtension/Intake/FolderZipWriter.h"
 #include "TarvoShareExtension/Intake/ItemLoaders.h"
 #include "TarvoShareExtension/Intake/TempItem.h"
 #include "platform/extension/UTType.h"
@@ -17,6 +20,19 @@
 namespace tarvo {
 
 platform::Async<TempItem> materializeToTempFile(ProviderPtr provider, std::string temporaryDirectory);
+
+// What a caller that shows the preparation of an item adds.
+struct MaterializeOptions {
+    // Where a shared file's copy or a shared folder's zip runs, so that a large one does not
+    // hold up the caller's executor (the main queue, whose screen shows the progress); unset,
+    // it runs on the caller's.
+    std::optional<platform::Executor> fileWork;
+    // The zip's progress when the item is a folder (FolderZipOptions::progress), called where
+    // the zip runs.
+    FolderZipProgressCallback zipProgress;
+};
+platform::Async<TempItem> materializeToTempFile(ProviderPtr provider, std::string temporaryDirectory,
+                                                MaterializeOptions options);
 // The image branch: the file, else the raw data of the best image type, else the image
 // object re-encoded as JPEG.
 platform::Async<TempItem> materializeImageToTempFile(ProviderPtr provider, std::string temporaryDirectory);
@@ -28,7 +44,8 @@ std::string pickBestTypeIdentifier(const platform::NSItemProvider& provider,
 
 // A copy of the file at url (a folder becomes its zip archive), travelling under the URL's
 // last path component ("shared.bin" when empty) with the MIME type of its extension.
-TempItem copySecurityScopedToTemp(const platform::URL& url, const std::string& temporaryDirectory);
+TempItem copySecurityScopedToTemp(const platform::URL& url, const std::string& temporaryDirectory,
+                                  const FolderZipProgressCallback& zipProgress = {});
 // text as UTF-8 (code 5 when it is not valid UTF-8), travelling under suggestedName.
 TempItem writeTextToTemp(std::string_view text, std::string_view suggestedName, std::string_view contentType,
                          const std::string& temporaryDirectory);

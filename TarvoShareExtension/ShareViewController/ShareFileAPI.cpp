@@ -10,14 +10,23 @@
 namespace tarvo::share {
 
 std::optional<RemoteAPI> makeShareFileAPI(const ServerProfile& server, platform::URLSessionConfiguration base) {
+    return makeShareFileAPI(server, ShareSendLimits{}, std::move(base));
+}
+
+std::optional<RemoteAPI> makeShareFileAPI(const ServerProfile& server, const ShareSendLimits& limits,
+                                          platform::URLSessionConfiguration base) {
     const std::optional<platform::URL> url = server.urlValue();
     if (!url) return std::nullopt;
     const std::string token = platform::text::trimmed(server.token);
     if (token.empty()) return std::nullopt;
-    base.timeoutIntervalForRequest = 60;
+    base.timeoutIntervalForRequest = limits.requestSeconds;
+    base.timeoutIntervalForResource = limits.resourceSeconds;
     auto http = std::make_shared<URLSessionHTTPTransport>(platform::URLSession::make(base));
     auto streams = std::make_shared<URLSessionStreamTransport>(base);
-    return RemoteAPI(RemoteConfig{*url, token}, std::move(http), std::move(streams));
+    streams->openTimeoutSeconds = limits.streamOpenSeconds;
+    RemoteAPI api(RemoteConfig{*url, token}, std::move(http), std::move(streams));
+    api.cmdStreamLimits = limits.cmdStream;
+    return api;
 }
 
 }  // namespace tarvo::share

@@ -6,13 +6,20 @@
 
 #include "Shared/ServerProfile.h"
 #include "TarvoShareExtension/Remote/RemoteAPI.h"
+#include "TarvoShareExtension/ShareSendLimits.h"
 #include "platform/net/URLSessionConfiguration.h"
 
 namespace tarvo::share {
 
 // Nothing when the server has no usable http(s) URL or its trimmed token is empty. Both
-// sessions get a 60-second request time-out over `base` (which may add trusted certificates).
+// sessions get a 60-second request time-out and a 600-second resource time-out over `base`
+// (which may add trusted certificates).
 std::optional<RemoteAPI> makeShareFileAPI(const ServerProfile& server,
+                                          platform::URLSessionConfiguration base =
+                                              platform::URLSessionConfiguration::ephemeral());
+// The same with the time limits given: the sessions' request and resource time-outs, the
+// command stream's open time-out and its waits for the server's frames.
+std::optional<RemoteAPI> makeShareFileAPI(const ServerProfile& server, const ShareSendLimits& limits,
                                           platform::URLSessionConfiguration base =
                                               platform::URLSessionConfiguration::ephemeral());
 

@@ -8,6 +8,7 @@
 #include "TarvoShareExtension/ShareViewController/SendFlowText.h"
 #include "TarvoShareExtension/ShareViewController/ShareViewController.h"
 #include "TarvoShareExtension/ShareViewController/UploadProgressRenderState.h"
+#include "TarvoShareExtension/ShareViewController/ZipProgressState.h"
 #include "platform/concurrency/Cancellation.h"
 #include "platform/foundation/ErrorInfo.h"
 
@@ -69,9 +70,20 @@ Async<void> ShareViewController::runUpload(Draft d, ServerProfile server) {
         setBusy(true, share::preparingItemStatus(ordinal, count));
         enqueue(i, count, std::nullopt, std::nullopt);
 
+        // A shared folder is zipped off the main queue, so that the screen shows the zip's
+        // progress as it goes.
+        MaterializeOptions preparing;
+        preparing.fileWork = Executor(env_.backgroundQueue.executor());
+        preparing.zipProgress = [weak = weakSelf(), &queue = env_.mainQueue, i, count](const FolderZipProgress& p) {
+            share::UploadProgressRenderState state =
+                share::makeZipProgressState(static_cast<long long>(i), static_cast<long long>(count), p);
+            queue.post([weak, state = std::move(state)] {
+                if (auto self = weak.lock()) applyProgress(*self, state);
+            });
+        };
         std::optional<TempItem> materialized;
         try {
-            materialized = co_await materializeToTempFile(items[i], env_.temporaryDirectory);
+            materialized = co_await materializeToTempFile(items[i], env_.temporaryDirectory, std::move(preparing));
         } catch (const std::exception& e) {
             errors.push_back(share::uploadErrorLine(ordinal, count, describeError(e)));
             continue;

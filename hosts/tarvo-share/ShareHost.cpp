@@ -83,7 +83,9 @@ ShareEnvironment programEnvironment(ProgramWorld& world, UIWindow& window) {
     env.defaults = PushShared::defaults();
     env.standardDefaults = UserDefaults::standard();
     env.appGroupSuiteName = PushShared::suiteName();
-    env.makeFileAPI = [](const ServerProfile& server) { return share::makeShareFileAPI(server); };
+    env.makeFileAPI = [limits = env.sendLimits](const ServerProfile& server) {
+        return share::makeShareFileAPI(server, limits);
+    };
     return env;
 }
 

@@ -275,6 +275,46 @@ TEST_F(FolderZipWriterTest, AMemberThatChangesBetweenThePassesFailsAndLeavesNoAr
     EXPECT_EQ(tarvo::listZipEntries(archive(folder).url, 10).size(), 2u);
 }
 
+// The work is known from the listing: every member read for its checksum, then the archive
+// written. Reports come in steps of about a mebibyte, grow, and end at that whole work.
+TEST_F(FolderZipWriterTest, ReportsItsProgressInStepsEndingAtTheWholeWork) {
+    const std::string folder = in("progress");
+    std::uint64_t memberBytes = 0;
+    for (int i = 0; i < 3; ++i) {
+        const std::string bytes(1536 * 1024 + i, static_cast<char>('a' + i));
+        writeFile(folder + "/big" + std::to_string(i) + ".bin", bytes);
+        memberBytes += bytes.size();
+    }
+    for (int i = 0; i < 200; ++i) {
+        writeFile(folder + "/small/" + std::to_string(i) + ".txt", "tiny");
+        memberBytes += 4;
+    }
+    std::vector<tarvo::FolderZipProgress> reports;
+    FolderZipOptions options;
+    options.progress = [&](const tarvo::FolderZipProgress& p) { reports.push_back(p); };
+    const auto item = archive(folder, "Project", options);
+
+    const std::uint64_t archiveBytes = fs::file_size(item.url.path());
+    const std::uint64_t total = memberBytes + archiveBytes;
+    ASSERT_GE(reports.size(), 3u);
+    EXPECT_EQ(reports.front().doneBytes, 0u);
+    EXPECT_EQ(reports.back().doneBytes, total);
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        EXPECT_EQ(reports[i].totalBytes, total) << i;
+        if (i == 0) continue;
+        EXPECT_GT(reports[i].doneBytes, reports[i - 1].doneBytes) << i;
+        if (i + 1 < reports.size()) EXPECT_GE(reports[i].doneBytes - reports[i - 1].doneBytes, 1u << 20) << i;
+    }
+    EXPECT_LE(reports.size(), total / (1u << 20) + 2);
+
+    // A failed archive never reports its work done.
+    reports.clear();
+    options.beforeCopying = [&] { writeFile(folder + "/big1.bin", "changed"); };
+    EXPECT_EQ(failureCode(folder, options), 27);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_LT(reports.back().doneBytes, reports.back().totalBytes);
+}
+
 TEST_F(FolderZipWriterTest, AFolderThatCannotBeOpenedFailsWith21) {
     EXPECT_EQ(failureCode(in("missing")), 21);
     writeFile(in("plain.txt"), "not a folder");

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TarvoShareExtension/Remote/URLSessionHTTPTransport.h"
+#include "TarvoShareExtension/Remote/URLSessionStreamTransport.h"
 #include "TarvoShareExtension/ShareViewController/ShareFileAPI.h"
 #include "platform/concurrency/Task.h"
 #include "tests/share/ShareTestEnvironment.h"
@@ -32,6 +34,38 @@ TEST(ShareFileAPITest, NeedsAnHttpAddressAndAToken) {
     ASSERT_TRUE(api);
     EXPECT_EQ(api->cfg.token, "secret");
     EXPECT_EQ(api->cfg.baseURL.absoluteString(), "https://host/base");
+}
+
+// ---- Time limits of the sends.
+// Programs keep today's limits; a harness's own limits reach both sessions and the command
+// stream.
+TEST(ShareFileAPITest, TheSendLimitsReachBothSessionsAndTheCommandStream) {
+    tarvo::ShareSendLimits quick;
+    quick.requestSeconds = 3;
+    quick.resourceSeconds = 30;
+    quick.streamOpenSeconds = 4;
+    quick.cmdStream.uploadExitSeconds = 5;
+    struct Case {
+        const char* name;
+        std::optional<tarvo::RemoteAPI> api;
+        double request, resource, open, uploadExit;
+    };
+    const std::vector<Case> cases = {
+        {"today's", tarvo::share::makeShareFileAPI(profile("https://host", "t")), 60, 600, 15, 600},
+        {"given", tarvo::share::makeShareFileAPI(profile("https://host", "t"), quick), 3, 30, 4, 5},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        ASSERT_TRUE(k.api);
+        const auto http = std::dynamic_pointer_cast<const tarvo::URLSessionHTTPTransport>(k.api->http);
+        const auto streams = std::dynamic_pointer_cast<const tarvo::URLSessionStreamTransport>(k.api->streams);
+        ASSERT_TRUE(http && streams);
+        EXPECT_EQ(http->session->configuration().timeoutIntervalForRequest, k.request);
+        EXPECT_EQ(http->session->configuration().timeoutIntervalForResource, k.resource);
+        EXPECT_EQ(streams->configuration.timeoutIntervalForRequest, k.request);
+        EXPECT_EQ(streams->openTimeoutSeconds, k.open);
+        EXPECT_EQ(k.api->cmdStreamLimits.uploadExitSeconds, k.uploadExit);
+    }
 }
 
 TEST(ShareFileAPITest, TheControllersClientReachesTheServer) {

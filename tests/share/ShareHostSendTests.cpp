@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/foundation/Json.h"
-#include "platform/foundation/Text.h"
 #include "tests/peer/PeerServer.h"
 #include "tests/share/ShareProgramFixture.h"
 #include "tests/support/Files.h"
@@ -26,10 +25,7 @@ class ShareProgramSendTest : public ShareProgramFixture {
 protected:
     ShareProgramSendTest() : ShareProgramFixture("share-program-send") {}
     void SetUp() override {
-        std::string servers = tarvo_test::readFile(source("samples/share/servers.json"));
-        servers = platform::text::replacingOccurrences(servers, "http://127.0.0.1:9", peer.baseURL());
-        write("servers.json", servers);
-        write("activeServerId", "staging");
+        useSampleServers(peer.baseURL());
         write("share.serverDrafts.json", tarvo_test::readFile(source("samples/share/drafts.json")));
     }
     ProcessResult send(std::vector<std::string> extra = {}) {
@@ -66,7 +62,9 @@ TEST_F(ShareProgramSendTest, TheSampleProjectIsUploadedAndItsRecipeRun) {
     ASSERT_GE(order.size(), 3u);
     EXPECT_EQ(std::vector<std::string>(order.begin(), order.begin() + 3),
               (std::vector<std::string>{"/ws/cmd", "/api/stat", "/api/jobs/submit"}));
-    if (order.size() > 3) EXPECT_EQ(order.back(), "/api/jobs/artifact-observation");
+    if (order.size() > 3) {
+        EXPECT_EQ(order.back(), "/api/jobs/artifact-observation");
+    }
 
     // The server runs the job: unzip, then deploy.sh from the project folder.
     platform::Json job;
@@ -95,11 +93,7 @@ TEST_F(ShareProgramSendTest, ASubmissionRefusedLeavesTheShareOpenWithItsError) {
 }
 
 TEST_F(ShareProgramSendTest, TheServerUnreachable) {
-    peer::PeerServer::Options o;
-    std::string servers = tarvo_test::readFile(source("samples/share/servers.json"));
-    servers = platform::text::replacingOccurrences(
-        servers, "http://127.0.0.1:9", "http://127.0.0.1:" + std::to_string(peer::PeerServer::unusedPort()));
-    write("servers.json", servers);
+    useSampleServers("http://127.0.0.1:" + std::to_string(peer::PeerServer::unusedPort()));
     const ProcessResult r = send();
     ASSERT_EQ(r.exitCode, 3) << r.out << r.err;
     EXPECT_THAT(r.out, HasSubstr("\nopen: Done with 1 error(s):\\n1/1: "));

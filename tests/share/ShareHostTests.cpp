@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -14,9 +13,9 @@
 #include "hosts/tarvo-share/ShareCommandLine.h"
 #include "hosts/tarvo-share/ShareHost.h"
 #include "platform/foundation/Json.h"
-#include "platform/foundation/Text.h"
 #include "tests/share/ShareProgramFixture.h"
 #include "tests/support/Files.h"
+#include "tests/support/HeadlessChromium.h"
 #include "tests/support/Process.h"
 
 namespace share_test {
@@ -96,10 +95,7 @@ TEST(ShareCommandLineTest, HelpListsUsageStepsAndRoles) {
 class ShareProgramTest : public ShareProgramFixture {
 protected:
     ShareProgramTest() : ShareProgramFixture("share-program") {}
-    void SetUp() override {
-        write("servers.json", tarvo_test::readFile(source("samples/share/servers.json")));
-        write("activeServerId", "staging");
-    }
+    void SetUp() override { useSampleServers(); }
 };
 
 TEST_F(ShareProgramTest, SampleProjectEndToEnd) {
@@ -166,17 +162,8 @@ TEST_F(ShareProgramTest, InteractiveStepsPrintTheScreenAfterEach) {
 
 // ---- The page in a browser.
 
-std::optional<std::string> findChromium() {
-    if (const char* p = std::getenv("TARVO_CHROMIUM"); p && *p) return std::string(p);
-    for (const char* p : {"/usr/bin/chromium", "/usr/bin/chromium-browser"}) {
-        if (access(p, X_OK) == 0) return std::string(p);
-    }
-    return std::nullopt;
-}
-
 TEST_F(ShareProgramTest, HtmlPageShowsTheSectionsInOrderInLightAndDark) {
-    const auto chromium = findChromium();
-    if (!chromium) GTEST_SKIP() << "no chromium installed";
+    if (!tarvo_test::findChromium()) GTEST_SKIP() << "no chromium installed";
     const std::string html = home.path() + "/share.html";
     const ProcessResult r = share({"--html", html, "--do", "type:destFolderField=sites/sample", "--do", "end",
                                    source("samples/share/project")});
@@ -188,44 +175,25 @@ TEST_F(ShareProgramTest, HtmlPageShowsTheSectionsInOrderInLightAndDark) {
                               "openOnNextLaunchRow"};
     std::string list;
     for (const char* s : sections) list += std::string(list.empty() ? "" : ",") + "'" + s + "'";
-    std::string page = tarvo_test::readFile(html);
-    page.insert(page.rfind("</body>"),
-                "<script>window.addEventListener('load', function () { var out = [];"
-                "document.querySelectorAll('.phone').forEach(function (phone) {"
-                "  var roles = [" + list + "]; var tops = []; var texts = {};"
-                "  roles.forEach(function (role) { var e = phone.querySelector('[data-role=\"' + role + '\"]');"
-                "    tops.push(e ? e.getBoundingClientRect().top : null);"
-                "    if (e) texts[role] = e.innerText; });"
-                "  var dock = phone.querySelector('[data-role=\"actionDockCard\"]');"
-                "  out.push({tops: tops, texts: texts, dockHeight: dock ? dock.getBoundingClientRect().height : 0,"
-                "            background: getComputedStyle(phone).backgroundColor});"
-                "});"
-                "var pre = document.createElement('pre'); pre.id = 'readback';"
-                "pre.textContent = JSON.stringify(out); document.body.appendChild(pre); });</script>");
-    const std::string probed = home.path() + "/probed.html";
-    tarvo_test::writeFile(probed, page);
-    const ProcessResult b = tarvo_test::runProgram(
-        *chromium,
-        {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
-         "--user-data-dir=" + home.path() + "/chromium", "--window-size=1200,1000", "--virtual-time-budget=3000",
-         "--dump-dom", "file://" + probed},
-        "", {{"HOME", home.path()}});
-    ASSERT_EQ(b.exitCode, 0) << b.err;
-    const std::string open = "<pre id=\"readback\">";
-    const auto begin = b.out.find(open);
-    ASSERT_NE(begin, std::string::npos) << b.out.substr(0, 2000);
-    std::string json = b.out.substr(begin + open.size(), b.out.find("</pre>", begin) - begin - open.size());
-    for (const auto& [entity, character] : {std::pair{"&quot;", "\""}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}}) {
-        json = platform::text::replacingOccurrences(json, entity, character);
-    }
-    const platform::Json phones = platform::parseJson(json);
+    const platform::Json phones = tarvo_test::readBackPhones(
+        tarvo_test::readFile(html),
+        "  var roles = [" + list + "]; var tops = []; var texts = {};"
+        "  roles.forEach(function (role) { var e = phone.querySelector('[data-role=\"' + role + '\"]');"
+        "    tops.push(e ? e.getBoundingClientRect().top : null);"
+        "    if (e) texts[role] = e.innerText; });"
+        "  var dock = phone.querySelector('[data-role=\"actionDockCard\"]');"
+        "  out.push({tops: tops, texts: texts, dockHeight: dock ? dock.getBoundingClientRect().height : 0,"
+        "            background: getComputedStyle(phone).backgroundColor});",
+        home.path());
     ASSERT_EQ(phones.size(), 2u) << "light and dark";
     EXPECT_NE(phones[0]["background"], phones[1]["background"]);
     for (const auto& phone : phones) {
         const auto& tops = phone["tops"];
         for (std::size_t i = 0; i < tops.size(); ++i) {
             ASSERT_FALSE(tops[i].is_null()) << sections[i] << " is not on the page";
-            if (i > 0) EXPECT_GT(tops[i].get<double>(), tops[i - 1].get<double>()) << sections[i];
+            if (i > 0) {
+                EXPECT_GT(tops[i].get<double>(), tops[i - 1].get<double>()) << sections[i];
+            }
         }
         EXPECT_THAT(phone["texts"]["serverButton"].get<std::string>(), HasSubstr("Staging box"));
         EXPECT_THAT(phone["texts"]["serversSectionLabel"].get<std::string>(), HasSubstr("Servers"));

@@ -113,6 +113,9 @@ TEST_F(LinkedDeploymentTest, StatusCountsTargetsAndReplyFallsBackToItsId) {
     Json reply = nvkReplyTicket();
     reply["targetLabel"] = "";
     auto& c = *env.start({photo(), ticket("a.nvk-deploy.json", one), ticket("b.nvk-return.json", reply)});
+    // The tickets load side by side: whichever ends last wrote the status, so it is read after
+    // the next derived refresh.
+    c.refreshDerivedUI();
     EXPECT_EQ(c.statusLabel->text, "Exact targets are verified from NVK metadata.") << "the refresh after the reply ticket";
     EXPECT_TRUE(c.selectedLinkedTargetIDs.empty()) << "linked although nothing can be approved";
     EXPECT_TRUE(c.linkedDeployment.has_value());

@@ -1,21 +1,18 @@
 // tarvo-share with NVK tickets among the items: the linked cards in the text dump, a capsule
 // tapped by a step, the approval sent to the loopback server all at once and one by one, and
 // the page with the linked cards in headless chromium, light and dark.
-#include <cstdlib>
-#include <optional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "platform/foundation/Json.h"
-#include "platform/foundation/Text.h"
 #include "tests/peer/PeerServer.h"
 #include "tests/share/NVKTicketFixtures.h"
 #include "tests/share/ShareProgramFixture.h"
 #include "tests/support/Files.h"
+#include "tests/support/HeadlessChromium.h"
 #include "tests/support/Process.h"
 
 namespace share_test {
@@ -115,52 +112,22 @@ TEST_F(LinkedShareProgramTest, ExpiredTicketLeavesAPlainShare) {
     EXPECT_THAT(r.out, Not(HasSubstr("linkedTargetCard")));
 }
 
-std::optional<std::string> findChromium() {
-    if (const char* p = std::getenv("TARVO_CHROMIUM"); p && *p) return std::string(p);
-    for (const char* p : {"/usr/bin/chromium", "/usr/bin/chromium-browser"}) {
-        if (access(p, X_OK) == 0) return std::string(p);
-    }
-    return std::nullopt;
-}
-
 TEST_F(LinkedShareProgramTest, LinkedCardsOnThePageInLightAndDark) {
-    const auto chromium = findChromium();
-    if (!chromium) GTEST_SKIP() << "no chromium installed";
+    if (!tarvo_test::findChromium()) GTEST_SKIP() << "no chromium installed";
     const std::string html = home.path() + "/linked.html";
     const ProcessResult r = share({}, {"--html", html});
     ASSERT_EQ(r.exitCode, 3) << r.err;
-    std::string page = tarvo_test::readFile(html);
-    page.insert(page.rfind("</body>"),
-                "<script>window.addEventListener('load', function () { var out = [];"
-                "document.querySelectorAll('.phone').forEach(function (phone) {"
-                "  var box = function (role) { var e = phone.querySelector('[data-role=\"' + role + '\"]');"
-                "    if (!e) return null; var r = e.getBoundingClientRect();"
-                "    return {top: r.top, left: r.left, right: r.right, height: r.height, text: e.innerText,"
-                "            background: getComputedStyle(e).backgroundColor}; };"
-                "  out.push({card: box('linkedDeploymentCard'), servers: box('serversSectionLabel'),"
-                "            t1: box('linkedTargetCard:t1'), t2: box('linkedTargetCard:t2'),"
-                "            t3: box('linkedTargetCard:t3'), capsule: box('linkedTarget:t1'),"
-                "            title: box('linkedDeploymentTitleLabel')});"
-                "});"
-                "var pre = document.createElement('pre'); pre.id = 'readback';"
-                "pre.textContent = JSON.stringify(out); document.body.appendChild(pre); });</script>");
-    const std::string probed = home.path() + "/probed.html";
-    tarvo_test::writeFile(probed, page);
-    const ProcessResult b = tarvo_test::runProgram(
-        *chromium,
-        {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
-         "--user-data-dir=" + home.path() + "/chromium", "--window-size=1200,1000", "--virtual-time-budget=3000",
-         "--dump-dom", "file://" + probed},
-        "", {{"HOME", home.path()}});
-    ASSERT_EQ(b.exitCode, 0) << b.err;
-    const std::string open = "<pre id=\"readback\">";
-    const auto begin = b.out.find(open);
-    ASSERT_NE(begin, std::string::npos) << b.out.substr(0, 2000);
-    std::string json = b.out.substr(begin + open.size(), b.out.find("</pre>", begin) - begin - open.size());
-    for (const auto& [entity, character] : {std::pair{"&quot;", "\""}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}}) {
-        json = platform::text::replacingOccurrences(json, entity, character);
-    }
-    const platform::Json phones = platform::parseJson(json);
+    const platform::Json phones = tarvo_test::readBackPhones(
+        tarvo_test::readFile(html),
+        "  var box = function (role) { var e = phone.querySelector('[data-role=\"' + role + '\"]');"
+        "    if (!e) return null; var r = e.getBoundingClientRect();"
+        "    return {top: r.top, left: r.left, right: r.right, height: r.height, text: e.innerText,"
+        "            background: getComputedStyle(e).backgroundColor}; };"
+        "  out.push({card: box('linkedDeploymentCard'), servers: box('serversSectionLabel'),"
+        "            t1: box('linkedTargetCard:t1'), t2: box('linkedTargetCard:t2'),"
+        "            t3: box('linkedTargetCard:t3'), capsule: box('linkedTarget:t1'),"
+        "            title: box('linkedDeploymentTitleLabel')});",
+        home.path());
     ASSERT_EQ(phones.size(), 2u) << "light and dark";
     EXPECT_NE(phones[0]["t1"]["background"], phones[1]["t1"]["background"]) << "the tint follows the appearance";
     for (const auto& phone : phones) {

@@ -1,10 +1,7 @@
 // tarvo-share driven through its steps on the sample servers: the stored keys after each mode
 // and selection step, the dump of the server rows, and the page in headless chromium in light
 // and dark for a multi-server upload with its artifact card and for an emit.
-#include <cstdlib>
-#include <optional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -15,6 +12,7 @@
 #include "platform/uikit/UIColor.h"
 #include "tests/share/ShareProgramFixture.h"
 #include "tests/support/Files.h"
+#include "tests/support/HeadlessChromium.h"
 #include "tests/support/Process.h"
 
 namespace share_test {
@@ -27,10 +25,7 @@ using tarvo_test::ProcessResult;
 class SharePresentationProgramTest : public ShareProgramFixture {
 protected:
     SharePresentationProgramTest() : ShareProgramFixture("share-presentation") {}
-    void SetUp() override {
-        write("servers.json", tarvo_test::readFile(source("samples/share/servers.json")));
-        write("activeServerId", "staging");
-    }
+    void SetUp() override { useSampleServers(); }
 };
 
 TEST_F(SharePresentationProgramTest, ModeAndSelectionStepsLeaveTheirKeys) {
@@ -71,51 +66,21 @@ TEST_F(SharePresentationProgramTest, ModeAndSelectionStepsLeaveTheirKeys) {
 
 // ---- The page in a browser.
 
-std::optional<std::string> findChromium() {
-    if (const char* p = std::getenv("TARVO_CHROMIUM"); p && *p) return std::string(p);
-    for (const char* p : {"/usr/bin/chromium", "/usr/bin/chromium-browser"}) {
-        if (access(p, X_OK) == 0) return std::string(p);
-    }
-    return std::nullopt;
-}
-
 // Per phone (light, then dark): the text, top and background colour of each role, or null.
 platform::Json probePage(const std::string& html, const std::vector<std::string>& roles, const std::string& dir) {
     std::string list;
     for (const auto& r : roles) list += std::string(list.empty() ? "" : ",") + "'" + r + "'";
-    std::string page = tarvo_test::readFile(html);
-    page.insert(page.rfind("</body>"),
-                "<script>window.addEventListener('load', function () { var out = [];"
-                "document.querySelectorAll('.phone').forEach(function (phone) { var o = {};"
-                "  [" + list + "].forEach(function (role) {"
-                "    var e = phone.querySelector('[data-role=\"' + role + '\"]');"
-                "    o[role] = e ? {text: e.innerText, top: e.getBoundingClientRect().top,"
-                "                   height: e.getBoundingClientRect().height,"
-                "                   bg: getComputedStyle(e).backgroundColor,"
-                "                   border: getComputedStyle(e).borderTopColor} : null; });"
-                "  out.push(o); });"
-                "var pre = document.createElement('pre'); pre.id = 'readback';"
-                "pre.textContent = JSON.stringify(out); document.body.appendChild(pre); });</script>");
-    const std::string probed = dir + "/probed.html";
-    tarvo_test::writeFile(probed, page);
-    const ProcessResult b = tarvo_test::runProgram(
-        *findChromium(),
-        {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
-         "--user-data-dir=" + dir + "/chromium", "--window-size=1200,1000", "--virtual-time-budget=3000",
-         "--dump-dom", "file://" + probed},
-        "", {{"HOME", dir}});
-    EXPECT_EQ(b.exitCode, 0) << b.err;
-    const std::string open = "<pre id=\"readback\">";
-    const auto begin = b.out.find(open);
-    if (begin == std::string::npos) {
-        ADD_FAILURE() << b.out.substr(0, 2000);
-        return platform::Json::array();
-    }
-    std::string json = b.out.substr(begin + open.size(), b.out.find("</pre>", begin) - begin - open.size());
-    for (const auto& [entity, character] : {std::pair{"&quot;", "\""}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}}) {
-        json = platform::text::replacingOccurrences(json, entity, character);
-    }
-    return platform::parseJson(json);
+    return tarvo_test::readBackPhones(
+        tarvo_test::readFile(html),
+        "  var o = {};"
+        "  [" + list + "].forEach(function (role) {"
+        "    var e = phone.querySelector('[data-role=\"' + role + '\"]');"
+        "    o[role] = e ? {text: e.innerText, top: e.getBoundingClientRect().top,"
+        "                   height: e.getBoundingClientRect().height,"
+        "                   bg: getComputedStyle(e).backgroundColor,"
+        "                   border: getComputedStyle(e).borderTopColor} : null; });"
+        "  out.push(o);",
+        dir);
 }
 
 std::string css(const platform::UIColor& c, platform::UIUserInterfaceStyle style) {
@@ -128,7 +93,7 @@ std::string css(const platform::UIColor& c, platform::UIUserInterfaceStyle style
 }
 
 TEST_F(SharePresentationProgramTest, MultiServerUploadPageInLightAndDark) {
-    if (!findChromium()) GTEST_SKIP() << "no chromium installed";
+    if (!tarvo_test::findChromium()) GTEST_SKIP() << "no chromium installed";
     const std::string html = home.path() + "/multi.html";
     const ProcessResult r = share({"--html", html, "--do", "segment:serverModeControl=Multi", "--do",
                                    "tap:otherServersDisclosure", "--do", "tap:serverRow:prod", "--do",
@@ -171,7 +136,7 @@ TEST_F(SharePresentationProgramTest, MultiServerUploadPageInLightAndDark) {
 }
 
 TEST_F(SharePresentationProgramTest, EmitPageInLightAndDark) {
-    if (!findChromium()) GTEST_SKIP() << "no chromium installed";
+    if (!tarvo_test::findChromium()) GTEST_SKIP() << "no chromium installed";
     write("emit.defaultReplyTo", "inbox, me");
     const std::string html = home.path() + "/emit.html";
     const ProcessResult r = share({"--html", html, "--do", "menu:replyToSmartButton=Replace/me", "--text", "hello"});

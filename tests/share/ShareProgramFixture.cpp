@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Text.h"
+#include "tests/support/Files.h"
 
 namespace share_test {
 
@@ -22,6 +23,13 @@ void ShareProgramFixture::defaults(std::vector<std::string> args) {
 
 void ShareProgramFixture::write(const std::string& key, const std::string& value) {
     defaults({"write", kGroup, key, "--string", value});
+}
+
+void ShareProgramFixture::useSampleServers(const std::string& baseURL) {
+    std::string servers = tarvo_test::readFile(source("samples/share/servers.json"));
+    if (!baseURL.empty()) servers = platform::text::replacingOccurrences(servers, "http://127.0.0.1:9", baseURL);
+    write("servers.json", servers);
+    write("activeServerId", "staging");
 }
 
 std::string ShareProgramFixture::storedJSON(const std::string& key) {

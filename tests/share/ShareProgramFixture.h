@@ -27,6 +27,9 @@ protected:
     void defaults(std::vector<std::string> args);
     // A string value written to the app group.
     void write(const std::string& key, const std::string& value);
+    // The sample servers (samples/share/servers.json) with staging the active one; their URL,
+    // where nothing listens, replaced by baseURL when one is given.
+    void useSampleServers(const std::string& baseURL = "");
     // The app group's value as the app reads it: a string's text, any other value as compact
     // JSON; "" when absent.
     std::string stored(const std::string& key);

@@ -95,7 +95,11 @@ tarvo::ShareEnvironment ShareTestEnvironment::environment() {
     env.defaults = appGroup_;
     env.standardDefaults = standard_;
     env.appGroupSuiteName = tarvo::PushShared::suiteName();
-    env.makeFileAPI = [](const tarvo::ServerProfile& server) { return tarvo::share::makeShareFileAPI(server); };
+    // ---- Time limits of the sends.
+    env.sendLimits = sendLimits_;
+    env.makeFileAPI = [limits = sendLimits_](const tarvo::ServerProfile& server) {
+        return tarvo::share::makeShareFileAPI(server, limits);
+    };
     return env;
 }
 
@@ -117,6 +121,28 @@ std::shared_ptr<tarvo::ShareViewController> ShareTestEnvironment::start(
                     20000ms);
     runUntilIdle();
     return controller_;
+}
+
+// ---- Time limits of the sends.
+void ShareTestEnvironment::setSendLimits(const tarvo::ShareSendLimits& limits) {
+    sendLimits_ = limits;
+    platform::URLSessionConfiguration configuration = platform::URLSessionConfiguration::defaultConfiguration();
+    configuration.timeoutIntervalForRequest = limits.requestSeconds;
+    urlSession_ = platform::URLSession::make(configuration);
+}
+
+tarvo::ShareSendLimits ShareTestEnvironment::quickSendLimits() {
+    tarvo::ShareSendLimits limits;
+    // Short for a stall, long enough for a loaded machine's server to do the real work (start
+    // the upload's writer, answer a request) within them.
+    limits.requestSeconds = 3;
+    limits.resourceSeconds = 30;
+    limits.streamOpenSeconds = 3;
+    limits.cmdStream.receiveSeconds = 0.1;
+    limits.cmdStream.commandSeconds = 10;
+    limits.cmdStream.runMetadataSeconds = 3;
+    limits.cmdStream.uploadExitSeconds = 15;
+    return limits;
 }
 
 void ShareTestEnvironment::releaseController() {

@@ -69,6 +69,13 @@ public:
     // Releases the controller (the window lets go of it too).
     void releaseController();
 
+    // ---- Time limits of the sends.
+    // The limits the next start() gives its controller (the file APIs it makes and, through the
+    // environment's URL session, the emit); today's defaults until set.
+    void setSendLimits(const tarvo::ShareSendLimits& limits);
+    // Limits of a few seconds, for tests that make the server stall.
+    static tarvo::ShareSendLimits quickSendLimits();
+
     platform::MainQueue& mainQueue() { return queue_; }
     platform::UIWindow& window() { return window_; }
     platform::UIDriver& driver() { return driver_; }
@@ -84,6 +91,7 @@ private:
     platform::Clock clock_;
     std::string temporaryDirectory_;
     std::shared_ptr<platform::URLSession> urlSession_;
+    tarvo::ShareSendLimits sendLimits_;
     std::unique_ptr<peer::PeerServer> server_;
     std::shared_ptr<platform::UserDefaults> appGroup_;
     std::shared_ptr<platform::UserDefaults> standard_;

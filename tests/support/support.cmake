@@ -4,4 +4,5 @@ tarvo_library(tarvo_test_support
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/TempHome.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Process.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/HeadlessChromium.cpp
   LIBS platform_foundation GTest::gtest)

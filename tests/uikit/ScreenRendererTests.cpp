@@ -1,10 +1,8 @@
 // The two renderers: the text dump against golden files, and the HTML page laid out by a real
 // browser in both appearances (skipped when no chromium is installed).
-#include <unistd.h>
 
 #include <cstdlib>
 #include <functional>
-#include <optional>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,7 +10,7 @@
 #include "platform/foundation/Json.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "tests/support/Files.h"
-#include "tests/support/Process.h"
+#include "tests/support/HeadlessChromium.h"
 #include "tests/support/TempHome.h"
 #include "tests/uikit/UIKitTestSupport.h"
 
@@ -77,52 +75,14 @@ TEST_F(ScreenTest, HtmlPageIsSelfContainedAndEscapesTexts) {
     EXPECT_EQ(page.find("http"), std::string::npos);
 }
 
-std::optional<std::string> findChromium() {
-    if (const char* p = std::getenv("TARVO_CHROMIUM"); p && *p) return std::string(p);
-    for (const char* p : {"/usr/bin/chromium", "/usr/bin/chromium-browser"}) {
-        if (access(p, X_OK) == 0) return std::string(p);
-    }
-    return std::nullopt;
-}
-
 // What the browser laid out, read back per appearance.
 platform::Json layOutInChromium(const std::string& page, const std::string& probeBody) {
-    const auto chromium = findChromium();
     tarvo_test::TempDir dir("uikit-html");
-    std::string probed = page;
-    probed.insert(probed.rfind("</body>"),
-                  "<script>window.addEventListener('load', function () { var out = [];"
-                  "document.querySelectorAll('.phone').forEach(function (phone) {" +
-                      probeBody +
-                      "});"
-                      "var pre = document.createElement('pre'); pre.id = 'readback';"
-                      "pre.textContent = JSON.stringify(out); document.body.appendChild(pre); });</script>");
-    const std::string file = dir.path() + "/page.html";
-    tarvo_test::writeFile(file, probed);
-    const auto r = tarvo_test::runProgram(
-        *chromium,
-        {"--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-         "--disable-background-networking", "--disable-component-update", "--disable-sync",
-         "--user-data-dir=" + dir.path() + "/profile", "--window-size=1200,1000", "--virtual-time-budget=3000", "--dump-dom", "file://" + file},
-        "", {{"HOME", dir.path()}});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    const std::string open = "<pre id=\"readback\">";
-    const auto begin = r.out.find(open);
-    const auto end = r.out.find("</pre>", begin);
-    if (begin == std::string::npos || end == std::string::npos) {
-        ADD_FAILURE() << "no read-back in " << r.out.substr(0, 2000);
-        return platform::Json::array();
-    }
-    std::string json = r.out.substr(begin + open.size(), end - begin - open.size());
-    json = platform::text::replacingOccurrences(json, "&quot;", "\"");
-    json = platform::text::replacingOccurrences(json, "&lt;", "<");
-    json = platform::text::replacingOccurrences(json, "&gt;", ">");
-    json = platform::text::replacingOccurrences(json, "&amp;", "&");
-    return platform::parseJson(json);
+    return tarvo_test::readBackPhones(page, probeBody, dir.path());
 }
 
 TEST_F(ScreenTest, HtmlPageLaysTheScreenOutInOrderInLightAndDarkWithTheAlertOnTop) {
-    if (!findChromium()) GTEST_SKIP() << "no chromium installed";
+    if (!tarvo_test::findChromium()) GTEST_SKIP() << "no chromium installed";
     driver.showKeyboard(508);
     auto alert = UIAlertController::make("Deploy now?", "Runs the recipe");
     alert->addAction(UIAlertAction::make("Skip", UIAlertAction::Style::cancel));
