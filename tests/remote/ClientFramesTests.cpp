@@ -137,4 +137,22 @@ TEST(ClientFrames, MaskingInPiecesAtAnyOffsetEqualsMaskingWhole) {
     }
 }
 
+// Keys a server could foresee would defeat masking: each source draws its own, and a source
+// keeps drawing new ones past its block of pre-drawn keys.
+TEST(ClientFrames, MaskKeysDifferBetweenConnectionsAndAcrossRefills) {
+    auto draw = [](MaskKeySource& keys, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i) {
+            const MaskKey k = keys.next();
+            out.append(reinterpret_cast<const char*>(k.data()), k.size());
+        }
+        return out;
+    };
+    MaskKeySource a, b;
+    const std::string firstBlock = draw(a, 256), secondBlock = draw(a, 256);
+    EXPECT_NE(firstBlock, draw(b, 256));
+    EXPECT_NE(firstBlock, secondBlock);
+    EXPECT_NE(secondBlock, std::string(secondBlock.size(), secondBlock[0]));
+}
+
 }  // namespace

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <random>
 
+#include <openssl/rand.h>
+
 namespace platform::net_detail {
 
 std::size_t writeClientFrameHeader(unsigned char* out, bool text, std::uint64_t payloadBytes, const MaskKey& key) {
@@ -50,19 +52,22 @@ void maskCopy(unsigned char* out, const unsigned char* in, std::size_t n, const 
     for (; i < n; ++i) out[i] = in[i] ^ turned[i % 8];
 }
 
-MaskKeySource::MaskKeySource() {
-    std::random_device device;
-    state_ = (std::uint64_t(device()) << 32) ^ device();
-}
+MaskKeySource::MaskKeySource() = default;
 
 MaskKey MaskKeySource::next() {
-    // splitmix64: the seed is secret, the output of one step tells nothing useful of the next.
-    std::uint64_t z = (state_ += 0x9e3779b97f4a7c15ull);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
-    z ^= z >> 31;
-    return MaskKey{static_cast<unsigned char>(z), static_cast<unsigned char>(z >> 8),
-                   static_cast<unsigned char>(z >> 16), static_cast<unsigned char>(z >> 24)};
+    // Keys come from the cryptographic generator, drawn a block at a time: a key that could be
+    // told from the ones before it would let a page's script choose the bytes a proxy sees.
+    if (used_ == pool_.size()) {
+        if (RAND_bytes(pool_.data(), static_cast<int>(pool_.size())) != 1) {
+            std::random_device device;  // the operating system's entropy
+            for (auto& b : pool_) b = static_cast<unsigned char>(device());
+        }
+        used_ = 0;
+    }
+    MaskKey key;
+    std::memcpy(key.data(), pool_.data() + used_, key.size());
+    used_ += key.size();
+    return key;
 }
 
 ClientFrameStager::ClientFrameStager(std::vector<Message> messages, unsigned char* buffer, std::size_t capacity,

@@ -31,7 +31,8 @@ public:
     MaskKey next();
 
 private:
-    std::uint64_t state_;
+    std::array<unsigned char, 1024> pool_{};
+    std::size_t used_ = pool_.size();
 };
 
 // Lays a batch of messages out as frames in a staging buffer of bounded size, a piece at a time,
