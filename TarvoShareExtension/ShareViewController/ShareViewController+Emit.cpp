@@ -44,10 +44,7 @@ Async<void> ShareViewController::runEmit(Draft d, ServerProfile server) {
         if (co_await isCancelled()) co_return;
         setBusy(true, share::sendingStatus(i + 1, count));
         try {
-            // A shared folder is zipped off the main queue, so the screen stays live meanwhile.
-            MaterializeOptions offMain;
-            offMain.fileWork = Executor(env_.backgroundQueue.executor());
-            TempItem item = co_await materializeToTempFile(items[i], env_.temporaryDirectory, std::move(offMain));
+            TempItem item = co_await materializeOffMain(items[i]);
             EmitHTTPResponse reply = co_await ReceptionistClient::emitFile(
                 env_.urlSession, *baseURL, token, item.url, item.filename, deviceID, kind, item.contentType, "tarvo",
                 meta, route, nullptr);

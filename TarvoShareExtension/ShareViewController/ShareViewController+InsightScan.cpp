@@ -59,10 +59,7 @@ Async<void> ShareViewController::runArtifactPreviewScan(std::string generation) 
         if (co_await isCancelled()) co_return;
         std::optional<TempItem> item;
         try {
-            // A shared folder is zipped for its listing off the main queue, like the listing itself.
-            MaterializeOptions offMain;
-            offMain.fileWork = Executor(env_.backgroundQueue.executor());
-            item.emplace(co_await materializeToTempFile(snapshot[i], env_.temporaryDirectory, std::move(offMain)));
+            item.emplace(co_await materializeOffMain(snapshot[i]));
         } catch (const CancellationError&) {
             co_return;
         } catch (const std::exception& e) {

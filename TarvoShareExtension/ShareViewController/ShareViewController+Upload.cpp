@@ -70,11 +70,8 @@ Async<void> ShareViewController::runUpload(Draft d, ServerProfile server) {
         setBusy(true, share::preparingItemStatus(ordinal, count));
         enqueue(i, count, std::nullopt, std::nullopt);
 
-        // A shared folder is zipped off the main queue, so that the screen shows the zip's
-        // progress as it goes.
-        MaterializeOptions preparing;
-        preparing.fileWork = Executor(env_.backgroundQueue.executor());
-        preparing.zipProgress = [weak = weakSelf(), &queue = env_.mainQueue, i, count](const FolderZipProgress& p) {
+        // The screen shows a shared folder's zip as it goes.
+        auto zipProgress = [weak = weakSelf(), &queue = env_.mainQueue, i, count](const FolderZipProgress& p) {
             share::UploadProgressRenderState state =
                 share::makeZipProgressState(static_cast<long long>(i), static_cast<long long>(count), p);
             queue.post([weak, state = std::move(state)] {
@@ -83,7 +80,7 @@ Async<void> ShareViewController::runUpload(Draft d, ServerProfile server) {
         };
         std::optional<TempItem> materialized;
         try {
-            materialized = co_await materializeToTempFile(items[i], env_.temporaryDirectory, std::move(preparing));
+            materialized = co_await materializeOffMain(items[i], std::move(zipProgress));
         } catch (const std::exception& e) {
             errors.push_back(share::uploadErrorLine(ordinal, count, describeError(e)));
             continue;
@@ -192,6 +189,15 @@ share::PostUploadRecipeContext ShareViewController::postUploadRecipeContext(cons
 std::optional<RemoteAPI> ShareViewController::makeFileAPI(const ServerProfile& server) const {
     if (!env_.makeFileAPI) return std::nullopt;
     return env_.makeFileAPI(server);
+}
+
+Async<TempItem> ShareViewController::materializeOffMain(ProviderPtr provider, FolderZipProgressCallback zipProgress) {
+    MaterializeOptions options;
+    options.fileWork = Executor(env_.backgroundQueue.executor());
+    options.zipProgress = std::move(zipProgress);
+    // Named, not awaited as a temporary: g++ 12 mishandles temporaries around a co_await.
+    Async<TempItem> materializing = materializeToTempFile(std::move(provider), env_.temporaryDirectory, std::move(options));
+    co_return co_await std::move(materializing);
 }
 
 }  // namespace tarvo

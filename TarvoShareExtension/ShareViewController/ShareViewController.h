@@ -25,6 +25,8 @@
 #include "Shared/ShareRunContract.h"
 #include "Shared/ServerProfile.h"
 #include "TarvoShareExtension/ArtifactRecommendationResponse.h"
+#include "TarvoShareExtension/Intake/FolderZipWriter.h"
+#include "TarvoShareExtension/Intake/ItemLoaders.h"
 #include "TarvoShareExtension/Intake/PayloadKeys.h"
 #include "TarvoShareExtension/Intake/TempItem.h"
 #include "TarvoShareExtension/ShareEnvironment.h"
@@ -258,6 +260,10 @@ public:
     platform::Async<void> runLinkedDeployment();
     // The remote client of a server for one send (the environment's factory).
     std::optional<RemoteAPI> makeFileAPI(const ServerProfile& server) const;
+    // A shared item as a file in the share's temporary folder. A shared file's copy or a shared
+    // folder's zip runs on the background queue, so the screen keeps turning however large it
+    // is; zipProgress (called there) follows a folder's zip.
+    platform::Async<TempItem> materializeOffMain(ProviderPtr provider, FolderZipProgressCallback zipProgress = {});
 
     // =============================================================================================
     // Draft resolution and remembered selections (ShareViewController+Drafts.cpp).
