@@ -12,7 +12,6 @@
 #include <string>
 
 #include "Shared/ServerProfile.h"
-#include "TarvoShareExtension/ShareSendLimits.h"
 #include "TarvoShareExtension/Remote/RemoteAPI.h"
 #include "TarvoShareExtension/Remote/RemoteTransfer.h"
 #include "platform/concurrency/BackgroundQueue.h"
@@ -52,13 +51,9 @@ struct ShareEnvironment {
     std::shared_ptr<platform::UserDefaults> standardDefaults;
     std::string appGroupSuiteName;
     // The remote client of one server for one send; nothing when the server has no usable URL
-    // or no token.
+    // or no token. Whoever builds it chooses the send's time limits (share::makeShareFileAPI);
+    // the receptionist's emit goes through urlSession, whose configuration sets its limit.
     std::function<std::optional<RemoteAPI>(const ServerProfile&)> makeFileAPI;
-
-    // ---- Time limits of the sends.
-    // What whoever builds makeFileAPI gives the file APIs it makes (share::makeShareFileAPI).
-    // The receptionist's emit goes through urlSession, whose configuration sets its limit.
-    ShareSendLimits sendLimits;
 };
 
 }  // namespace tarvo

@@ -9,10 +9,6 @@
 
 namespace tarvo::share {
 
-std::optional<RemoteAPI> makeShareFileAPI(const ServerProfile& server, platform::URLSessionConfiguration base) {
-    return makeShareFileAPI(server, ShareSendLimits{}, std::move(base));
-}
-
 std::optional<RemoteAPI> makeShareFileAPI(const ServerProfile& server, const ShareSendLimits& limits,
                                           platform::URLSessionConfiguration base) {
     const std::optional<platform::URL> url = server.urlValue();

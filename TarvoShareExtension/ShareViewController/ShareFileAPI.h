@@ -12,14 +12,10 @@
 namespace tarvo::share {
 
 // Nothing when the server has no usable http(s) URL or its trimmed token is empty. Both
-// sessions get a 60-second request time-out and a 600-second resource time-out over `base`
-// (which may add trusted certificates).
-std::optional<RemoteAPI> makeShareFileAPI(const ServerProfile& server,
-                                          platform::URLSessionConfiguration base =
-                                              platform::URLSessionConfiguration::ephemeral());
-// The same with the time limits given: the sessions' request and resource time-outs, the
-// command stream's open time-out and its waits for the server's frames.
-std::optional<RemoteAPI> makeShareFileAPI(const ServerProfile& server, const ShareSendLimits& limits,
+// sessions get the limits' request and resource time-outs (60 and 600 seconds unless given)
+// over `base` (which may add trusted certificates); the command stream gets its open time-out
+// and its waits for the server's frames.
+std::optional<RemoteAPI> makeShareFileAPI(const ServerProfile& server, const ShareSendLimits& limits = {},
                                           platform::URLSessionConfiguration base =
                                               platform::URLSessionConfiguration::ephemeral());
 

@@ -83,9 +83,7 @@ ShareEnvironment programEnvironment(ProgramWorld& world, UIWindow& window) {
     env.defaults = PushShared::defaults();
     env.standardDefaults = UserDefaults::standard();
     env.appGroupSuiteName = PushShared::suiteName();
-    env.makeFileAPI = [limits = env.sendLimits](const ServerProfile& server) {
-        return share::makeShareFileAPI(server, limits);
-    };
+    env.makeFileAPI = [](const ServerProfile& server) { return share::makeShareFileAPI(server); };
     return env;
 }
 

@@ -79,11 +79,11 @@ protected:
 
     void tapSend() { env.driver().tap(std::string(tarvo::share::roles::sendButton)); }
 
-    // Send, then wait until the send task has ended.
-    void sendAndWait() {
+    // Send, then wait until the send task has ended, at most `limit`.
+    void sendAndWait(std::chrono::milliseconds limit = 60000ms) {
         tapSend();
         auto& c = env.controller();
-        ASSERT_TRUE(env.mainQueue().runUntil([&] { return c.sendTask && c.sendTask->isDone(); }, 60000ms))
+        ASSERT_TRUE(env.mainQueue().runUntil([&] { return c.sendTask && c.sendTask->isDone(); }, limit))
             << env.dump() << server().log();
         env.runUntilIdle();
     }

@@ -14,13 +14,7 @@ protected:
     SendStallTest() { env.setSendLimits(ShareTestEnvironment::quickSendLimits()); }
 
     // Send, then wait for the send task's end: far sooner than today's minute-long limits.
-    void sendAndWaitForTheLimit() {
-        tapSend();
-        auto& c = env.controller();
-        ASSERT_TRUE(env.mainQueue().runUntil([&] { return c.sendTask && c.sendTask->isDone(); }, 30000ms))
-            << env.dump() << server().log();
-        env.runUntilIdle();
-    }
+    void sendAndWaitForTheLimit() { sendAndWait(30000ms); }
     void expectFailedAndOpen(const std::string& status) {
         auto& c = env.controller();
         EXPECT_EQ(c.statusLabel->text, status);

@@ -96,7 +96,6 @@ tarvo::ShareEnvironment ShareTestEnvironment::environment() {
     env.standardDefaults = standard_;
     env.appGroupSuiteName = tarvo::PushShared::suiteName();
     // ---- Time limits of the sends.
-    env.sendLimits = sendLimits_;
     env.makeFileAPI = [limits = sendLimits_](const tarvo::ServerProfile& server) {
         return tarvo::share::makeShareFileAPI(server, limits);
     };

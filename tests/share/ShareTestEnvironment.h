@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "TarvoShareExtension/ShareEnvironment.h"
+#include "TarvoShareExtension/ShareSendLimits.h"
 #include "TarvoShareExtension/ShareViewController/ShareViewController.h"
 #include "platform/concurrency/MainQueue.h"
 #include "platform/foundation/Clock.h"
