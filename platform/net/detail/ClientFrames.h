@@ -55,8 +55,6 @@ public:
     bool fill();
     const unsigned char* data() const { return buffer_; }
     std::size_t size() const { return used_; }
-    // Ends of frames inside the current buffer, ascending.
-    const std::vector<std::size_t>& frameEnds() const { return ends_; }
     // The first frame boundary at or after byte `sentInBuffer` of the current buffer, or size()+1
     // when the frame under way runs past the buffer.
     std::size_t boundaryFrom(std::size_t sentInBuffer) const;
