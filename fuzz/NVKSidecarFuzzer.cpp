@@ -12,9 +12,9 @@
 #include <string_view>
 #include <variant>
 
-#include "TarvoShareExtension/ShareViewController/LinkedDeploymentApproval.h"
-#include "TarvoShareExtension/ShareViewController/LinkedDeploymentText.h"
-#include "TarvoShareExtension/ShareViewController/NVKSidecarDecoder.h"
+#include "TarvoShareExtension/ShareViewController/Linked/LinkedDeploymentApproval.h"
+#include "TarvoShareExtension/ShareViewController/Linked/LinkedDeploymentText.h"
+#include "TarvoShareExtension/ShareViewController/Linked/NVKSidecarDecoder.h"
 #include "platform/foundation/Json.h"
 
 namespace {

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "Shared/ServerProfile.h"
-#include "TarvoShareExtension/ShareViewController/DraftBinding.h"
-#include "TarvoShareExtension/ShareViewController/DraftResolution.h"
-#include "TarvoShareExtension/ShareViewController/ShareStartup.h"
+#include "TarvoShareExtension/ShareViewController/Screen/DraftBinding.h"
+#include "TarvoShareExtension/ShareViewController/Screen/DraftResolution.h"
+#include "TarvoShareExtension/ShareViewController/Screen/ShareStartup.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Text.h"

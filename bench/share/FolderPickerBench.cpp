@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "TarvoShareExtension/ShareViewController/RemoteFolderPickerViewController.h"
-#include "TarvoShareExtension/ShareViewController/ShareScreenRoles.h"
+#include "TarvoShareExtension/ShareViewController/Picker/RemoteFolderPickerViewController.h"
+#include "TarvoShareExtension/ShareViewController/Screen/ShareScreenRoles.h"
 #include "platform/uikit/UINavigationController.h"
 #include "tests/share/ShareTestEnvironment.h"
 

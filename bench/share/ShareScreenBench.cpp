@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "TarvoShareExtension/ShareViewController/ShareScreenRoles.h"
+#include "TarvoShareExtension/ShareViewController/Screen/ShareScreenRoles.h"
 #include "tests/share/ShareTestEnvironment.h"
 
 namespace {

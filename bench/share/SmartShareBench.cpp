@@ -16,7 +16,7 @@
 #include <string>
 
 #include "TarvoShareExtension/Intake/FolderZipWriter.h"
-#include "TarvoShareExtension/ShareViewController/ArtifactInsightScan.h"
+#include "TarvoShareExtension/ShareViewController/Smart/ArtifactInsightScan.h"
 #include "TarvoShareExtension/SmartSharePresetMemory.h"
 #include "platform/concurrency/Concurrency.h"
 #include "tests/share/ShareTestEnvironment.h"

@@ -1,6 +1,6 @@
 #include "hosts/tarvo-share/ShareCommandLine.h"
 
-#include "TarvoShareExtension/ShareViewController/ShareScreenRoles.h"
+#include "TarvoShareExtension/ShareViewController/Screen/ShareScreenRoles.h"
 #include "platform/foundation/DateFormatter.h"
 #include "platform/foundation/Url.h"
 

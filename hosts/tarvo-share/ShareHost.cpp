@@ -9,8 +9,8 @@
 
 #include "Core/PushShared.h"
 #include "TarvoShareExtension/ShareEnvironment.h"
-#include "TarvoShareExtension/ShareViewController/ShareFileAPI.h"
-#include "TarvoShareExtension/ShareViewController/ShareViewController.h"
+#include "TarvoShareExtension/ShareViewController/Controller/ShareFileAPI.h"
+#include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
 #include "hosts/tarvo-share/ShareCommandLine.h"
 #include "platform/concurrency/BackgroundQueue.h"
 #include "platform/concurrency/MainQueue.h"

@@ -1,7 +1,7 @@
 #include "tests/share/ShareTestEnvironment.h"
 
 #include "Core/PushShared.h"
-#include "TarvoShareExtension/ShareViewController/ShareFileAPI.h"
+#include "TarvoShareExtension/ShareViewController/Controller/ShareFileAPI.h"
 #include "platform/foundation/Paths.h"
 
 #include <chrono>

@@ -12,7 +12,7 @@
 
 #include "TarvoShareExtension/ShareEnvironment.h"
 #include "TarvoShareExtension/ShareSendLimits.h"
-#include "TarvoShareExtension/ShareViewController/ShareViewController.h"
+#include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
 #include "platform/concurrency/MainQueue.h"
 #include "platform/foundation/Clock.h"
 #include "platform/net/URLSession.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "TarvoShareExtension/ArtifactCandidateRanker.h"
-#include "TarvoShareExtension/ShareViewController/RecipeText.h"
+#include "TarvoShareExtension/ShareViewController/Model/RecipeText.h"
 #include "platform/foundation/Json.h"
 #include "tests/support/Process.h"
 

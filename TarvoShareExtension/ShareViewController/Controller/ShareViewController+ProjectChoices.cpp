@@ -1,0 +1,121 @@
+// What the share remembers of the servers a project goes to: the mode and selection globally
+// and per project, the project's automatic configuration applied once per share, and the
+// recipe evidence the server rows show.
+#include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
+
+#include "TarvoShareExtension/ShareViewController/Screen/DraftResolution.h"
+#include "TarvoShareExtension/ShareViewController/Smart/ProjectServerChoices.h"
+#include "TarvoShareExtension/ShareViewController/Smart/RecipeEvidence.h"
+
+namespace tarvo {
+
+using namespace platform;
+
+namespace {
+
+PropertyList stringArray(const std::vector<std::string>& ids) {
+    PropertyList::Array array;
+    for (const auto& id : ids) array.emplace_back(id);
+    return PropertyList(std::move(array));
+}
+
+}  // namespace
+
+void ShareViewController::applyRememberedAutomaticConfigurationIfNeeded() {
+    if (!artifactInsight.projectSignature) return;
+    const std::optional<SmartShareAutomaticConfiguration> configuration = currentAutomaticConfiguration();
+    if (!configuration) return;
+    if (configuration->preferRegularForLinkedDeployment && linkedDeployment) {
+        availableLinkedDeployment = linkedDeployment;
+        linkedDeployment.reset();
+        selectedLinkedTargetIDs.clear();
+        statusLabel->text = std::string(share::kSavedAutomaticPresetStatus);
+    }
+    const std::string& digest = artifactInsight.projectSignature->exactDigest;
+    if (automaticConfigurationAppliedDigest == digest || userTouchedServerMode) return;
+    automaticConfigurationAppliedDigest = digest;
+
+    const share::AutomaticConfigurationChoice choice =
+        share::automaticConfigurationChoice(*configuration, servers, draft.serverId);
+    serverMode = choice.mode;
+    serverModeControl->selectedSegmentIndex = choice.mode == ServerMode::multi ? 1 : 0;
+    multiDispatchMode = choice.dispatch;
+    multiDispatchControl->selectedSegmentIndex = choice.dispatch == MultiDispatchMode::oneByOne ? 1 : 0;
+    selectedServerIDs = choice.selectedServerIDs;
+
+    const ServerProfile* target = share::findServer(servers, choice.targetServerID);
+    if (!target || choice.targetServerID == draft.serverId) return;
+    const ServerProfile targetServer = *target;
+    const Draft snapshot = snapshotDraftFromUI();
+    if (!snapshot.serverId.empty()) {
+        resolvedDraftsByServer[snapshot.serverId] = snapshot;
+        serverDraftStore.byServer[snapshot.serverId] = snapshot;
+    }
+    auto it = resolvedDraftsByServer.find(targetServer.id);
+    draft = it != resolvedDraftsByServer.end() ? it->second : draftForServer(targetServer, snapshot);
+    resolvedDraftsByServer[targetServer.id] = draft;
+    applyDraftFieldsWithoutRefreshing(draft);
+}
+
+std::optional<ShareViewController::ServerMode> ShareViewController::rememberedProjectServerMode() const {
+    const auto key = projectScopedShareKey("serverMode");
+    if (!key) return std::nullopt;
+    return share::projectServerModeFrom(defaults->object(*key));
+}
+
+void ShareViewController::persistMultiServerSelection() {
+    defaults->set("share.serverMode", PropertyList(std::string(rawValue(serverMode))));
+    defaults->set("share.multiDispatchMode", PropertyList(std::string(rawValue(multiDispatchMode))));
+    if (serverMode == ServerMode::multi) {
+        defaults->set("share.multiServerIds", stringArray(share::selectedIDsInServerOrder(servers, selectedServerIDs)));
+    } else if (auto id = share::configuredSingleServerID(servers, draft.serverId)) {
+        defaults->set("share.singleServerId", PropertyList(*id));
+    }
+    persistProjectServerModeAndSelection();
+    defaults->synchronize();
+}
+
+void ShareViewController::persistProjectServerModeAndSelection() {
+    const auto modeKey = projectScopedShareKey("serverMode");
+    if (!modeKey) return;
+    defaults->set(*modeKey, PropertyList(std::string(rawValue(serverMode))));
+    if (serverMode == ServerMode::multi) {
+        if (const auto key = projectScopedShareKey("multiServerIds")) {
+            defaults->set(*key, stringArray(share::selectedIDsInServerOrder(servers, selectedServerIDs)));
+        }
+    } else if (const auto key = projectScopedShareKey("singleServerId")) {
+        if (auto id = share::configuredSingleServerID(servers, draft.serverId)) defaults->set(*key, PropertyList(*id));
+    }
+}
+
+std::optional<std::pair<std::int64_t, bool>> ShareViewController::recipeSuccessEvidence(const std::string& serverID,
+                                                                                        const Draft& d) const {
+    std::optional<ArtifactRecommendationResponse> reply;
+    if (auto it = serverRecommendationsByServer.find(serverID); it != serverRecommendationsByServer.end()) {
+        reply = it->second;
+    }
+    const auto evidence = share::recipeSuccessEvidence(reply, selectedArtifactCandidates(d));
+    if (!evidence) return std::nullopt;
+    return std::pair{evidence->count, evidence->exact};
+}
+
+std::optional<std::string> ShareViewController::recipeOriginSummary(const std::string& serverID) const {
+    std::optional<SmartShareResolvedPlan> plan;
+    if (auto it = smartSharePlansByServer.find(serverID); it != smartSharePlansByServer.end()) plan = it->second;
+    return share::recipeOriginSummary(plan, manuallyEditedRecipeServerIDs.count(serverID) != 0,
+                                      autoAppliedRecipeServerIDs.count(serverID) != 0);
+}
+
+bool ShareViewController::serverHasRecommendation(const ServerProfile& server) const {
+    std::optional<ArtifactRecommendationResponse> reply;
+    if (auto it = serverRecommendationsByServer.find(server.id); it != serverRecommendationsByServer.end()) {
+        reply = it->second;
+    }
+    std::optional<SmartShareResolvedPlan> plan;
+    if (auto it = smartSharePlansByServer.find(server.id); it != smartSharePlansByServer.end()) plan = it->second;
+    std::optional<Draft> resolved;
+    if (auto it = resolvedDraftsByServer.find(server.id); it != resolvedDraftsByServer.end()) resolved = it->second;
+    return share::serverHasRecommendation(reply, plan, resolved);
+}
+
+}  // namespace tarvo

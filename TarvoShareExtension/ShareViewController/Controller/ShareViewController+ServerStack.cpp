@@ -1,0 +1,242 @@
+// The list of selectable servers (compact rows, the deploy-set card) or, while a linked
+// deployment is in force, its target cards.
+//
+// The stack keeps no state: every rebuild recreates each row from the controller's state, so a
+// row always matches the last rebuild. Servers come grouped (selected, recommended, then the
+// quiet ones folded behind a disclosure), each group in the stored order.
+#include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
+
+#include "TarvoShareExtension/ShareViewController/Screen/DraftResolution.h"
+#include "TarvoShareExtension/ShareViewController/Presentation/ShareMood.h"
+#include "TarvoShareExtension/ShareViewController/Presentation/SharePresentation.h"
+
+namespace tarvo {
+
+using namespace platform;
+
+namespace {
+
+std::shared_ptr<UILabel> monospacedLine(std::string text, int lines) {
+    auto label = UILabel::make(std::move(text));
+    label->font = UIFont::monospacedSystemFont(11, UIFont::Weight::regular);
+    label->textColor = UIColor::secondaryLabel();
+    label->numberOfLines = lines;
+    return label;
+}
+
+}  // namespace
+
+void ShareViewController::rebuildMultiServerStack() {
+    // ---- Linked deployment: its target cards stand in for the server rows.
+    if (rebuildLinkedTargetCardsIfNeeded()) return;
+    multiServerStack->removeAllArrangedSubviews();
+    if (servers.empty()) {
+        auto none = UILabel::make("No servers configured. Add servers in Tarvo Settings first.");
+        none->font = UIFont::systemFont(13);
+        none->textColor = UIColor::secondaryLabel();
+        none->numberOfLines = 0;
+        none->role = "noServersLabel";
+        multiServerStack->addArrangedSubview(none);
+        return;
+    }
+    const share::ServerGroups groups = share::groupServers(
+        servers, selectedServerIDs, [this](const ServerProfile& s) { return serverHasRecommendation(s); });
+    multiServerStack->addArrangedSubview(makeDeploySetCard(groups.selected));
+    if (!groups.selected.empty()) {
+        multiServerStack->addArrangedSubview(
+            makeServerSectionHeader("Selected" + std::string(share::kPartSeparator) + std::to_string(groups.selected.size())));
+        for (const auto& s : groups.selected) multiServerStack->addArrangedSubview(makeCompactServerRow(s, true));
+    }
+    if (!groups.recommended.empty()) {
+        multiServerStack->addArrangedSubview(makeServerSectionHeader(
+            "Recommended" + std::string(share::kPartSeparator) + std::to_string(groups.recommended.size())));
+        for (const auto& s : groups.recommended) multiServerStack->addArrangedSubview(makeCompactServerRow(s, false));
+    }
+    if (!groups.quiet.empty()) {
+        multiServerStack->addArrangedSubview(makeOtherServersDisclosure(groups.quiet.size()));
+        if (otherServersExpanded) {
+            for (const auto& s : groups.quiet) multiServerStack->addArrangedSubview(makeCompactServerRow(s, false));
+        }
+    }
+}
+
+std::shared_ptr<UIControl> ShareViewController::makeCompactServerRow(const ServerProfile& server, bool selected) {
+    const Draft rowDraft = resolvedDraft(server, draft);
+    const bool expanded = expandedServerIDs.count(server.id) != 0;
+    const bool current = server.id == draft.serverId;
+    const std::string label = server.displayLabel();
+    auto weak = weakSelf();
+
+    auto select = UIButtonConfiguration::plain();
+    select.image = selected ? "checkmark.circle.fill" : "circle";
+    select.imageColor = selected ? UIColor::systemBlue() : UIColor::secondaryLabel();
+    select.contentInsets = UIEdgeInsets::all(4);
+    auto selectButton = UIButton::make(select);
+    selectButton->role = "serverSelect:" + server.id;
+    selectButton->accessibilityLabel = (selected ? "Remove " : "Add ") + label;
+    selectButton->fixedWidth = 28;
+    selectButton->addAction(UIAction::make("", [weak, server] {
+                                if (auto self = weak.lock()) self->toggleServerSelection(server, false);
+                            }),
+                            UIControlEvents::touchUpInside);
+
+    const std::vector<ArtifactShellCandidate> candidates = selectedArtifactCandidates(rowDraft);
+
+    auto name = UILabel::make(label);
+    name->font = UIFont::systemFont(14, UIFont::Weight::semibold);
+    name->textColor = UIColor::label();
+    name->numberOfLines = 1;
+    name->horizontalCompressionResistance = 250;
+    auto titleLine = UIStackView::horizontal(6, {name});
+    titleLine->alignment = UIStackView::Alignment::center;
+    if (!candidates.empty()) titleLine->addArrangedSubview(makeScriptCountBadge(static_cast<std::int64_t>(candidates.size())));
+    titleLine->addArrangedSubview(UIView::make());
+
+    auto textColumn = UIStackView::vertical(3, {titleLine, makeServerContextLine(server.id, rowDraft, candidates.empty(), expanded)});
+    textColumn->userInteractionEnabled = false;
+    if (!candidates.empty()) {
+        auto list = UIStackView::vertical(2);
+        for (std::size_t i = 0; i < candidates.size(); ++i) {
+            auto line = UILabel::make(std::to_string(i + 1) + "  " + share::candidateDisplayName(candidates[i]));
+            line->font = UIFont::monospacedSystemFont(11, UIFont::Weight::medium);
+            line->textColor = UIColor::label();
+            line->numberOfLines = 2;
+            line->lineBreakMode = NSLineBreakMode::byTruncatingMiddle;
+            list->addArrangedSubview(line);
+        }
+        textColumn->addArrangedSubview(list);
+    }
+
+    auto plan = UIButtonConfiguration::tinted();
+    plan.title = "Plan";
+    plan.image = "slider.horizontal.3";
+    plan.imagePadding = 4;
+    plan.buttonSize = UIButtonConfiguration::Size::mini;
+    plan.contentInsets = UIEdgeInsets{5, 8, 5, 8};
+    plan.baseBackgroundColor = current ? currentShareMood().tint : UIColor::tertiarySystemGroupedBackground();
+    plan.baseForegroundColor = current ? UIColor::white() : UIColor::label();
+    auto planButton = UIButton::make(plan);
+    planButton->role = "serverPlan:" + server.id;
+    planButton->accessibilityLabel = "Configure " + label;
+    planButton->horizontalHuggingPriority = 1000;
+    planButton->addAction(UIAction::make("", [weak, server] {
+                              if (auto self = weak.lock()) self->openServerPlan(server);
+                          }),
+                          UIControlEvents::touchUpInside);
+
+    auto chevron = UIButtonConfiguration::plain();
+    chevron.image = expanded ? "chevron.up" : "chevron.down";
+    chevron.imageColor = UIColor::secondaryLabel();
+    chevron.contentInsets = UIEdgeInsets::all(4);
+    auto chevronButton = UIButton::make(chevron);
+    chevronButton->role = "serverExpand:" + server.id;
+    chevronButton->accessibilityLabel = (expanded ? "Collapse " : "Expand ") + label;
+    chevronButton->fixedWidth = 30;
+    chevronButton->addAction(UIAction::make("", [weak, id = server.id] {
+                                 if (auto self = weak.lock()) self->toggleServerExpansion(id);
+                             }),
+                             UIControlEvents::touchUpInside);
+
+    auto rowLine = UIStackView::horizontal(7, {selectButton, textColumn, planButton, chevronButton});
+    rowLine->alignment = UIStackView::Alignment::center;
+    auto body = UIStackView::vertical(7, {rowLine});
+    if (expanded) body->addArrangedSubview(makeServerDetailStack(server.id, rowDraft));
+
+    auto row = UIControl::make();
+    row->role = "serverRow:" + server.id;
+    row->layoutMargins = UIEdgeInsets::all(8);
+    row->addSubview(body);
+    body->edgesInSuperview = UIEdgeInsets::all(8);
+    row->backgroundColor = current ? UIColor::systemBlue().withAlphaComponent(0.10)
+                                   : UIColor::secondarySystemGroupedBackground();
+    row->cornerRadius = 14;
+    row->continuousCorners = true;
+    row->borderWidth = selected ? 1 : 0;
+    row->borderColor = UIColor::systemBlue().withAlphaComponent(0.28);
+    row->accessibilityIdentifier = server.id;
+    row->addAction(UIAction::make("", [weak, server] {
+                       if (auto self = weak.lock()) self->toggleServerSelection(server, true);
+                   }),
+                   UIControlEvents::touchUpInside);
+    return row;
+}
+
+std::shared_ptr<UIStackView> ShareViewController::makeServerContextLine(const std::string& serverID, const Draft& d,
+                                                                        bool includeScript, bool expanded) {
+    auto label = UILabel::make(share::serverContextText(d, includeScript, compactScriptSummary(d), share::defaultKind(typeKey)));
+    label->font = UIFont::monospacedSystemFont(11, UIFont::Weight::regular);
+    label->textColor = UIColor::secondaryLabel();
+    label->numberOfLines = expanded ? 2 : 1;
+    label->lineBreakMode = NSLineBreakMode::byTruncatingMiddle;
+    label->horizontalCompressionResistance = 250;
+    auto line = UIStackView::horizontal(5, {label});
+    line->alignment = UIStackView::Alignment::center;
+    if (auto evidence = recipeSuccessEvidence(serverID, d)) {
+        line->addArrangedSubview(makeSuccessCountBadge(evidence->first, evidence->second));
+    } else if (auto origin = recipeOriginSummary(serverID)) {
+        line->addArrangedSubview(makeRecipeOriginBadge(*origin));
+    }
+    if (auto state = serverRunStates.find(serverID); state != serverRunStates.end() && !state->second.empty()) {
+        auto run = UILabel::make(state->second);
+        run->font = UIFont::systemFont(10, UIFont::Weight::medium);
+        run->textColor = share::runStateIsFailure(state->second) ? UIColor::systemRed() : UIColor::secondaryLabel();
+        run->numberOfLines = 1;
+        run->lineBreakMode = NSLineBreakMode::byTruncatingTail;
+        run->horizontalCompressionResistance = 250;
+        run->role = "serverRunState:" + serverID;
+        line->addArrangedSubview(run);
+    }
+    return line;
+}
+
+std::shared_ptr<UIStackView> ShareViewController::makeServerDetailStack(const std::string& serverID, const Draft& d) {
+    auto stack = UIStackView::vertical(4);
+    stack->role = "serverDetail:" + serverID;
+    for (auto& line : share::serverDetailLines(d, compactScriptSummary(d))) stack->addArrangedSubview(monospacedLine(std::move(line), 2));
+    if (serverID == draft.serverId && artifactInsight.state.is(ArtifactInsightState::Case::ready) &&
+        !artifactInsight.shellCandidates.empty()) {
+        auto entry = UILabel::make(share::entrySelectionLine(selectedArtifactCandidates(d).size(), artifactInsight.shellCandidates.size()));
+        entry->font = UIFont::systemFont(11, UIFont::Weight::bold);
+        entry->textColor = UIColor::secondaryLabel();
+        entry->numberOfLines = 1;
+        stack->addArrangedSubview(entry);
+        stack->addArrangedSubview(makeEntryRail());
+    }
+    if (const ServerProfile* server = share::findServer(servers, serverID)) {
+        auto plan = UIButtonConfiguration::tinted();
+        plan.title = "Plan";
+        plan.image = "slider.horizontal.3";
+        plan.imagePadding = 6;
+        plan.buttonSize = UIButtonConfiguration::Size::mini;
+        plan.contentInsets = UIEdgeInsets{6, 8, 6, 8};
+        auto button = UIButton::make(plan, UIAction::make("", [weak = weakSelf(), s = *server] {
+                                         if (auto self = weak.lock()) self->openServerPlan(s);
+                                     }));
+        button->role = "serverDetailPlan:" + serverID;
+        button->contentHorizontalAlignment = UIControl::ContentHorizontalAlignment::leading;
+        stack->addArrangedSubview(button);
+    }
+    return stack;
+}
+
+std::shared_ptr<UIButton> ShareViewController::makeOtherServersDisclosure(std::size_t count) {
+    auto configuration = UIButtonConfiguration::tinted();
+    configuration.title = "Other servers" + std::string(share::kPartSeparator) + std::to_string(count);
+    configuration.subtitle = otherServersExpanded ? "Hide quiet targets" : "Show quiet targets";
+    configuration.image = otherServersExpanded ? "chevron.up" : "chevron.down";
+    configuration.imagePlacement = UIButtonConfiguration::ImagePlacement::trailing;
+    configuration.imagePadding = 8;
+    configuration.titleAlignment = UIButtonConfiguration::TitleAlignment::leading;
+    configuration.contentInsets = UIEdgeInsets{9, 12, 9, 12};
+    auto button = UIButton::make(configuration, UIAction::make("", [weak = weakSelf()] {
+                                     auto self = weak.lock();
+                                     if (!self) return;
+                                     self->otherServersExpanded = !self->otherServersExpanded;
+                                     self->rebuildMultiServerStack();
+                                 }));
+    button->role = "otherServersDisclosure";
+    button->contentHorizontalAlignment = UIControl::ContentHorizontalAlignment::fill;
+    return button;
+}
+
+}  // namespace tarvo

@@ -1,0 +1,70 @@
+#include "TarvoShareExtension/ShareViewController/Rules/UploadProgressRenderState.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/foundation/Text.h"
+
+namespace tarvo::share {
+
+namespace {
+
+constexpr std::string_view kDot = " \u00B7 ";
+constexpr std::string_view kEllipsis = "\u2026";
+
+std::string nameSuffix(const std::optional<std::string>& filename) {
+    const std::string name = filename ? platform::text::trimmed(*filename) : std::string();
+    if (name.empty()) return "";
+    return std::string(kDot) + name;
+}
+
+long long wholePercent(double fraction) {
+    return static_cast<long long>(std::trunc(std::clamp(fraction, 0.0, 1.0) * 100));
+}
+
+}  // namespace
+
+UploadProgressRenderState makeUploadProgressState(long long itemIndex, long long itemCount,
+                                                  const std::optional<std::string>& filename,
+                                                  const std::optional<TransferProgress>& progress) {
+    const long long count = std::max(itemCount, 1LL);
+    double itemFraction = 0;
+    if (progress && progress->totalBytes && *progress->totalBytes > 0) {
+        const double r = static_cast<double>(progress->doneBytes) / static_cast<double>(*progress->totalBytes);
+        itemFraction = r >= 0 ? std::min(r, 1.0) : 0;
+    }
+    double overall = (itemFraction + static_cast<double>(itemIndex)) / static_cast<double>(count);
+    overall = std::clamp(overall, 0.0, 1.0);
+    const long long percent = wholePercent(overall);
+    // An index below zero counts as the first item: the status never shows item 0 or less.
+    const long long shown = itemIndex >= count ? count : std::max(itemIndex, 0LL) + 1;
+
+    UploadProgressRenderState state;
+    state.fraction = static_cast<float>(overall);
+    std::string detail = "Overall " + std::to_string(percent) + "%" + std::string(kDot) + "item " +
+                         std::to_string(shown) + "/" + std::to_string(count);
+    if (progress) {
+        if (auto filePercent = progress->percentInt()) {
+            detail += std::string(kDot) + "file " + std::to_string(*filePercent) + "%";
+        }
+        detail += std::string(kDot) + progress->detailText();
+    }
+    state.detail = detail + nameSuffix(filename);
+    state.status = "Uploading " + std::to_string(shown) + "/" + std::to_string(count) + std::string(kEllipsis);
+    return state;
+}
+
+UploadProgressRenderState uploadCompletionState(long long completedItems, long long itemCount,
+                                                const std::optional<std::string>& filename) {
+    const long long count = std::max(itemCount, 1LL);
+    const long long done = std::clamp(completedItems, 0LL, count);
+    const double fraction = static_cast<double>(done) / static_cast<double>(count);
+    UploadProgressRenderState state;
+    state.fraction = static_cast<float>(fraction);
+    state.detail = "Overall " + std::to_string(wholePercent(fraction)) + "%" + std::string(kDot) +
+                   "uploaded + verified " + std::to_string(done) + "/" + std::to_string(count) + nameSuffix(filename);
+    state.status = "Uploaded " + std::to_string(done) + "/" + std::to_string(count) + std::string(kEllipsis);
+    return state;
+}
+
+}  // namespace tarvo::share

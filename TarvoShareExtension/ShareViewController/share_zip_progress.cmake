@@ -1,9 +1,0 @@
-# The screen while a shared folder is zipped for its upload.
-tarvo_library(tarvo_share_zip_progress
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ZipProgressState.cpp
-  LIBS
-    tarvo_share_send_rules
-    tarvo_share_rules
-    tarvo_intake_zip)
-
-target_link_libraries(tarvo_share_controller PUBLIC tarvo_share_zip_progress)
