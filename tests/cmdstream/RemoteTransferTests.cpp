@@ -126,7 +126,9 @@ TEST_F(RemoteTransferUpload, UploadsFilesOfEverySizeByteForByte) {
         ASSERT_EQ(record["frames"].size(), chunks + 2);
         EXPECT_EQ(record["frames"].back()["text"], "{\"stdin\":\"__END__\\n\"}");
         EXPECT_EQ(record["stdin_frames"], chunks + 1);
-        if (c.size == 32768) EXPECT_EQ(record["frames"][1]["size"], 43706);  // 43,692 base64 characters in the frame
+        if (c.size == 32768) {
+            EXPECT_EQ(record["frames"][1]["size"], 43706);  // 43,692 base64 characters in the frame
+        }
     }
 }
 

@@ -123,7 +123,9 @@ TEST(Robustness, ArbitraryTextRoundTripsThroughEveryParserThatAcceptsIt) {
         EXPECT_EQ(platform::text::localizedStandardCompare(s, "file10"),
                   -platform::text::localizedStandardCompare("file10", s));
         EXPECT_EQ(platform::text::localizedStandardCompare(s, s), 0);
-        if (s.find_first_of("aA") != std::string::npos) EXPECT_TRUE(platform::text::containsIgnoringCase(s, "a"));
+        if (s.find_first_of("aA") != std::string::npos) {
+            EXPECT_TRUE(platform::text::containsIgnoringCase(s, "a"));
+        }
     }
     EXPECT_GT(accepted, 5000);  // enough documents for the round trips to mean something
 }

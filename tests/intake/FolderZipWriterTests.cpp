@@ -303,7 +303,9 @@ TEST_F(FolderZipWriterTest, ReportsItsProgressInStepsEndingAtTheWholeWork) {
         EXPECT_EQ(reports[i].totalBytes, total) << i;
         if (i == 0) continue;
         EXPECT_GT(reports[i].doneBytes, reports[i - 1].doneBytes) << i;
-        if (i + 1 < reports.size()) EXPECT_GE(reports[i].doneBytes - reports[i - 1].doneBytes, 1u << 20) << i;
+        if (i + 1 < reports.size()) {
+            EXPECT_GE(reports[i].doneBytes - reports[i - 1].doneBytes, 1u << 20) << i;
+        }
     }
     EXPECT_LE(reports.size(), total / (1u << 20) + 2);
 

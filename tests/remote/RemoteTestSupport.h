@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "TarvoShareExtension/Remote/RemoteAPI.h"
@@ -36,9 +37,13 @@ template <class E, class F>
 std::string failureText(F body) {
     try {
         runTask(std::move(body));
-    } catch (const E& e) {
-        return platform::describeError(e);
     } catch (const std::exception& e) {
+        // One handler, so that E may be std::exception itself.
+        if constexpr (std::is_same_v<E, std::exception>) {
+            return platform::describeError(e);
+        } else if (dynamic_cast<const E*>(&e) != nullptr) {
+            return platform::describeError(e);
+        }
         ADD_FAILURE() << "unexpected exception: " << platform::describeError(e);
         return "";
     }
