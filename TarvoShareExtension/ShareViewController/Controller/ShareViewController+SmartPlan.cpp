@@ -43,6 +43,12 @@ void ShareViewController::refreshSmartSharePlanPass(bool autoApply) {
     }
     const std::shared_ptr<const share::SmartPlanResolution> held = smartPlanResolution_;
     const share::SmartPlanResolution& resolution = *held;
+    // The project's remembered choices may change the mode, the selection or the server below;
+    // the screen then gets the redraw the person's own change would have given it.
+    const ServerMode modeBefore = serverMode;
+    const MultiDispatchMode dispatchBefore = multiDispatchMode;
+    const std::set<std::string> selectionBefore = selectedServerIDs;
+    const std::string serverBefore = draft.serverId;
     applyRememberedAutomaticConfigurationIfNeeded();
     const bool hasAutomaticConfiguration = resolution.automaticConfiguration.has_value();
 
@@ -81,7 +87,9 @@ void ShareViewController::refreshSmartSharePlanPass(bool autoApply) {
     if (autoApply && !userTouchedServerMode && !hasAutomaticConfiguration) {
         const std::optional<ServerMode> mode = rememberedProjectServerMode();
         const std::set<std::string> remembered = rememberedProjectMultiServerIDs();
-        if (mode == ServerMode::multi || remembered.size() >= 2 || matched.size() >= 2) {
+        // The project's last choice of single mode stands: the servers of an earlier multi
+        // choice stay remembered beside it and must not bring multi mode back.
+        if (mode == ServerMode::multi || (!mode && (remembered.size() >= 2 || matched.size() >= 2))) {
             const std::set<std::string>& selection = remembered.empty() ? matched : remembered;
             if (!selection.empty()) selectedServerIDs = selection;
             serverMode = ServerMode::multi;
@@ -108,8 +116,20 @@ void ShareViewController::refreshSmartSharePlanPass(bool autoApply) {
         rebuildDestinationSuggestions();
         updatePostUploadMenu();
         updateWorkingDirectoryMenu();
-        refreshDerivedUI();
     }
+    const bool serverChanged = draft.serverId != serverBefore;
+    if (serverChanged) {
+        // Another server's draft is on the screen: all of its fields, its plan, its
+        // recommendation and its suggestion menus.
+        applyDraftFieldsWithoutRefreshing(draft);
+        adoptServerContext(draft.serverId);
+        replyToSmartButton->menu = makeSmartMenu(SmartField::replyTo);
+        onlyAgentsSmartButton->menu = makeSmartMenu(SmartField::onlyAgents);
+    }
+    const bool choicesChanged = serverChanged || serverMode != modeBefore || multiDispatchMode != dispatchBefore ||
+                                selectedServerIDs != selectionBefore;
+    if (choicesChanged) configureServerButton();
+    if (current != snapshot || choicesChanged) refreshDerivedUI();
     rebuildMultiServerStack();
     updateSmartSharePlanCard();
 }
