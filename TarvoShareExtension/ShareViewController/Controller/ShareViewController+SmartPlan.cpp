@@ -100,8 +100,14 @@ void ShareViewController::refreshSmartSharePlanPass(bool autoApply) {
             serverModeControl->selectedSegmentIndex = 0;
             if (auto id = rememberedSingleServerID()) {
                 if (const ServerProfile* server = share::findServer(servers, *id)) {
-                    draft = draftForServer(*server, current);
-                    current = draft;
+                    // The server on the screen keeps the draft the plans just gave it; another
+                    // server comes with its own working draft, its plan applied above.
+                    if (server->id != notedServerID) {
+                        auto resolved = resolvedDraftsByServer.find(server->id);
+                        current = resolved != resolvedDraftsByServer.end() ? resolved->second
+                                                                            : draftForServer(*server, current);
+                    }
+                    draft = current;
                 }
             }
             persistMultiServerSelection();
