@@ -338,6 +338,40 @@ TEST_F(UploadFlowTest, ScriptsChosenByAPlanAreTheScriptsSent) {
               (std::vector<std::string>{ranked[0].relativePath, ranked[1].relativePath}));
 }
 
+// An upload to the server root is reported and learned as the root, and the next share of the
+// project, prepared by what was learned, goes to the root again.
+TEST_F(UploadFlowTest, ARootUploadIsLearnedAsTheRoot) {
+    env.setServers(Json::array({env.server("a", "Box")}));
+    auto d = recipeDraft("a");
+    d.destFolder = "";
+    storeDraft(d);
+    const auto dir = makeProject();
+    env.start({pathItem(dir)});
+    sendAndWait();
+    ASSERT_TRUE(std::filesystem::is_regular_file(filesRoot() / "project.zip"));
+    const Json observation =
+        parseJson(server().requestsTo("/api/jobs/artifact-observation").at(0)["body_text"].get<std::string>());
+    EXPECT_EQ(observation["destination"], "");
+    EXPECT_EQ(observation["remote_path"], "project.zip");
+    {
+        tarvo::SmartSharePresetMemoryStore learned(env.appGroupDefaults());
+        ASSERT_EQ(learned.presets().size(), 1u);
+        EXPECT_EQ(learned.presets()[0].destinationFolder, "");
+    }
+    EXPECT_EQ(waitForJob()["exit_code"], 0);
+    env.releaseController();
+
+    server().reset();
+    auto& next = *env.start({pathItem(dir)});
+    ASSERT_TRUE(next.smartSharePlan && next.smartSharePlan->preset);
+    EXPECT_EQ(next.draft.destFolder, "");
+    EXPECT_EQ(next.destFolderField->text, "");
+    sendAndWait();
+    const Json submit = parseJson(server().requestsTo("/api/jobs/submit").at(0)["body_text"].get<std::string>());
+    EXPECT_EQ(submit["destination"], "");
+    EXPECT_FALSE(std::filesystem::exists(filesRoot() / "uploads"));
+}
+
 // Decided: the list of items and the primary artifact are taken together when the run starts;
 // a scan that publishes a new list meanwhile does not move the recipe onto another item.
 TEST_F(UploadFlowTest, TheRecipeStaysOnTheItemChosenWhenTheRunStarted) {
