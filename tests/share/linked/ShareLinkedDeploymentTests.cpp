@@ -427,6 +427,25 @@ TEST_F(LinkedDeploymentTest, TargetCardsShowEachStateAndToggle) {
     for (const char* id : {"t1", "t2", "t3", "t4"}) EXPECT_FALSE(capsule(id)->enabled) << id;
 }
 
+// Deploy All waits for NVK Ostrel's answer: meanwhile the approved set cannot be changed.
+TEST_F(LinkedDeploymentTest, TargetButtonsAreDisabledWhileTheApprovalRuns) {
+    env.server()->setNVKApprovalReplies("cap-1", Json::array({Json{{"stall", true}}}));
+    auto& c = startLinked();
+    auto capsule = [&](const std::string& id) {
+        return std::dynamic_pointer_cast<UIButton>(env.driver().find(roles::linkedTarget(id)));
+    };
+    ASSERT_TRUE(capsule("t1") && capsule("t1")->enabled);
+    env.driver().tap(std::string(roles::sendButton));
+    ASSERT_TRUE(env.mainQueue().runUntil(
+        [&] { return c.statusLabel->text == "Authorizing exact deployment batch\u2026"; }, std::chrono::seconds(20)));
+    for (const char* id : {"t1", "t2"}) {
+        ASSERT_TRUE(capsule(id)) << id;
+        EXPECT_FALSE(capsule(id)->enabled) << id;
+    }
+    env.driver().tap(std::string(roles::cancelButton));
+    EXPECT_EQ(env.context().outcome().state, NSExtensionContext::RequestState::cancelled);
+}
+
 TEST_F(LinkedDeploymentTest, DeploySetCardSumsUpTheSelection) {
     auto& c = *env.start({photo()});
     auto labels = [](const std::shared_ptr<UIStackView>& card) {
