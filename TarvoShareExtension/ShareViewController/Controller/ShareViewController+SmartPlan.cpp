@@ -94,6 +94,18 @@ void ShareViewController::refreshSmartSharePlanPass(bool autoApply) {
             if (!selection.empty()) selectedServerIDs = selection;
             serverMode = ServerMode::multi;
             serverModeControl->selectedSegmentIndex = 1;
+            // As at start-up, the screen shows the draft of a server the send goes to: the
+            // first selected one when the current server is not selected.
+            if (selectedServerIDs.count(draft.serverId) == 0) {
+                for (const auto& server : servers) {
+                    if (selectedServerIDs.count(server.id) == 0) continue;
+                    auto resolved = resolvedDraftsByServer.find(server.id);
+                    current = resolved != resolvedDraftsByServer.end() ? resolved->second
+                                                                        : draftForServer(server, current);
+                    draft = current;
+                    break;
+                }
+            }
             persistMultiServerSelection();
         } else if (mode == ServerMode::single) {
             serverMode = ServerMode::single;

@@ -503,6 +503,9 @@ TEST_F(ShareInsightTest, RememberedProjectModeAndSelection) {
     EXPECT_EQ(c.serverModeControl->selectedSegmentIndex, 1);
     EXPECT_EQ(c.selectedServerIDs, (std::set<std::string>{"b", "c"}));
     EXPECT_EQ(c.rememberedProjectServerMode(), tarvo::share::ServerMode::multi);
+    // The draft on the screen is one that is sent: the first selected server's.
+    EXPECT_EQ(c.draft.serverId, "b");
+    EXPECT_EQ(c.sendButton->displayedTitle(), "Upload \u2192 2");
 
     // The person's own mode change wins for the rest of the share.
     c.userTouchedServerMode = true;
