@@ -204,6 +204,23 @@ TEST_F(LinkedDeploymentTest, SavedPresetPreferringRegularDeployKeepsTheTicketAsi
         << "the remembered configuration was applied in the batch's place";
 }
 
+// The saved configuration that takes the batch's place names another server: the server
+// button names the server whose draft is now on the screen.
+TEST_F(LinkedDeploymentTest, ASavedPresetOnAnotherServerIsWhatTheServerButtonShows) {
+    env.setServers(Json::array({env.server("a", "Alpha server"), env.server("b", "Beta server")}));
+    auto& c = *env.start({photo()});
+    ASSERT_EQ(c.draft.serverId, "a");
+    tarvo::ArtifactProjectSignature signature;
+    signature.exactDigest = "exact-1";
+    c.artifactInsight.projectSignature = signature;
+    c.smartShareMemory->setAutomaticConfiguration(signature, "single", {"b"}, "b", "all", true, env.appGroupDefaults());
+    c.applyNVKSidecar(tarvo::share::decodeNVKLinkedDeployment(nvkDeploymentTicket(capability())));
+    EXPECT_EQ(c.draft.serverId, "b");
+    EXPECT_EQ(c.serverMode, tarvo::share::ServerMode::single);
+    EXPECT_FALSE(c.serverButton->hidden);
+    EXPECT_EQ(c.serverButton->configuration->title, "Beta server");
+}
+
 TEST_F(LinkedDeploymentTest, FallingBackToTheRegularDeploy) {
     env.appGroupDefaults().set("share.serverMode", PropertyList(std::string("Multi")));
     auto& c = startLinked();
