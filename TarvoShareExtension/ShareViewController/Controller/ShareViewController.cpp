@@ -140,7 +140,8 @@ void ShareViewController::viewDidLoad() {
 
     if (env_.standardDefaults) {
         PushShared::_migrateFromStandardIfNeeded(SharedDefaultsKeys::appConfig(), "appcfg.migratedToAppGroup",
-                                                 env_.appGroupSuiteName, env_.defaults.get(), *env_.standardDefaults);
+                                                 env_.appGroupSuiteName, env_.appGroupSuite.get(),
+                                                 *env_.standardDefaults);
     }
 
     // The shared items, with the NVK tickets set aside: they steer the send, they are not sent.
