@@ -190,6 +190,8 @@ public:
     std::shared_ptr<platform::UISegmentedControl> multiDispatchControl;
     std::shared_ptr<platform::UISegmentedControl> actionControl;
     std::shared_ptr<platform::UISegmentedControl> expectedLifetimeControl;
+    // Its heading, made by each build of the screen; shown exactly when the control is.
+    std::shared_ptr<platform::UILabel> expectedLifetimeSectionLabel;
     std::shared_ptr<platform::UIStackView> multiServerStack;
     std::shared_ptr<platform::UIButton> makeAutomaticButton;
     std::shared_ptr<platform::UIStackView> emitFieldsStack;
