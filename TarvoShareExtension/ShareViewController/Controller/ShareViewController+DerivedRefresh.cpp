@@ -170,6 +170,4 @@ void ShareViewController::refreshDerivedUI() {
     applyShareMoodToChrome();
 }
 
-void ShareViewController::updateIntentSummaryCard(bool animated) {}
-
 }  // namespace tarvo

@@ -57,10 +57,6 @@ ShareViewController::ShareViewController(ShareEnvironment environment) : env_(st
     cancelButton = button(roles::cancelButton);
     scrollView = named(UIScrollView::make(), roles::scrollView);
     contentStack = stack(roles::contentStack);
-    intentSummaryCard = stack(roles::intentSummaryCard);
-    intentSummaryTitleLabel = label(roles::intentSummaryTitleLabel);
-    intentSummarySubtitleLabel = label(roles::intentSummarySubtitleLabel);
-    intentSummaryPillStack = stack(roles::intentSummaryPillStack);
     linkedDeploymentCard = stack(roles::linkedDeploymentCard);
     linkedDeploymentTitleLabel = label(roles::linkedDeploymentTitleLabel);
     linkedDeploymentSubtitleLabel = label(roles::linkedDeploymentSubtitleLabel);

@@ -174,10 +174,6 @@ public:
     std::shared_ptr<platform::UIButton> cancelButton;
     std::shared_ptr<platform::UIScrollView> scrollView;
     std::shared_ptr<platform::UIStackView> contentStack;
-    std::shared_ptr<platform::UIStackView> intentSummaryCard;
-    std::shared_ptr<platform::UILabel> intentSummaryTitleLabel;
-    std::shared_ptr<platform::UILabel> intentSummarySubtitleLabel;
-    std::shared_ptr<platform::UIStackView> intentSummaryPillStack;
     std::shared_ptr<platform::UIStackView> linkedDeploymentCard;
     std::shared_ptr<platform::UILabel> linkedDeploymentTitleLabel;
     std::shared_ptr<platform::UILabel> linkedDeploymentSubtitleLabel;
@@ -347,7 +343,6 @@ public:
 
     // Derived presentation (ShareViewController+DerivedRefresh.cpp).
     void refreshDerivedUI();
-    void updateIntentSummaryCard(bool animated);
 
     // Recipe menus and command tokens (ShareViewController+RecipeMenus.cpp).
     void styleMenuButton(platform::UIButton& button);
