@@ -80,9 +80,11 @@ ShareEnvironment programEnvironment(ProgramWorld& world, UIWindow& window) {
     ShareEnvironment env{world.queue,    world.background, URLSession::make(),
                          world.transfer, world.clock,      FileManager::defaultManager().temporaryDirectory()};
     env.window = &window;
-    env.defaults = PushShared::defaults();
     env.standardDefaults = UserDefaults::standard();
     env.appGroupSuiteName = PushShared::suiteName();
+    // PushShared::defaults()'s rule, with the suite kept as opened for the one-time copy.
+    if (!env.appGroupSuiteName.empty()) env.appGroupSuite = UserDefaults::suite(env.appGroupSuiteName);
+    env.defaults = env.appGroupSuite ? env.appGroupSuite : env.standardDefaults;
     env.makeFileAPI = [](const ServerProfile& server) { return share::makeShareFileAPI(server); };
     return env;
 }

@@ -400,6 +400,28 @@ TEST(CmdStream, ServerFramesDecideTheRun) {
     }
 }
 
+// The result is all the command printed, up to 64 KiB; past that there is no result, only an
+// error, whatever the exit would have been.
+TEST(CmdStream, OutputIsWholeUpToItsBoundAndAnErrorPastIt) {
+    peer::PeerServer server;
+    auto api = streamAPI(server);
+    const std::string tooLong = "Upload failed: command output is longer than 64 KiB";
+    const std::string half(32 * 1024, 'a');
+    script(server, {frame("stdout", {{"data", half}}), frame("stdout", {{"data", half}}), frame("exit", {{"code", 0}})});
+    EXPECT_EQ(runTask(command(api, "true")), half + half);
+    script(server, {frame("stdout", {{"data", half}}), frame("stdout", {{"data", half + "b"}}), frame("exit", {{"code", 0}})});
+    EXPECT_EQ(anyFailureText(command(api, "true")), tooLong);
+    // Standard error is no result: only its end is kept, for a failure's detail.
+    script(server, {frame("stderr", {{"data", half + half + half}}), frame("stdout", {{"data", "ok"}}),
+                    frame("exit", {{"code", 0}})});
+    EXPECT_EQ(runTask(command(api, "true")), "ok");
+
+    // Real processes: exactly the bound, one byte more, and a megabyte before a failing exit.
+    EXPECT_EQ(runTask(command(api, "bash", {"-c", "head -c 65536 /dev/zero | tr '\\0' x"})), std::string(65536, 'x'));
+    EXPECT_EQ(anyFailureText(command(api, "bash", {"-c", "head -c 65537 /dev/zero | tr '\\0' x"})), tooLong);
+    EXPECT_EQ(anyFailureText(command(api, "bash", {"-c", "head -c 1000000 /dev/zero | tr '\\0' y; exit 3"})), tooLong);
+}
+
 TEST(CmdStream, RealProcessesReportTheirExitAndOutput) {
     peer::PeerServer server;
     auto api = streamAPI(server);

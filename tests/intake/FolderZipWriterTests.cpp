@@ -300,6 +300,7 @@ TEST_F(FolderZipWriterTest, ReportsItsProgressInStepsEndingAtTheWholeWork) {
     EXPECT_EQ(reports.back().doneBytes, total);
     for (std::size_t i = 0; i < reports.size(); ++i) {
         EXPECT_EQ(reports[i].totalBytes, total) << i;
+        EXPECT_EQ(reports[i].archiveBytes, archiveBytes) << i;
         if (i == 0) continue;
         EXPECT_GT(reports[i].doneBytes, reports[i - 1].doneBytes) << i;
         if (i + 1 < reports.size()) {

@@ -15,10 +15,10 @@ using platform::Json;
 
 namespace {
 
-Json bundleInfo(bool appGroup) {
+Json bundleInfo(const ShareTestEnvironment::Options& options) {
     Json info = Json::object();
     info["CFBundleIdentifier"] = "nolvek.Tarvo.TarvoShareExtension";
-    if (appGroup) info["APP_GROUP_ID"] = kAppGroup;
+    if (options.appGroup) info["APP_GROUP_ID"] = options.appGroupID;
     return info;
 }
 
@@ -45,7 +45,7 @@ tarvo::RemoteTransfer& remoteTransfer() {
 
 ShareTestEnvironment::ShareTestEnvironment(Options options)
     : home_("share"),
-      bundle_(bundleInfo(options.appGroup)),
+      bundle_(bundleInfo(options)),
       clock_(options.now ? platform::Clock::fixedAt(*options.now) : platform::Clock::real()),
       temporaryDirectory_((home_ / "tmp").string()),
       urlSession_(platform::URLSession::make()) {
@@ -101,6 +101,7 @@ tarvo::ShareEnvironment ShareTestEnvironment::environment() {
     env.defaults = appGroup_;
     env.standardDefaults = standard_;
     env.appGroupSuiteName = tarvo::PushShared::suiteName();
+    if (!env.appGroupSuiteName.empty()) env.appGroupSuite = platform::UserDefaults::suite(env.appGroupSuiteName);
     // ---- Time limits of the sends.
     env.makeFileAPI = [limits = sendLimits_](const tarvo::ServerProfile& server) {
         return tarvo::share::makeShareFileAPI(server, limits);

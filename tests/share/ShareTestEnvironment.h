@@ -36,6 +36,7 @@ public:
         bool loopbackServer = false;  // start the loopback server (servers can point at it)
         bool appGroup = true;         // the bundle names kAppGroup; else no group at all
         std::optional<double> now;    // the wall clock fixed at this moment; else the real one
+        std::string appGroupID = kAppGroup;  // the group the bundle names when appGroup
     };
 
     ShareTestEnvironment();
