@@ -1,0 +1,25 @@
+#pragma once
+// A Tarvo home of the fuzzer's own, made once per process under the temporary directory and
+// removed at its exit, so a run never reads or writes a person's settings.
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace fuzzing {
+
+// Kept for the whole process (never freed), so the removal at exit can still read it.
+inline const std::string& fuzzHome() {
+    static const std::string* const home = [] {
+        auto* pattern = new std::string((std::filesystem::temp_directory_path() / "tarvo-fuzz-XXXXXX").string());
+        if (!mkdtemp(pattern->data())) std::abort();
+        setenv("TARVO_HOME", pattern->c_str(), 1);
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(fuzzHome(), ec);
+        });
+        return pattern;
+    }();
+    return *home;
+}
+
+}  // namespace fuzzing
