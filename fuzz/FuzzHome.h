@@ -10,7 +10,11 @@ namespace fuzzing {
 // Kept for the whole process (never freed), so the removal at exit can still read it.
 inline const std::string& fuzzHome() {
     static const std::string* const home = [] {
-        auto* pattern = new std::string((std::filesystem::temp_directory_path() / "tarvo-fuzz-XXXXXX").string());
+        // In memory where there is such a folder: the defaults store syncs each write to disk.
+        std::error_code ec;
+        const auto parent = std::filesystem::is_directory("/dev/shm", ec) ? std::filesystem::path("/dev/shm")
+                                                                           : std::filesystem::temp_directory_path();
+        auto* pattern = new std::string((parent / "tarvo-fuzz-XXXXXX").string());
         if (!mkdtemp(pattern->data())) std::abort();
         setenv("TARVO_HOME", pattern->c_str(), 1);
         std::atexit([] {

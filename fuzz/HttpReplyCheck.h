@@ -29,11 +29,11 @@ inline tarvo::HTTPResponse reply(std::uint8_t selector, const std::uint8_t* body
     return response;
 }
 
-// A server's text as a person sees it: cut to the display limit, and within a sane number of
-// bytes for that many characters.
+// A server's text as a person sees it: valid UTF-8, cut to the display limit of characters of
+// at most 32 bytes each, behind a short fixed text.
 inline void requireReadable(const std::string& text) {
     require(platform::text::isValidUTF8(text));
-    require(text.size() <= 64 * (tarvo::kDisplayTextLimit + 16));
+    require(text.size() <= 32 * tarvo::kDisplayTextLimit + 256);
 }
 
 inline void requireFailureFits(const tarvo::RemoteFailure& failure, int status) {

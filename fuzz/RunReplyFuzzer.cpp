@@ -30,7 +30,7 @@ void require(bool condition) {
 // An error's text, as the share screen would show it.
 void requireReadable(const std::string& text) {
     require(platform::text::isValidUTF8(text));
-    require(text.size() <= 64 * (kDisplayTextLimit + 16));
+    require(text.size() <= 32 * kDisplayTextLimit + 256);
 }
 
 void requireKept(const std::string& text) {
