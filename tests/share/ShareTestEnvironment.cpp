@@ -7,6 +7,8 @@
 #include <chrono>
 #include <filesystem>
 
+#include <gtest/gtest.h>
+
 namespace share_test {
 
 using platform::Json;
@@ -57,7 +59,11 @@ ShareTestEnvironment::ShareTestEnvironment(Options options)
 ShareTestEnvironment::~ShareTestEnvironment() {
     window_.setRootViewController(nullptr);
     controller_.reset();
-    // Whatever the controller left queued runs against nothing and ends.
+    // What the controller started (a scan, a plan, a zip, a send) is cancelled and has ended,
+    // its work on the background threads included, before the queue it reports to and the
+    // window go.
+    using namespace std::chrono_literals;
+    EXPECT_TRUE(queue_.endTasks(30000ms)) << "a task of the share did not end once cancelled";
     queue_.drain();
 }
 
@@ -147,6 +153,12 @@ tarvo::ShareSendLimits ShareTestEnvironment::quickSendLimits() {
 void ShareTestEnvironment::releaseController() {
     window_.setRootViewController(nullptr);
     controller_.reset();
+}
+
+bool ShareTestEnvironment::endShare() {
+    releaseController();
+    using namespace std::chrono_literals;
+    return queue_.endTasks(30000ms);
 }
 
 void ShareTestEnvironment::runUntilIdle() {

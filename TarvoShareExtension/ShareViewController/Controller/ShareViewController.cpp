@@ -121,6 +121,11 @@ ShareViewController::ShareViewController(ShareEnvironment environment) : env_(st
 ShareViewController::~ShareViewController() {
     // Every keyboard registration ends here, before the view controller itself goes.
     keyboardObservations_.clear();
+    // Work that holds the controller weakly would otherwise go on for nothing (a plan resolved on
+    // the background queue for a screen that is gone).
+    for (auto* task : {&sendTask, &artifactPreviewTask, &artifactRecommendationTask, &smartPlanResolutionTask_}) {
+        platform::cancelAndClear(*task);
+    }
 }
 
 void ShareViewController::setExtensionContext(std::shared_ptr<NSExtensionContext> context) {
