@@ -1,7 +1,5 @@
 #include "Core/ReceptionistClient.h"
 
-#include "Core/DisplayText.h"
-
 #include <memory>
 #include <stdexcept>
 
@@ -26,61 +24,6 @@ std::optional<std::string> trimmedIfNotEmpty(const std::optional<std::string>& v
 }
 
 }  // namespace
-
-ReceptionistClientError::ReceptionistClientError(Kind kind, int statusCode, std::string text,
-                                                 const std::string& description)
-    : LocalizedError(description), kind_(kind), statusCode_(statusCode), text_(std::move(text)) {}
-
-ReceptionistClientError ReceptionistClientError::invalidBaseURL(std::string text) {
-    text = displayText(text);
-    const std::string description = "Invalid receptionist base URL: " + text;
-    return ReceptionistClientError(Kind::invalidBaseURL, 0, std::move(text), description);
-}
-
-ReceptionistClientError ReceptionistClientError::http(int statusCode, std::string bodyText) {
-    bodyText = displayText(bodyText);
-    const std::string description = "Receptionist HTTP " + std::to_string(statusCode) + ": " + bodyText;
-    return ReceptionistClientError(Kind::http, statusCode, std::move(bodyText), description);
-}
-
-EmitHTTPResponse EmitHTTPResponse::fromJson(const Json& json) {
-    using namespace platform::json;
-    asObject(json);
-    EmitHTTPResponse r;
-    r.ok = requireBool(json, "ok");
-    r.schema = optionalInt(json, "schema");
-    r.ts = optionalString(json, "ts");
-    r.via = optionalString(json, "via");
-    r.kind = optionalString(json, "kind");
-    r.device = optionalString(json, "device");
-    r.eventID = optionalString(json, "event_id");
-    r.eventDir = optionalString(json, "event_dir");
-    r.ref = optionalString(json, "ref");
-    r.seq = optionalInt(json, "seq");
-    r.bytes = optionalInt(json, "bytes");
-    r.basename = optionalString(json, "basename");
-    return r;
-}
-
-Json EmitHTTPResponse::toJson() const {
-    Json j = Json::object();
-    j["ok"] = ok;
-    auto put = [&j](const char* key, const auto& value) {
-        if (value) j[key] = *value;
-    };
-    put("schema", schema);
-    put("ts", ts);
-    put("via", via);
-    put("kind", kind);
-    put("device", device);
-    put("event_id", eventID);
-    put("event_dir", eventDir);
-    put("ref", ref);
-    put("seq", seq);
-    put("bytes", bytes);
-    put("basename", basename);
-    return j;
-}
 
 platform::URL ReceptionistClient::joinURL(const platform::URL& base, std::string_view path) {
     auto components = platform::URLComponents::parse(base.absoluteString()).value_or(platform::URLComponents{});
@@ -139,14 +82,7 @@ Async<EmitHTTPResponse> ReceptionistClient::emitFile(
         std::move(session), std::move(baseURL), std::move(endpoint), std::move(authToken), std::move(fileURL), std::move(filename),
         std::move(deviceID), std::move(kind), std::move(contentType), std::move(appFlavor),
         std::move(metaJSON), std::move(routeJSON), std::move(progress));
-    std::string text(reinterpret_cast<const char*>(body.data()), body.size());
-    if (!platform::text::isValidUTF8(text)) text.clear();
-    if (status != 201) throw ReceptionistClientError::http(status, text);
-    try {
-        co_return EmitHTTPResponse::fromJson(platform::parseJson(text));
-    } catch (const std::exception&) {
-        throw ReceptionistClientError::http(201, text);
-    }
+    co_return decodeEmitReply(status, body);
 }
 
 }  // namespace tarvo

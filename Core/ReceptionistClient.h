@@ -84,6 +84,11 @@ struct ReceptionistClient {
         std::string appFlavor, std::optional<std::string> metaJSON,
         std::optional<std::string> routeJSON, ProgressCallback progress);
 
+    // The receptionist's record in a reply to an emit: only a 201 whose body is a valid record;
+    // anything else throws ReceptionistClientError::http with the status and the body as text
+    // (empty when the body is not UTF-8).
+    static EmitHTTPResponse decodeEmitReply(int status, const std::vector<std::uint8_t>& body);
+
     // The reply body and status (-1 when the reply is not HTTP) of the POST to baseURL joined
     // with endpointPath.
     static platform::Async<std::pair<std::vector<std::uint8_t>, int>> uploadFileData(

@@ -84,21 +84,6 @@ Async<CmdStreamOutput> receiveCmdOutputUntilExit(std::shared_ptr<StreamChannel> 
     co_return output;
 }
 
-bool takeFrameUntilExit(const StreamMessage& message, CmdStreamOutput& output) {
-    auto frame = decodeCmdFrame(message);
-    if (!frame) return false;
-    if (frame->kind == CmdStreamFrame::Kind::error) throw RemoteFailure::server(frame->text);
-    if (frame->kind != CmdStreamFrame::Kind::exit) {
-        output.append(*frame);
-        return false;
-    }
-    if (frame->code != 0) {
-        throw RemoteTransferError::uploadFailed("exit " + std::to_string(frame->code) + ": " +
-                                                output.failureDetail());
-    }
-    return true;
-}
-
 void closeChannelDetached(std::shared_ptr<StreamChannel> channel, const platform::Executor& executor) {
     if (!channel) return;
     platform::detach(executor,

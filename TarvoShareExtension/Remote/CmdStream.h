@@ -1,13 +1,15 @@
 #pragma once
 // The command stream's asynchronous helpers: the receive with a soft time limit, the wait for
 // the server's frames that every operation shares, and the hand-off of a channel's close to a
-// task of its own. The frames and their rules are in CmdStreamFrame.h.
+// task of its own. The frames and their rules are in CmdStreamFrame.h, what they mean to each
+// wait in CmdStreamReplies.h.
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "TarvoShareExtension/Remote/CmdStreamFrame.h"
+#include "TarvoShareExtension/Remote/CmdStreamReplies.h"
 #include "TarvoShareExtension/Remote/StreamTransport.h"
 #include "platform/concurrency/Async.h"
 
@@ -38,12 +40,6 @@ platform::Async<void> receiveCmdFramesUntil(std::shared_ptr<StreamChannel> chann
 // Waits as receiveCmdFramesUntil does, taking each message with takeFrameUntilExit, and
 // returns what the command printed once it has exited with 0.
 platform::Async<CmdStreamOutput> receiveCmdOutputUntilExit(std::shared_ptr<StreamChannel> channel, CmdStreamWait wait);
-
-// One message received while a command runs to its end: output, meta and run-meta frames are
-// gathered into `output` and undecodable messages are skipped (false: wait for more); an error
-// frame throws RemoteFailure::server with its text; an exit frame ends the wait, returning true
-// for 0 and throwing RemoteTransferError::uploadFailed("exit <code>: <detail>") otherwise.
-bool takeFrameUntilExit(const StreamMessage& message, CmdStreamOutput& output);
 
 // Starts the channel's close in a task of its own on `executor` that nobody awaits.
 void closeChannelDetached(std::shared_ptr<StreamChannel> channel, const platform::Executor& executor);

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "TarvoShareExtension/Remote/RemoteReply.h"
 #include "platform/foundation/Text.h"
 
 namespace tarvo {
@@ -14,18 +15,6 @@ namespace {
 
 std::string bodyText(const std::vector<std::uint8_t>& data) {
     return std::string(reinterpret_cast<const char*>(data.data()), data.size());
-}
-
-// The server's message in an error reply: the first of "error", "detail" and "message" that
-// holds text, in a body that is a JSON object. Anything else gives none.
-std::optional<std::string> serverMessage(const std::vector<std::uint8_t>& data) {
-    auto parsed = platform::tryParseJson(bodyText(data));
-    if (!parsed || !parsed->is_object()) return std::nullopt;
-    for (const char* key : {"error", "detail", "message"}) {
-        auto it = parsed->find(key);
-        if (it != parsed->end() && it->is_string()) return it->get<std::string>();
-    }
-    return std::nullopt;
 }
 
 platform::URL buildWith(const RemoteAPI& api, std::string_view path,
@@ -57,21 +46,12 @@ Async<HTTPResponse> performREST(RemoteAPI api, std::string method, std::string p
     }
     try {
         HTTPResponse response = co_await api.http->send(std::move(request));
-        RemoteAPI::throwIfServerError(response);
+        tarvo::throwIfServerError(response);
         co_return response;
     } catch (const RemoteFailure&) {
         throw;
     } catch (const TransportError& e) {
         throw RemoteFailure::transport(e);
-    }
-}
-
-template <class Record>
-Record decodeReply(const HTTPResponse& response) {
-    try {
-        return Record::fromJson(platform::parseJson(bodyText(response.data)));
-    } catch (const std::exception&) {
-        throw RemoteFailure::decoding();
     }
 }
 
@@ -88,7 +68,7 @@ Async<DirListResponse> listCall(RemoteAPI api, std::string path) {
     std::string method = "GET", endpoint = "/api/list";
     std::optional<std::vector<std::uint8_t>> noBody;
     auto response = co_await performREST(api, method, endpoint, query, noBody);
-    co_return decodeReply<DirListResponse>(response);
+    co_return decodeReplyBody<DirListResponse>(response);
 }
 
 Async<FileStatResponse> statCall(RemoteAPI api, std::string path) {
@@ -96,7 +76,7 @@ Async<FileStatResponse> statCall(RemoteAPI api, std::string path) {
     std::string method = "GET", endpoint = "/api/stat";
     std::optional<std::vector<std::uint8_t>> noBody;
     auto response = co_await performREST(api, method, endpoint, query, noBody);
-    co_return decodeReply<FileStatResponse>(response);
+    co_return decodeReplyBody<FileStatResponse>(response);
 }
 
 // Arguments of a call inside a co_await are named locals, never temporaries: g++ 12 destroys a
@@ -106,7 +86,7 @@ Async<ShareJobSubmitResponse> submitJobCall(RemoteAPI api, Json payload) {
     std::string method = "POST", endpoint = "/api/jobs/submit";
     std::vector<URLQueryItem> noQuery;
     auto response = co_await performREST(api, method, endpoint, noQuery, body);
-    co_return decodeReply<ShareJobSubmitResponse>(response);
+    co_return decodeReplyBody<ShareJobSubmitResponse>(response);
 }
 
 Async<void> observationCall(RemoteAPI api, Json payload) {
@@ -146,17 +126,7 @@ platform::URL RemoteAPI::buildWSURL(std::string_view path, const std::vector<URL
     return buildWith(*this, path, query, true);
 }
 
-void RemoteAPI::throwIfServerError(const HTTPResponse& response) {
-    const int status = response.status;
-    if (status >= 200 && status <= 299) return;
-    if (status == 401 || status == 403) throw RemoteFailure::auth();
-    auto message = serverMessage(response.data);
-    if (status == 404 || status == 405) {
-        throw RemoteFailure::transport(TransportError::httpStatus(status, message));
-    }
-    if (message && !message->empty()) throw RemoteFailure::server(*message);
-    throw RemoteFailure::transport(TransportError::httpStatus(status, std::nullopt));
-}
+void RemoteAPI::throwIfServerError(const HTTPResponse& response) { tarvo::throwIfServerError(response); }
 
 Async<DirListResponse> RemoteAPI::list(std::string path) const { return listCall(*this, std::move(path)); }
 

@@ -53,7 +53,7 @@ public:
     // The same with "https" mapped to "wss" and "http" to "ws" (other schemes unchanged).
     platform::URL buildWSURL(std::string_view path, const std::vector<platform::URLQueryItem>& query = {}) const;
 
-    // Returns for 2xx; throws RemoteFailure for every other status (see RemoteAPI.cpp).
+    // Returns for 2xx; throws RemoteFailure for every other status (see RemoteReply.h).
     static void throwIfServerError(const HTTPResponse& response);
 
     // GET "/api/list" with the query item "path".

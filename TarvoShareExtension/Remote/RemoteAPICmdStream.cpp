@@ -112,34 +112,14 @@ Async<RemoteCommandLaunchResult> startDetachedCall(RemoteAPI api, std::string sh
     const std::string start = encodeCmdFrame(frame);
     co_await channel->send(start);
 
-    std::string lastOutput;
-    std::optional<RemoteCommandLaunchResult> launched;
+    DetachedRunReplies replies;
     CmdStreamWait wait{api.cmdStreamLimits.receiveSeconds, api.cmdStreamLimits.runMetadataSeconds,
                        "Timed out waiting for durable run metadata."};
-    std::function<bool(const StreamMessage&)> take = [&lastOutput, &launched](const StreamMessage& message) {
-        auto frame = decodeCmdFrame(message);
-        if (!frame) return false;
-        switch (frame->kind) {
-            case CmdStreamFrame::Kind::standardOutput:
-            case CmdStreamFrame::Kind::standardError:
-            case CmdStreamFrame::Kind::meta: {
-                std::string t = platform::text::trimmed(frame->text);
-                // Only its end can reach the error below.
-                if (!t.empty()) lastOutput = platform::text::shortenedKeepingEnd(t, CmdStreamOutput::kDetailCharacters);
-                return false;
-            }
-            case CmdStreamFrame::Kind::runMeta:
-                launched = RemoteCommandLaunchResult{frame->runID, frame->logPath};
-                return true;
-            case CmdStreamFrame::Kind::error: throw RemoteFailure::server(frame->text);
-            case CmdStreamFrame::Kind::exit:
-                throw RemoteTransferError::uploadFailed("command exited before run metadata arrived (exit " +
-                                                        std::to_string(frame->code) + "): " + lastOutput);
-        }
-        return false;
+    std::function<bool(const StreamMessage&)> take = [&replies](const StreamMessage& message) {
+        return replies.take(message);
     };
     co_await receiveCmdFramesUntil(channel, std::move(wait), std::move(take));
-    co_return *launched;
+    co_return *replies.launched();
 }
 
 }  // namespace

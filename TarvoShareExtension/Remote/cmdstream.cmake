@@ -5,6 +5,7 @@ tarvo_library(tarvo_cmdstream
     ${CMAKE_CURRENT_LIST_DIR}/RemoteTransferError.cpp
     ${CMAKE_CURRENT_LIST_DIR}/URLSessionStreamTransport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CmdStreamFrame.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CmdStreamReplies.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CmdStream.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RemoteAPICmdStream.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RemoteTransfer.cpp

@@ -6,6 +6,7 @@ tarvo_library(tarvo_remote
     ${CMAKE_CURRENT_LIST_DIR}/URLSessionHTTPTransport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DirListResponse.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShareJobSubmitResponse.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RemoteReply.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RemoteAPI.cpp
   LIBS
     tarvo_transfer

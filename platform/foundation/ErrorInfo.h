@@ -2,6 +2,7 @@
 // Errors the way the platform reports them: a domain, an integer code and a text meant for
 // people, plus the base class for the system's own failure enumerations.
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -28,11 +29,17 @@ private:
 };
 
 // Base of every failure enumeration of the system: each case has one fixed text, returned by
-// errorDescription() (what() returns the same text).
+// errorDescription() (what() returns the same text, up to its first NUL if it holds one: a
+// server's text quoted in an error may, and the description keeps all of it).
 class LocalizedError : public std::runtime_error {
 public:
-    explicit LocalizedError(const std::string& description) : std::runtime_error(description) {}
-    std::string errorDescription() const { return what(); }
+    explicit LocalizedError(const std::string& description)
+        : std::runtime_error(description), description_(std::make_shared<const std::string>(description)) {}
+    std::string errorDescription() const { return *description_; }
+
+private:
+    // Shared, so that copying the error (as throwing does) cannot fail.
+    std::shared_ptr<const std::string> description_;
 };
 
 // The text a caller shows for any exception: the fixed text of a LocalizedError, the

@@ -377,14 +377,24 @@ std::string prefixGraphemes(std::string_view s, std::size_t n) {
     return std::string(s.substr(0, walkGraphemes(s, n).first));
 }
 
+// Bytes looked at for each character kept: a character can be a base followed by any number of
+// combining marks, and a text from a server must not stay as large as it likes by being one.
+constexpr std::size_t kBytesPerCharacter = 32;
+
 std::string shortened(std::string_view s, std::size_t maxCharacters) {
-    const std::size_t end = walkGraphemes(s, maxCharacters).first;
+    std::string_view window = s;
+    if (maxCharacters < s.size() / kBytesPerCharacter) {
+        std::size_t end = maxCharacters * kBytesPerCharacter;
+        // End on a code point, never inside one.
+        while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) --end;
+        window = s.substr(0, end);
+    }
+    const std::size_t end = walkGraphemes(window, maxCharacters).first;
     if (end >= s.size()) return std::string(s);
     return std::string(s.substr(0, end)) + "\u2026";
 }
 
 std::string shortenedKeepingEnd(std::string_view s, std::size_t maxCharacters) {
-    constexpr std::size_t kBytesPerCharacter = 32;
     std::string_view window = s;
     if (maxCharacters < s.size() / kBytesPerCharacter) {
         std::size_t start = s.size() - maxCharacters * kBytesPerCharacter;

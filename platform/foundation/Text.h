@@ -54,7 +54,8 @@ std::size_t graphemeCount(std::string_view s);
 // The first n grapheme clusters.
 std::string prefixGraphemes(std::string_view s, std::size_t n);
 // s when it has at most maxCharacters grapheme clusters; else its first maxCharacters followed by
-// "…" (U+2026). The work done is bounded by maxCharacters, not by the length of s.
+// "…" (U+2026), fewer when those clusters are unusually long: at most 32 bytes a character are
+// kept, so the result and the work done are bounded by maxCharacters, not by the length of s.
 std::string shortened(std::string_view s, std::size_t maxCharacters);
 // The same from the other end: "…" followed by the last maxCharacters grapheme clusters (fewer
 // when those clusters are unusually long: at most 32 bytes a character are looked at).

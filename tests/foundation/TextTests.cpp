@@ -142,6 +142,24 @@ TEST(Text, ShortenedKeepsWholeCharactersFromEitherEnd) {
     EXPECT_TRUE(text::isValidUTF8(text::shortened(accents, 7)));
 }
 
+TEST(Text, ShortenedBoundsACharacterOfEndlessMarks) {
+    // One character: a letter and half a million combining accents.
+    std::string marks = "a";
+    for (int i = 0; i < (1 << 19); ++i) marks += "\u0301";
+    const std::string e = "\u2026";
+    for (const std::string& s : {marks, "xyz" + marks}) {
+        const std::string cut = text::shortened(s, 5);
+        EXPECT_LE(cut.size(), 5 * 32 + e.size());
+        EXPECT_EQ(cut.substr(cut.size() - e.size()), e);
+        EXPECT_EQ(cut.compare(0, 3, s, 0, 3), 0);
+        EXPECT_TRUE(text::isValidUTF8(cut));
+    }
+    // Ordinary texts are cut where they were.
+    std::string accents;
+    for (int i = 0; i < 300; ++i) accents += "e\u0301";
+    EXPECT_EQ(text::shortened(accents, 200), accents.substr(0, 200 * 3) + e);
+}
+
 TEST(Text, Utf8DecodingReplacesInvalidSequences) {
     EXPECT_TRUE(text::isValidUTF8("héllo \u4E16 🎉"));
     EXPECT_TRUE(text::isValidUTF8("\uFFFD"));

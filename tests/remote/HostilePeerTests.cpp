@@ -15,6 +15,7 @@
 
 #include "Core/DisplayText.h"
 #include "Core/ReceptionistClient.h"
+#include "TarvoShareExtension/Remote/RemoteReply.h"
 #include "TarvoShareExtension/Remote/RemoteTransfer.h"
 #include "TarvoShareExtension/Remote/URLSessionStreamTransport.h"
 #include "platform/foundation/Text.h"
@@ -301,6 +302,28 @@ TEST(HostilePeerBounds, DescriptionsStopAtTheirLimitAndStayExact) {
     const std::string small = R"({"junk":)" + wide + R"(,"stream":"meta","data":[1,[2]]})";
     EXPECT_EQ(tarvo::decodeCmdFrame(platform::URLSessionWebSocketMessage::string(small))->text,
               "(\n    1,\n    (\n        2\n    )\n)");
+}
+
+TEST(HostilePeerBounds, AServerMessageOfOneEndlessCharacterIsCutToo) {
+    std::string marks = "{\"error\": \"a";
+    for (int i = 0; i < (1 << 19); ++i) marks += "\u0301";
+    marks += "\"}";
+    const tarvo::HTTPResponse reply{500, {}, std::vector<std::uint8_t>(marks.begin(), marks.end())};
+    try {
+        tarvo::throwIfServerError(reply);
+        ADD_FAILURE() << "no error";
+    } catch (const tarvo::RemoteFailure& e) {
+        EXPECT_EQ(e.kind(), tarvo::RemoteFailure::Kind::server);
+        EXPECT_LE(e.serverMessage().size(), 32 * tarvo::kDisplayTextLimit + kEllipsis.size());
+        EXPECT_LE(e.errorDescription().size(), 32 * tarvo::kDisplayTextLimit + 64);
+    }
+    const std::vector<std::uint8_t> body(marks.begin(), marks.end());
+    try {
+        tarvo::ReceptionistClient::decodeEmitReply(500, body);
+        ADD_FAILURE() << "no error";
+    } catch (const tarvo::ReceptionistClientError& e) {
+        EXPECT_LE(e.text().size(), 32 * tarvo::kDisplayTextLimit + kEllipsis.size());
+    }
 }
 
 // ---- the REST client and the emit client

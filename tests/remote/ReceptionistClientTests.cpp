@@ -164,6 +164,8 @@ TEST_F(EmitTest, OnlyA201WithARecordSucceeds) {
         {{{"status", 201}, {"body", "stored"}}, "Receptionist HTTP 201: stored"},
         {{{"status", 500}, {"body_base64", "/w=="}}, "Receptionist HTTP 500: "},
         {{{"status", 413}, {"body", "  too big \n"}}, "Receptionist HTTP 413:   too big \n"},
+        // A NUL in the body does not end the error's text there.
+        {{{"status", 500}, {"body", std::string("bad\0tail", 8)}}, std::string("Receptionist HTTP 500: bad\0tail", 31)},
     };
     for (const auto& [rule, text] : cases) {
         Json r = rule;
