@@ -80,7 +80,7 @@ private:
     UIUserInterfaceStyle style_;
 };
 
-bool shown(const UIView& v) {
+bool rendered(const UIView& v) {
     if (v.hidden || v.alpha <= 0.01) return false;
     return true;
 }
@@ -208,7 +208,7 @@ void HtmlWriter::button(const UIButton& b, const std::string& base, std::string&
 }
 
 void HtmlWriter::view(const UIView& v, Parent parent, std::string& out) const {
-    if (!shown(v)) return;
+    if (!rendered(v)) return;
     if (const auto* item = dynamic_cast<const UIBarButtonItem*>(&v); item && item->isSpace()) {
         out += "<span class=\"space\" style=\"flex:1 1 0;\"></span>";
         return;
@@ -436,7 +436,7 @@ void HtmlWriter::view(const UIView& v, Parent parent, std::string& out) const {
         const Parent childParent = vertical ? Parent::stackColumn : Parent::stackRow;
         if (stack->distribution == UIStackView::Distribution::fillEqually) {
             for (const auto& c : stack->arrangedSubviews()) {
-                if (!shown(*c)) continue;
+                if (!rendered(*c)) continue;
                 inner += "<div class=\"equal\" style=\"flex:1 1 0;min-width:0;display:flex;flex-direction:column;\">";
                 view(*c, Parent::stackColumn, inner);
                 inner += "</div>";

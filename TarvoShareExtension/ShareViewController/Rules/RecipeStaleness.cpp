@@ -13,8 +13,6 @@ namespace text = platform::text;
 
 namespace {
 
-constexpr std::string_view kExtractPrefix = "{extract}/";
-
 // The non-empty lines of a normalised command, each trimmed.
 std::vector<std::string> commandLines(std::string_view command) {
     std::vector<std::string> out;

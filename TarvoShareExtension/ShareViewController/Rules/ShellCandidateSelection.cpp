@@ -13,8 +13,6 @@ namespace text = platform::text;
 
 namespace {
 
-constexpr std::string_view kExtractPrefix = "{extract}/";
-
 bool isSingleLine(std::string_view command) { return command.find('\n') == std::string_view::npos; }
 
 }  // namespace

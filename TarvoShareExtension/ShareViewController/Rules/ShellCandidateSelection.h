@@ -21,6 +21,9 @@
 
 namespace tarvo::share {
 
+// How a custom working directory inside the extracted archive starts.
+inline constexpr std::string_view kExtractPrefix = "{extract}/";
+
 using ShellCandidates = std::vector<ArtifactShellCandidate>;
 
 // "bash " and the shell-quoted "./" + filename: bash './deploy.sh'.
