@@ -369,6 +369,9 @@ public:
     void serverModeChanged();
     void multiDispatchModeChanged();
     void switchDraftToServer(const ServerProfile& server);
+    // What belongs to the server whose draft is on the screen: its plan, its recommendation
+    // (merged into the shown candidates) and whether its recipe was edited by hand.
+    void adoptServerContext(const std::string& serverID);
 
     // Share mood (ShareViewController+Mood.cpp).
     void applyShareMoodToChrome();
