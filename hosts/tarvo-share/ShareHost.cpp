@@ -81,9 +81,11 @@ ShareEnvironment programEnvironment(ProgramWorld& world, UIWindow& window) {
     ShareEnvironment env{world.queue,    world.background, URLSession::make(),
                          world.transfer, world.clock,      FileManager::defaultManager().temporaryDirectory()};
     env.window = &window;
-    env.defaults = PushShared::defaults();
     env.standardDefaults = UserDefaults::standard();
     env.appGroupSuiteName = PushShared::suiteName();
+    // PushShared::defaults()'s rule, with the suite kept as opened for the one-time copy.
+    if (!env.appGroupSuiteName.empty()) env.appGroupSuite = UserDefaults::suite(env.appGroupSuiteName);
+    env.defaults = env.appGroupSuite ? env.appGroupSuite : env.standardDefaults;
     env.makeFileAPI = [](const ServerProfile& server) { return share::makeShareFileAPI(server); };
     return env;
 }
@@ -144,6 +146,21 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
     if (inv.sourceApp) context->setValueForKey("sourceApplicationBundleIdentifier", PropertyList(*inv.sourceApp));
 
     auto controller = ShareViewController::make(programEnvironment(world, window));
+    // However the run ends, the screen goes first, then what it started (a scan, a plan, a zip,
+    // a send) is cancelled and waited for, while the queue it reports to, the window and the
+    // background threads are all still there.
+    struct EndOfShare {
+        UIWindow& window;
+        std::shared_ptr<ShareViewController>& controller;
+        MainQueue& queue;
+        ~EndOfShare() {
+            window.setRootViewController(nullptr);
+            controller.reset();
+            using namespace std::chrono_literals;
+            queue.endTasks(60s);
+            queue.drain();
+        }
+    } endOfShare{window, controller, queue};
     controller->setExtensionContext(context);
     window.setRootViewController(controller);
     driver.runUntilIdle();
@@ -192,7 +209,6 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
             ++done;
         } catch (const UIDriverError& e) {
             err << program << ": " << e.problem() << "\n" << e.screen();
-            window.setRootViewController(nullptr);
             return 2;
         }
     }
@@ -221,7 +237,6 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
         file.close();
         if (!file) {
             err << program << ": cannot write " << *inv.htmlPath << "\n";
-            window.setRootViewController(nullptr);
             return 2;
         }
     }
@@ -244,9 +259,6 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
             break;
     }
     out.flush();
-    window.setRootViewController(nullptr);
-    controller.reset();
-    queue.drain();
     return status;
 }
 

@@ -6,4 +6,5 @@ tarvo_library(platform_concurrency
     ${CMAKE_CURRENT_LIST_DIR}/MainQueue.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Task.cpp
     ${CMAKE_CURRENT_LIST_DIR}/detail/AsyncCondition.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/detail/ContextLife.cpp
   LIBS Boost::headers Threads::Threads platform_foundation)

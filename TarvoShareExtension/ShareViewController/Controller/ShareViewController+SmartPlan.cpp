@@ -369,16 +369,6 @@ void ShareViewController::makeCurrentConfigurationAutomaticTapped() {
     statusLabel->text = share::automaticPresetStatus(addressed.size(), scripts);
     if (env_.window) UIImpactFeedbackGenerator(UIImpactFeedbackStyle::medium, env_.window->feedback()).impactOccurred();
     rebuildMultiServerStack();
-    if (env_.window && intentSummaryCard->window() != nullptr) {
-        std::weak_ptr<ShareViewController> weak = weakSelf();
-        env_.window->animator().transition(
-            *intentSummaryCard, 0.16,
-            UIViewAnimationOptions::transitionCrossDissolve | UIViewAnimationOptions::allowUserInteraction, [weak] {
-                if (auto self = weak.lock()) self->updateIntentSummaryCard(false);
-            });
-    } else {
-        updateIntentSummaryCard(false);
-    }
 }
 
 }  // namespace tarvo

@@ -175,10 +175,6 @@ public:
     std::shared_ptr<platform::UIButton> cancelButton;
     std::shared_ptr<platform::UIScrollView> scrollView;
     std::shared_ptr<platform::UIStackView> contentStack;
-    std::shared_ptr<platform::UIStackView> intentSummaryCard;
-    std::shared_ptr<platform::UILabel> intentSummaryTitleLabel;
-    std::shared_ptr<platform::UILabel> intentSummarySubtitleLabel;
-    std::shared_ptr<platform::UIStackView> intentSummaryPillStack;
     std::shared_ptr<platform::UIStackView> linkedDeploymentCard;
     std::shared_ptr<platform::UILabel> linkedDeploymentTitleLabel;
     std::shared_ptr<platform::UILabel> linkedDeploymentSubtitleLabel;
@@ -191,6 +187,8 @@ public:
     std::shared_ptr<platform::UISegmentedControl> multiDispatchControl;
     std::shared_ptr<platform::UISegmentedControl> actionControl;
     std::shared_ptr<platform::UISegmentedControl> expectedLifetimeControl;
+    // Its heading, made by each build of the screen; shown exactly when the control is.
+    std::shared_ptr<platform::UILabel> expectedLifetimeSectionLabel;
     std::shared_ptr<platform::UIStackView> multiServerStack;
     std::shared_ptr<platform::UIButton> makeAutomaticButton;
     std::shared_ptr<platform::UIStackView> emitFieldsStack;
@@ -349,7 +347,6 @@ public:
 
     // Derived presentation (ShareViewController+DerivedRefresh.cpp).
     void refreshDerivedUI();
-    void updateIntentSummaryCard(bool animated);
 
     // Recipe menus and command tokens (ShareViewController+RecipeMenus.cpp).
     void styleMenuButton(platform::UIButton& button);

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -14,6 +13,7 @@
 #include "tests/share/ShareProgramFixture.h"
 #include "tests/support/Files.h"
 #include "tests/support/Process.h"
+#include "tests/support/RunTask.h"
 
 namespace share_test {
 namespace {
@@ -68,11 +68,12 @@ TEST_F(ShareProgramSendTest, TheSampleProjectIsUploadedAndItsRecipeRun) {
 
     // The server runs the job: unzip, then deploy.sh from the project folder.
     platform::Json job;
-    for (int i = 0; i < 200; ++i) {
-        job = peer.jobs().at(0);
-        if (!job["exit_code"].is_null()) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    tarvo_test::testQueue().runUntil(
+        [&] {
+            job = peer.jobs().at(0);
+            return !job["exit_code"].is_null();
+        },
+        tarvo_test::kTaskLimit);
     ASSERT_EQ(job["exit_code"], 0) << tarvo_test::readFile(job["log_path"].get<std::string>());
     const auto deployed = std::filesystem::path(peer.filesRoot()) / "sites/sample/project/public/index.html";
     EXPECT_TRUE(std::filesystem::is_regular_file(deployed));
