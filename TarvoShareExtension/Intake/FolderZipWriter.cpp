@@ -12,6 +12,7 @@
 #include "platform/filesystem/FileHandle.h"
 #include "platform/filesystem/FileManager.h"
 #include "platform/filesystem/FileSystemError.h"
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/Text.h"
 
 namespace tarvo {
@@ -19,11 +20,20 @@ namespace {
 
 constexpr std::size_t kChunkSize = 131072;
 
+// A member's modification time in the two 16-bit fields of the format (local time, two-second
+// steps, years 1980 to 2107).
+struct DosDateTime {
+    std::uint16_t time = 0;
+    std::uint16_t date = 0;
+};
+
 struct Entry {
     std::string sourcePath;
     std::string path;  // relative, "/"-separated, UTF-8
     std::uint32_t size = 0;
     std::uint32_t crc32 = 0;
+    DosDateTime modified;
+    std::uint32_t externalAttributes = 0;
 };
 
 struct CentralEntry {
@@ -31,6 +41,8 @@ struct CentralEntry {
     std::uint32_t size = 0;
     std::uint32_t crc32 = 0;
     std::uint32_t localOffset = 0;
+    DosDateTime modified;
+    std::uint32_t externalAttributes = 0;
 };
 
 void put16(std::string& out, std::uint16_t v) {
@@ -45,17 +57,37 @@ void put32(std::string& out, std::uint32_t v) {
 constexpr std::uint16_t kVersionNeeded = 20;
 constexpr std::uint16_t kVersionMadeBy = 0x0314;  // Unix, format version 2.0
 constexpr std::uint16_t kFlagUTF8 = 0x0800;
-constexpr std::uint32_t kRegularFileAttributes = 0x81A40000u;  // S_IFREG | 0644 in the high half
+// A regular file's Unix mode in the high half: 0755 when any execute bit is set, so a script
+// that calls another still runs once unzipped; 0644 otherwise.
+constexpr std::uint32_t kRegularFileAttributes = 0x81A40000u;     // S_IFREG | 0644
+constexpr std::uint32_t kExecutableFileAttributes = 0x81ED0000u;  // S_IFREG | 0755
 
-std::string localHeader(const std::string& name, std::uint32_t crc, std::uint32_t size) {
+std::uint32_t externalAttributes(std::uint32_t permissions) {
+    return (permissions & 0111) != 0 ? kExecutableFileAttributes : kRegularFileAttributes;
+}
+
+// Outside the years the fields can hold, the nearest moment they can.
+DosDateTime dosDateTime(std::int64_t epochSeconds) {
+    const platform::LocalDateTime t = platform::localDateTime(epochSeconds);
+    if (t.year < 1980) return DosDateTime{0, static_cast<std::uint16_t>((1 << 5) | 1)};
+    if (t.year > 2107) {
+        return DosDateTime{static_cast<std::uint16_t>((23 << 11) | (59 << 5) | 29),
+                           static_cast<std::uint16_t>((127 << 9) | (12 << 5) | 31)};
+    }
+    const int second = t.second > 59 ? 59 : t.second;
+    return DosDateTime{static_cast<std::uint16_t>((t.hour << 11) | (t.minute << 5) | (second / 2)),
+                       static_cast<std::uint16_t>(((t.year - 1980) << 9) | (t.month << 5) | t.day)};
+}
+
+std::string localHeader(const std::string& name, std::uint32_t crc, std::uint32_t size, DosDateTime modified) {
     std::string h;
     h.reserve(30 + name.size());
     put32(h, 0x04034B50u);
     put16(h, kVersionNeeded);
     put16(h, kFlagUTF8);
     put16(h, 0);  // stored
-    put16(h, 0);  // time
-    put16(h, 0);  // date
+    put16(h, modified.time);
+    put16(h, modified.date);
     put32(h, crc);
     put32(h, size);
     put32(h, size);
@@ -70,9 +102,9 @@ void appendCentralHeader(std::string& out, const CentralEntry& e) {
     put16(out, kVersionMadeBy);
     put16(out, kVersionNeeded);
     put16(out, kFlagUTF8);
-    put16(out, 0);
-    put16(out, 0);
-    put16(out, 0);
+    put16(out, 0);  // stored
+    put16(out, e.modified.time);
+    put16(out, e.modified.date);
     put32(out, e.crc32);
     put32(out, e.size);
     put32(out, e.size);
@@ -81,7 +113,7 @@ void appendCentralHeader(std::string& out, const CentralEntry& e) {
     put16(out, 0);  // comment
     put16(out, 0);  // disk
     put16(out, 0);  // internal attributes
-    put32(out, kRegularFileAttributes);
+    put32(out, e.externalAttributes);
     put32(out, e.localOffset);
     out += e.pathData;
 }
@@ -236,6 +268,8 @@ TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displ
         entry.sourcePath = item->path;
         entry.path = std::move(*rel);
         entry.size = static_cast<std::uint32_t>(item->fileSize);
+        entry.modified = dosDateTime(item->modificationSeconds);
+        entry.externalAttributes = externalAttributes(item->permissions);
         entries.push_back(std::move(entry));
     }
     if (walkFailed) throw shareIntakeError(ShareIntakeErrorCode::folderNotEnumerable);
@@ -260,7 +294,7 @@ TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displ
     // Write the archive.
     const std::string archiveName = folderArchiveName(displayName);
     const std::string archivePath = makeTemporaryFilePath(temporaryDirectory, "_", archiveName);
-    platform::FileHandle out = platform::FileHandle::creatingForWriting(archivePath);
+    platform::FileHandle out = platform::FileHandle::creatingForWriting(archivePath, platform::FileAccess::ownerOnly);
     try {
         std::uint64_t offset = 0;
         std::vector<CentralEntry> central;
@@ -269,12 +303,13 @@ TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displ
             if (entry.path.size() > limits.maxNameLength || offset > limits.maxOffset)
                 throw shareIntakeError(ShareIntakeErrorCode::archiveTooLargeAtMember);
             const std::uint64_t localOffset = offset;
-            const std::string header = localHeader(entry.path, entry.crc32, entry.size);
+            const std::string header = localHeader(entry.path, entry.crc32, entry.size, entry.modified);
             out.write(header.data(), header.size());
             meter.add(header.size());
             copyMember(entry, out, buffer, meter);
             offset += header.size() + entry.size;
-            central.push_back({entry.path, entry.size, entry.crc32, static_cast<std::uint32_t>(localOffset)});
+            central.push_back({entry.path, entry.size, entry.crc32, static_cast<std::uint32_t>(localOffset), entry.modified,
+                               entry.externalAttributes});
         }
         const std::uint64_t directoryStart = offset;
         if (directoryStart > limits.maxOffset) throw shareIntakeError(ShareIntakeErrorCode::archiveTooLargeAtDirectory);

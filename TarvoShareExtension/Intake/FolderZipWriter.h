@@ -1,7 +1,8 @@
 #pragma once
 // A shared folder as one zip archive in the temporary directory: every regular file under
 // it (hidden ones included, symbolic links never followed, empty folders leaving no trace),
-// stored uncompressed with no timestamps, no directory entries, no data descriptors and no
+// stored uncompressed with its modification time (local time, as unzip restores it) and its
+// execute bit (mode 0755, else 0644), with no directory entries, no data descriptors and no
 // ZIP64, ordered the way a file browser orders names. Each member is read twice: once for
 // its checksum once the folder is listed, once for the copy, which must see exactly the
 // same bytes or the archive is abandoned.

@@ -69,7 +69,7 @@ TempItem copySecurityScopedToTemp(const platform::URL& url, const std::string& t
         } catch (...) {
         }
     }
-    fm.copyItem(source, destination);
+    fm.copyItem(source, destination, platform::FileAccess::ownerOnly);
 
     std::string contentType = "application/octet-stream";
     if (auto type = UTType::fromFilenameExtension(ext, UTType::data())) {
@@ -82,7 +82,7 @@ TempItem writeTextToTemp(std::string_view text, std::string_view suggestedName, 
                          const std::string& temporaryDirectory) {
     if (!platform::text::isValidUTF8(text)) throw shareIntakeError(ShareIntakeErrorCode::textNotUTF8);
     const std::string path = makeTemporaryFilePath(temporaryDirectory, "_", suggestedName);
-    platform::FileManager::defaultManager().writeAtomically(path, text);
+    platform::FileManager::defaultManager().writeAtomically(path, text, platform::FileAccess::ownerOnly);
     return TempItem{platform::URL::fileURL(path), std::string(suggestedName), std::string(contentType)};
 }
 
@@ -91,7 +91,7 @@ TempItem writeDataToTemp(std::span<const std::uint8_t> data, std::string_view su
     std::string name(suggestedName);
     if (platform::text::trimmed(name).empty()) name = "shared.bin";
     const std::string path = makeTemporaryFilePath(temporaryDirectory, "_", name);
-    platform::FileManager::defaultManager().writeAtomically(path, data);
+    platform::FileManager::defaultManager().writeAtomically(path, data, platform::FileAccess::ownerOnly);
     return TempItem{platform::URL::fileURL(path), name, std::string(contentType)};
 }
 

@@ -16,11 +16,13 @@ tarvo_library(tarvo_intake
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/ItemLoaders.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemMaterializer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MaterializedItemCache.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PayloadKeys.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShareInputItems.cpp
   LIBS
     tarvo_intake_zip
     platform_extension
+    platform_fileattributes
     platform_filesystem
     platform_concurrency
     platform_foundation)

@@ -19,3 +19,10 @@ if(TARGET folder_share_bench)
   target_compile_definitions(folder_share_bench PRIVATE
     TARVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}" TARVO_PYTHON="${TARVO_PYTHON}")
 endif()
+# One folder shared to three servers (scan, then an upload to each of three upload sinks):
+# bytes written to the run's temporary folder and wall time with a copy for each use against
+# the share's one copy, and what is left once the share's folder goes. Size on the command
+# line or by TARVO_MULTI_SHARE_BENCH_MIB (small by default).
+tarvo_bench(folder_multi_share_bench
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/FolderMultiShareBench.cpp
+  LIBS tarvo_cmdstream tarvo_intake tarvo_sink platform_net platform_concurrency platform_foundation)

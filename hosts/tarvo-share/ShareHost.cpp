@@ -19,6 +19,7 @@
 #include "platform/filesystem/FileManager.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/ErrorInfo.h"
+#include "platform/foundation/RunTemporaryFolder.h"
 #include "platform/foundation/Url.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/uikit/ScreenRenderer.h"
@@ -265,12 +266,16 @@ int shareHostMain(int argc, const char* const* argv) {
     const std::string program = argc > 0 && argv[0] ? std::filesystem::path(argv[0]).filename().string() : "tarvo-share";
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i] ? argv[i] : "");
+    int status = 1;
     try {
-        return runShareHost(program, args, std::cin, std::cout, std::cerr);
+        status = runShareHost(program, args, std::cin, std::cout, std::cerr);
     } catch (const std::exception& e) {
         std::cerr << program << ": " << describeError(e) << "\n";
-        return 1;
+        status = 1;
     }
+    // However the share ended, the copies of what was shared go with it.
+    removeRunTemporaryFolder();
+    return status;
 }
 
 }  // namespace tarvo::share_host

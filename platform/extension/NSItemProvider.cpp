@@ -85,7 +85,8 @@ public:
     Scratch() {
         auto& fm = FileManager::defaultManager();
         dir_ = fm.temporaryDirectory() + "/.item-provider-" + makeUUIDString();
-        fm.createDirectory(dir_, true);
+        // Not with intermediates: a temporary folder removed at the end of the run stays removed.
+        fm.createDirectory(dir_, false, FileAccess::ownerOnly);
     }
     ~Scratch() {
         std::error_code ec;
@@ -230,7 +231,7 @@ void NSItemProvider::registerFileRepresentation(std::string typeIdentifier, std:
                                       ec);
                 if (ec) throw fileReadError(ec.value(), sourcePath);
             } else {
-                FileManager::defaultManager().copyItem(sourcePath, copy);
+                FileManager::defaultManager().copyItem(sourcePath, copy, FileAccess::ownerOnly);
             }
         } catch (...) {
             done(std::nullopt, std::current_exception());
@@ -292,7 +293,7 @@ void NSItemProvider::loadFileRepresentation(std::string_view typeIdentifier, Fil
                         if (ext && fileName.find('.') == std::string::npos) fileName += "." + *ext;
                         path = scratch->dir() + "/" + fileName;
                         FileManager::defaultManager().writeAtomically(
-                            path, std::span<const std::uint8_t>(data->data(), data->size()));
+                            path, std::span<const std::uint8_t>(data->data(), data->size()), FileAccess::ownerOnly);
                     } catch (...) {
                         done(std::nullopt, std::current_exception());
                         return;

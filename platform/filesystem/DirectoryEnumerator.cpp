@@ -91,6 +91,9 @@ std::optional<DirectoryEntry> DirectoryEnumerator::nextObject() {
         entry.isDirectory = S_ISDIR(st.st_mode);
         entry.isSymbolicLink = S_ISLNK(st.st_mode);
         entry.fileSize = st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+        entry.permissions = static_cast<std::uint32_t>(st.st_mode & 07777);
+        entry.modificationSeconds = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+        entry.modificationNanoseconds = static_cast<std::uint32_t>(st.st_mtim.tv_nsec);
         if (entry.isDirectory) {
             // O_NOFOLLOW: if the folder was swapped for a link since lstat, do not enter it.
             int fd = ::openat(level.fd, name.c_str(),

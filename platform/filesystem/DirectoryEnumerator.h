@@ -22,6 +22,9 @@ struct DirectoryEntry {
     bool isDirectory = false;
     bool isSymbolicLink = false;
     std::uint64_t fileSize = 0;
+    std::uint32_t permissions = 0;             // the mode's permission bits (07777)
+    std::int64_t modificationSeconds = 0;      // since 1970
+    std::uint32_t modificationNanoseconds = 0;  // within that second
 };
 
 class DirectoryEnumerator {

@@ -27,10 +27,11 @@ FileHandle FileHandle::forReading(const std::string& path, bool followSymlinks) 
     return FileHandle(fd, path, false);
 }
 
-FileHandle FileHandle::creatingForWriting(const std::string& path) {
+FileHandle FileHandle::creatingForWriting(const std::string& path, FileAccess access) {
+    const mode_t mode = access == FileAccess::ownerOnly ? 0600 : 0644;
     int fd;
     do {
-        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) throw fileWriteError(errno, path);
     return FileHandle(fd, path, true);

@@ -9,15 +9,19 @@
 
 namespace platform {
 
+// Who may read a file or folder the program makes: standard is 0644 (a folder 0755) before
+// the umask; ownerOnly is 0600 (0700), for copies of a person's files in temporary folders.
+enum class FileAccess { standard, ownerOnly };
+
 class FileHandle {
 public:
     // Opens an existing file for reading. Symbolic links are followed, like opening by URL,
     // unless followSymlinks is false: then a link at path fails to open (ELOOP). A named pipe
     // opens without waiting for a writer (reading it then ends at once when none is there).
     static FileHandle forReading(const std::string& path, bool followSymlinks = true);
-    // Creates a new file for writing, permissions 0644 before the umask. Fails when
-    // something already exists at the path.
-    static FileHandle creatingForWriting(const std::string& path);
+    // Creates a new file for writing, with the permissions of access. Fails when something
+    // already exists at the path.
+    static FileHandle creatingForWriting(const std::string& path, FileAccess access = FileAccess::standard);
 
     FileHandle(FileHandle&& other) noexcept;
     FileHandle& operator=(FileHandle&& other) noexcept;

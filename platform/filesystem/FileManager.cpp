@@ -59,12 +59,12 @@ void FileManager::removeItem(const std::string& path) const {
     if (removed == 0) throw fileWriteError(ENOENT, path);
 }
 
-void FileManager::copyItem(const std::string& from, const std::string& to) const {
+void FileManager::copyItem(const std::string& from, const std::string& to, FileAccess access) const {
     FileHandle in = FileHandle::forReading(from);
     struct stat st{};
     if (::fstat(in.fileDescriptor(), &st) != 0) throw fileReadError(errno, from);
     if (!S_ISREG(st.st_mode)) throw fileReadError(EINVAL, from);
-    FileHandle out = FileHandle::creatingForWriting(to);
+    FileHandle out = FileHandle::creatingForWriting(to, access);
     try {
         // Let the kernel move the bytes when it can; fall back to a plain loop otherwise.
         // Synthetic files (as in /proc) report size 0 yet have contents: copy those by reading.
@@ -98,12 +98,13 @@ void FileManager::copyItem(const std::string& from, const std::string& to) const
     }
 }
 
-void FileManager::writeAtomically(const std::string& path, std::span<const std::uint8_t> bytes) const {
+void FileManager::writeAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
+                                  FileAccess access) const {
     const auto slash = path.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     const std::string staging = dir + ".tarvo-write-" + makeUUIDString();
     try {
-        FileHandle out = FileHandle::creatingForWriting(staging);
+        FileHandle out = FileHandle::creatingForWriting(staging, access);
         out.write(bytes.data(), bytes.size());
         out.close();
     } catch (const FileSystemError& e) {
@@ -118,19 +119,30 @@ void FileManager::writeAtomically(const std::string& path, std::span<const std::
     }
 }
 
-void FileManager::writeAtomically(const std::string& path, std::string_view bytes) const {
-    writeAtomically(path, std::span<const std::uint8_t>(
-                              reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+void FileManager::writeAtomically(const std::string& path, std::string_view bytes, FileAccess access) const {
+    writeAtomically(path,
+                    std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+                    access);
 }
 
-void FileManager::createDirectory(const std::string& path, bool withIntermediateDirectories) const {
-    std::error_code ec;
+void FileManager::createDirectory(const std::string& path, bool withIntermediateDirectories,
+                                  FileAccess access) const {
+    const mode_t mode = access == FileAccess::ownerOnly ? 0700 : 0755;
     if (withIntermediateDirectories) {
-        std::filesystem::create_directories(path, ec);
-        if (ec) throw fileWriteError(ec.value(), path);
+        std::error_code ec;
+        const std::filesystem::path p(path);
+        if (p.has_parent_path() && p.parent_path() != p) {
+            std::filesystem::create_directories(p.parent_path(), ec);
+            if (ec) throw fileWriteError(ec.value(), path);
+        }
+        if (::mkdir(path.c_str(), mode) != 0) {
+            const int err = errno;
+            bool isDirectory = false;
+            if (err != EEXIST || !fileExists(path, &isDirectory) || !isDirectory) throw fileWriteError(err, path);
+        }
         return;
     }
-    if (::mkdir(path.c_str(), 0755) != 0) throw fileWriteError(errno, path);
+    if (::mkdir(path.c_str(), mode) != 0) throw fileWriteError(errno, path);
 }
 
 std::size_t FileManager::maximumFileNameLength(const std::string& dir) const {

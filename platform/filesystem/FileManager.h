@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/filesystem/FileHandle.h"
+
 namespace platform {
 
 class FileManager {
@@ -25,11 +27,14 @@ public:
     void removeItem(const std::string& path) const;
     // Copies the contents of the file at from (a link is followed) into a new file at to.
     // Fails when something exists at to, or when from is not a regular file.
-    void copyItem(const std::string& from, const std::string& to) const;
+    void copyItem(const std::string& from, const std::string& to, FileAccess access = FileAccess::standard) const;
     // Writes bytes to a sibling temporary file and renames it over path.
-    void writeAtomically(const std::string& path, std::span<const std::uint8_t> bytes) const;
-    void writeAtomically(const std::string& path, std::string_view bytes) const;
-    void createDirectory(const std::string& path, bool withIntermediateDirectories) const;
+    void writeAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
+                         FileAccess access = FileAccess::standard) const;
+    void writeAtomically(const std::string& path, std::string_view bytes, FileAccess access = FileAccess::standard) const;
+    // The last folder of path gets the permissions of access; intermediate ones the standard.
+    void createDirectory(const std::string& path, bool withIntermediateDirectories,
+                         FileAccess access = FileAccess::standard) const;
 
     // The longest file name, in bytes, that the file system of dir accepts (255 when unknown).
     std::size_t maximumFileNameLength(const std::string& dir) const;

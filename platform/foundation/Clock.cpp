@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <mutex>
 #include <stdexcept>
 #include <vector>
@@ -34,6 +35,20 @@ Clock::Fixed::~Fixed() {
     std::lock_guard lock(clockMutex());
     auto& clocks = fixedClocks();
     clocks.erase(std::remove(clocks.begin(), clocks.end(), this), clocks.end());
+}
+
+LocalDateTime localDateTime(std::int64_t epochSeconds) {
+    const std::time_t t = static_cast<std::time_t>(epochSeconds);
+    std::tm fields{};
+    LocalDateTime out;
+    if (!::localtime_r(&t, &fields)) return out;
+    out.year = fields.tm_year + 1900;
+    out.month = fields.tm_mon + 1;
+    out.day = fields.tm_mday;
+    out.hour = fields.tm_hour;
+    out.minute = fields.tm_min;
+    out.second = fields.tm_sec;
+    return out;
 }
 
 double nowEpochSeconds() {

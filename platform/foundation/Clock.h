@@ -7,12 +7,24 @@
 // used by a program that serves a request as of a moment (tarvo-widgets --now) and by tests.
 // While fixed, every reader in the process sees the fixed time; the clock fixed last wins, and
 // when it goes the one fixed before it (or the real time) comes back.
+#include <cstdint>
 #include <memory>
 
 namespace platform {
 
 // The time now, on the one wall clock.
 double nowEpochSeconds();
+
+// A moment as a calendar and a clock on the wall show it in the local time zone ($TZ).
+struct LocalDateTime {
+    int year = 1970;
+    int month = 1;  // 1...12
+    int day = 1;    // 1...31
+    int hour = 0;
+    int minute = 0;
+    int second = 0;  // 0...60
+};
+LocalDateTime localDateTime(std::int64_t epochSeconds);
 
 // A program's wall clock as its environment holds it: the real one, or one fixed at a moment
 // for as long as this value or a copy of it lives. Copies share the fixed time.

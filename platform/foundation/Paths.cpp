@@ -1,5 +1,7 @@
 #include "platform/foundation/Paths.h"
 
+#include "platform/foundation/RunTemporaryFolder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
@@ -80,17 +82,7 @@ std::string executableDirectory() {
     return exe.parent_path().string();
 }
 
-std::string temporaryDirectory() {
-    std::string base = envOr("TMPDIR");
-    if (base.empty()) base = "/tmp";
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    std::string name = programName();
-    if (!isSafeFileName(name)) name = "tarvo";
-    std::string dir = base + "/tarvo-" + name;
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    return dir;
-}
+std::string temporaryDirectory() { return runTemporaryFolder(); }
 
 bool isSafeFileName(std::string_view name) {
     if (name.empty() || name == "." || name == ".." || name.size() > 255) return false;

@@ -22,7 +22,8 @@ std::string programName();
 void setProgramName(std::string_view name);
 // The directory of the running executable.
 std::string executableDirectory();
-// The program's temporary directory ($TMPDIR or /tmp, plus "tarvo-<program>"), created.
+// The program run's private temporary folder (runTemporaryFolder(), RunTemporaryFolder.h),
+// made on the first call; throws NSError when the user's folder there is refused.
 std::string temporaryDirectory();
 
 // A safe single file-name component: true when it has no "/", no NUL and is not "." or "..".

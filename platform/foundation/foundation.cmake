@@ -9,6 +9,7 @@ tarvo_library(platform_foundation
     ${CMAKE_CURRENT_LIST_DIR}/Json.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Paths.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PropertyList.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RunTemporaryFolder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Text.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Url.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UserDefaults.cpp

@@ -6,6 +6,7 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Paths.h"
+#include "platform/foundation/RunTemporaryFolder.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempHome.h"
 
@@ -50,10 +51,16 @@ TEST_F(PathsTest, SafeFileNames) {
 }
 
 TEST_F(PathsTest, ProgramTemporaryDirectory) {
+    // The run's own folder under $TMPDIR, not one shared by every run of the program.
+    platform::removeRunTemporaryFolder();
     ScopedEnv tmp("TMPDIR", home_.path().c_str());
     paths::setProgramName("tarvo-share");
-    EXPECT_EQ(paths::temporaryDirectory(), home_.path() + "/tarvo-tarvo-share");
-    EXPECT_TRUE(fs::is_directory(home_.path() + "/tarvo-tarvo-share"));
+    const std::string dir = paths::temporaryDirectory();
+    EXPECT_EQ(dir.rfind(home_.path() + "/tarvo-" + std::to_string(platform::currentUserID()) + "/run-", 0), 0u) << dir;
+    EXPECT_TRUE(fs::is_directory(dir));
+    EXPECT_FALSE(fs::exists(home_.path() + "/tarvo-tarvo-share"));
+    platform::removeRunTemporaryFolder();
+    EXPECT_FALSE(fs::exists(dir));
     paths::setProgramName("tarvo");
     EXPECT_TRUE(fs::is_directory(paths::executableDirectory()));
 }

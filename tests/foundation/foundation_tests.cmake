@@ -11,6 +11,7 @@ tarvo_test(foundation_tests
     ${CMAKE_CURRENT_LIST_DIR}/PropertyListTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UserDefaultsTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PathsBundleTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RunTemporaryFolderTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DefaultsToolTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RobustnessTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CollationTests.cpp

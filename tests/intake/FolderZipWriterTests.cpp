@@ -4,6 +4,8 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +16,7 @@
 #include "TarvoShareExtension/Intake/ShareIntakeError.h"
 #include "TarvoShareExtension/Intake/ZipListingReader.h"
 #include "platform/filesystem/FileSystemError.h"
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/Uuid.h"
 
 using namespace intake_test;
@@ -21,6 +24,24 @@ using tarvo::ArtifactArchiveEntry;
 using tarvo::FolderZipOptions;
 
 namespace {
+
+// The local time zone of this process and of the programs it starts, for one scope.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone) : env_(std::in_place, "TZ", zone) { ::tzset(); }
+    ~ScopedTimeZone() {
+        env_.reset();
+        ::tzset();
+    }
+
+private:
+    std::optional<tarvo_test::ScopedEnv> env_;
+};
+
+void setModificationTime(const std::string& path, std::int64_t epochSeconds) {
+    const struct timespec times[2] = {{static_cast<time_t>(epochSeconds), 0}, {static_cast<time_t>(epochSeconds), 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
 
 class FolderZipWriterTest : public IntakeTest {
 protected:
@@ -44,22 +65,25 @@ protected:
     }
 };
 
-// Layout of a folder holding one file hello.txt = "Hello" (CRC-32 0xF7D18982), worked out
-// field by field from the header tables.
+// Layout of a folder holding one file hello.txt = "Hello" (CRC-32 0xF7D18982), modified at
+// 2024-03-15 13:45:30 UTC, worked out field by field from the header tables.
 const char* kOneMemberArchive =
-    // local header
-    "504b0304 1400 0008 0000 0000 0000 8289d1f7 05000000 05000000 0900 0000"
+    // local header; time 13:45:30 = 0x6DAF, date 2024-03-15 = 0x586F
+    "504b0304 1400 0008 0000 af6d 6f58 8289d1f7 05000000 05000000 0900 0000"
     "68656c6c6f2e747874"  // hello.txt
     "48656c6c6f"          // Hello
-    // central directory header
-    "504b0102 1403 1400 0008 0000 0000 0000 8289d1f7 05000000 05000000 0900 0000 0000 0000 0000"
+    // central directory header: made by Unix, mode 0100644
+    "504b0102 1403 1400 0008 0000 af6d 6f58 8289d1f7 05000000 05000000 0900 0000 0000 0000 0000"
     "0000a481 00000000"
     "68656c6c6f2e747874"
     // end of central directory: 1 record, directory of 55 bytes at offset 44
     "504b0506 0000 0000 0100 0100 37000000 2c000000 0000";
 
 TEST_F(FolderZipWriterTest, WritesTheExactBytesOfOneMemberAndOfAnEmptyFolder) {
+    ScopedTimeZone utc("UTC0");
     writeFile(in("one/hello.txt"), "Hello");
+    ::chmod(in("one/hello.txt").c_str(), 0640);
+    setModificationTime(in("one/hello.txt"), 1710510330);
     auto item = archive(in("one"));
     EXPECT_EQ(hex(readFile(item.url.path())), hex(unhex(kOneMemberArchive)));
     EXPECT_EQ(item.filename, "Project.zip");
@@ -133,6 +157,72 @@ TEST_F(FolderZipWriterTest, InfoZipAndPythonAcceptTheArchiveAndExtractTheSameByt
     ASSERT_EQ(runCommand("unzip -q " + shellQuote(zip) + " -d " + shellQuote(extracted), &out), 0) << out;
     for (const char* rel : {"index.html", "assets/app.js", "assets/empty.txt", "names/caf\xc3\xa9 \xe2\x98\x95.txt", ".hidden"})
         EXPECT_EQ(readFile(extracted + "/" + rel), readFile(root + "/" + rel)) << rel;
+}
+
+TEST_F(FolderZipWriterTest, UnzipRestoresTheExecuteBitAndTheTimesAndPythonReadsTheSame) {
+    // Three hours east of UTC: a time stored as UTC instead of local would show as a shift.
+    ScopedTimeZone zone("XYZ-3");
+    struct File {
+        const char* path;
+        unsigned mode;
+        std::int64_t modified;
+        unsigned stored;       // the mode the archive keeps
+        std::int64_t restored;  // the time unzip gives back (two-second steps, nothing before 1980)
+        const char* listed;    // as zipinfo lists the mode
+    };
+    const File files[] = {
+        {"deploy.sh", 0755, 1710510331, 0755, 1710510330, "-rwxr-xr-x"},
+        {"scripts/helper.sh", 0700, 1700000000, 0755, 1700000000, "-rwxr-xr-x"},
+        {"scripts/only-group-runs.sh", 0650, 1650000000, 0755, 1650000000, "-rwxr-xr-x"},
+        {"README.md", 0644, 1600000000, 0644, 1600000000, "-rw-r--r--"},
+        {"private.env", 0600, 1500000000, 0644, 1500000000, "-rw-r--r--"},
+        // 1973: the earliest moment the format holds, 1980-01-01 00:00 local (21:00 UTC before).
+        {"old.txt", 0644, 100000000, 0644, 315522000, "-rw-r--r--"},
+    };
+    const std::string root = in("app");
+    for (const File& f : files) {
+        writeFile(root + "/" + f.path, std::string("content of ") + f.path);
+        ASSERT_EQ(::chmod((root + "/" + f.path).c_str(), f.mode), 0);
+        setModificationTime(root + "/" + f.path, f.modified);
+    }
+    const std::string zip = archive(root, "app").url.path();
+
+    std::string out;
+    ASSERT_EQ(runCommand("unzip -Z " + shellQuote(zip), &out), 0) << out;
+    for (const File& f : files) {
+        const std::string line = std::string(f.listed) + "  2.0 unx";
+        const auto at = out.find(std::string(" ") + f.path + "\n");
+        ASSERT_NE(at, std::string::npos) << out;
+        const auto start = out.rfind('\n', at) + 1;
+        EXPECT_EQ(out.substr(start, line.size()), line) << out.substr(start, at - start);
+    }
+
+    const std::string extracted = tmp_ / "extracted";
+    ASSERT_EQ(runCommand("unzip -q " + shellQuote(zip) + " -d " + shellQuote(extracted), &out), 0) << out;
+    for (const File& f : files) {
+        struct stat st{};
+        ASSERT_EQ(::stat((extracted + "/" + f.path).c_str(), &st), 0) << f.path;
+        EXPECT_EQ(st.st_mode & 0777, f.stored) << f.path;
+        EXPECT_EQ(st.st_mtime, f.restored) << f.path;
+    }
+
+    // Python reads the same mode and the same local date and time from the headers.
+    ASSERT_EQ(runCommand(std::string(TARVO_PYTHON) +
+                             " -c 'import sys,zipfile\n"
+                             "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
+                             "    print(i.filename, oct(i.external_attr >> 16), \"%04d-%02d-%02d %02d:%02d:%02d\" % i.date_time)' " +
+                             shellQuote(zip),
+                         &out),
+              0)
+        << out;
+    for (const File& f : files) {
+        const platform::LocalDateTime t = platform::localDateTime(f.restored);
+        char when[32];
+        std::snprintf(when, sizeof when, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                      t.second);
+        const std::string expected = std::string(f.path) + (f.stored == 0755 ? " 0o100755 " : " 0o100644 ") + when;
+        EXPECT_NE(out.find(expected + "\n"), std::string::npos) << expected << "\n" << out;
+    }
 }
 
 TEST_F(FolderZipWriterTest, NamesTheArchiveFromTheDisplayName) {

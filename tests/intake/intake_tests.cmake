@@ -3,6 +3,7 @@ tarvo_test(intake_tests
     ${CMAKE_CURRENT_LIST_DIR}/Crc32Tests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FolderZipWriterTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemMaterializerTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MaterializedItemCacheTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PayloadKeysTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PlatformLayerTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ZipListingReaderTests.cpp

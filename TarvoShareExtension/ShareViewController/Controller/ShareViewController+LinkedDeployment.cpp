@@ -36,7 +36,9 @@ Async<void> ShareViewController::loadLinkedDeploymentSidecar() {
     for (const auto& provider : candidates) {
         std::optional<TempItem> item;
         try {
-            item = co_await materializeToTempFile(provider, env_.temporaryDirectory);
+            Async<TempItem> materializing =
+                materializedItems.materialize(provider, env_.temporaryDirectory, MaterializeOptions{}, mainExecutor());
+            item = co_await std::move(materializing);
         } catch (const std::exception&) {
             continue;  // the next provider may still hold the ticket
         }
@@ -55,7 +57,9 @@ Async<void> ShareViewController::loadInteractionReplySidecar() {
     for (const auto& provider : candidates) {
         std::optional<TempItem> item;
         try {
-            item = co_await materializeToTempFile(provider, env_.temporaryDirectory);
+            Async<TempItem> materializing =
+                materializedItems.materialize(provider, env_.temporaryDirectory, MaterializeOptions{}, mainExecutor());
+            item = co_await std::move(materializing);
         } catch (const std::exception&) {
             continue;
         }

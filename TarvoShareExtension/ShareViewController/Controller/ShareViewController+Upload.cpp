@@ -195,7 +195,8 @@ Async<TempItem> ShareViewController::materializeOffMain(ProviderPtr provider, Fo
     options.fileWork = Executor(env_.backgroundQueue.executor());
     options.zipProgress = std::move(zipProgress);
     // Named, not awaited as a temporary: g++ 12 mishandles temporaries around a co_await.
-    Async<TempItem> materializing = materializeToTempFile(std::move(provider), env_.temporaryDirectory, std::move(options));
+    Async<TempItem> materializing =
+        materializedItems.materialize(std::move(provider), env_.temporaryDirectory, std::move(options), mainExecutor());
     co_return co_await std::move(materializing);
 }
 

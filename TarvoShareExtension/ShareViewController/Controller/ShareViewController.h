@@ -27,6 +27,7 @@
 #include "TarvoShareExtension/ArtifactRecommendationResponse.h"
 #include "TarvoShareExtension/Intake/FolderZipWriter.h"
 #include "TarvoShareExtension/Intake/ItemLoaders.h"
+#include "TarvoShareExtension/Intake/MaterializedItemCache.h"
 #include "TarvoShareExtension/Intake/PayloadKeys.h"
 #include "TarvoShareExtension/Intake/TempItem.h"
 #include "TarvoShareExtension/ShareEnvironment.h"
@@ -258,10 +259,13 @@ public:
     platform::Async<void> runLinkedDeployment();
     // The remote client of a server for one send (the environment's factory).
     std::optional<RemoteAPI> makeFileAPI(const ServerProfile& server) const;
-    // A shared item as a file in the share's temporary folder. A shared file's copy or a shared
-    // folder's zip runs on the background queue, so the screen keeps turning however large it
-    // is; zipProgress (called there) follows a folder's zip.
+    // A shared item as a file in the share's temporary folder, made once for the whole share
+    // (materializedItems) and made again only when its source changed. A shared file's copy or
+    // a shared folder's zip runs on the background queue, so the screen keeps turning however
+    // large it is; zipProgress (called there) follows a folder's zip still under way.
     platform::Async<TempItem> materializeOffMain(ProviderPtr provider, FolderZipProgressCallback zipProgress = {});
+    // The share's copies of its items: the scan, the tickets and every send use them.
+    MaterializedItemCache materializedItems;
 
     // =============================================================================================
     // Draft resolution and remembered selections (ShareViewController+Drafts.cpp).

@@ -79,6 +79,40 @@ TEST_F(MultiSendTest, AllAtOnceDeploysToEveryServerInListOrder) {
     EXPECT_EQ(store.byServer.at("c").kind, "kind-c");
 }
 
+TEST_F(MultiSendTest, AFolderUploadedToThreeServersIsZippedOnce) {
+    const auto folder = makeProject();
+    Json list = Json::array();
+    for (const char* id : {"a", "b", "c"}) {
+        list.push_back(env.server(id, std::string(1, char(std::toupper(id[0])))));
+        storeDraft(uploadDraft(id, std::string("to-") + id));
+    }
+    env.setServers(list);
+    env.appGroupDefaults().set("share.lastServerId", PropertyList(std::string("a")));
+    auto& c = *env.start({pathItem(folder)});
+    ASSERT_TRUE(env.mainQueue().runUntil(
+        [&] { return c.artifactInsight.state.is(tarvo::share::ArtifactInsightState::Case::ready); }, 60000ms))
+        << env.dump();
+    for (const char* id : {"b", "c"}) c.resolvedDraftsByServer[id] = uploadDraft(id, std::string("to-") + id);
+    c.serverMode = ServerMode::multi;
+    c.multiDispatchMode = MultiDispatchMode::all;
+    c.selectedServerIDs = {"a", "b", "c"};
+    watchOutcomes();
+    sendAndWait();
+    EXPECT_EQ(c.statusLabel->text, "Deployed to 3 servers") << server().log();
+
+    // The scan's archive is the one copy, and it is what each server received.
+    EXPECT_EQ(c.materializedItems.copiesStarted(), 1u);
+    std::vector<std::filesystem::path> archives;
+    for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(env.home().path()) / "tmp")) {
+        if (e.path().extension() == ".zip") archives.push_back(e.path());
+    }
+    ASSERT_EQ(archives.size(), 1u);
+    const std::string zip = tarvo_test::readFile(archives[0]);
+    for (const char* id : {"a", "b", "c"}) {
+        EXPECT_EQ(tarvo_test::readFile(filesRoot() / (std::string("to-") + id) / "project.zip"), zip) << id;
+    }
+}
+
 TEST_F(MultiSendTest, AServerWithABlankTokenFailsAndTheOthersGoOn) {
     auto& c = startMulti(MultiDispatchMode::all, {"a", "b", "c"}, true);
     sendAndWait();

@@ -20,3 +20,11 @@ tarvo_test(share_host_send_tests
   LIBS tarvo_peer tarvo_test_support platform_foundation platform_concurrency tarvo_share_program_fixture
   TIMEOUT 180)
 add_dependencies(share_host_send_tests tarvo-share tarvo-defaults)
+
+# tarvo-share's temporary folder under a test's own TMPDIR: removed however the share ends,
+# swept after a killed run, refused when someone else made it.
+tarvo_test(share_host_temporary_files_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ShareHostTemporaryFilesTests.cpp
+  LIBS tarvo_peer tarvo_test_support platform_foundation tarvo_share_program_fixture
+  TIMEOUT 180)
+add_dependencies(share_host_temporary_files_tests tarvo-share tarvo-defaults)

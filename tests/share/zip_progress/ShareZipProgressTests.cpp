@@ -74,8 +74,13 @@ TEST_F(ZipProgressScreenTest, TheBarMovesWhileTheSharedFolderIsZipped) {
     auto& c = *env.start({pathItem(folder)});
     watchOutcomes();
 
-    // Whether the send's zip has finished its archive in the share's temporary folder (the
-    // scan at start-up left one there already).
+    // The scan at start-up zipped the folder already; a photo added since makes the send zip it
+    // again, which is the zip the screen follows.
+    ASSERT_TRUE(env.mainQueue().runUntil(
+        [&] { return !c.artifactInsight.state.is(tarvo::share::ArtifactInsightState::Case::scanning); }, 60000ms));
+    add("p8.raw", std::string(1 << 20, 'z'));
+
+    // Whether the send's zip has finished its archive in the share's temporary folder.
     const auto temporary = std::filesystem::path(env.home().path()) / "tmp";
     auto finishedArchives = [&] {
         std::set<std::string> names;

@@ -1,0 +1,165 @@
+// One folder shared to three servers, the way a share goes: the scan turns the folder into its
+// archive and lists it, then each server's upload takes the item. Side by side in one run:
+//   each use   - every use makes its own copy (the scan, then each server: four archives);
+//   once       - the share's copy made once and used by the scan and every server.
+// For each: bytes written to the run's temporary folder, wall time, and the disk the
+// temporaries still use after the share (copies for each use were never removed; the share's
+// folder is, so zero is right for it).
+//
+//     folder_multi_share_bench [MiB [files]]   (defaults 8 MiB in 200 files; or the
+//                                               environment's TARVO_MULTI_SHARE_BENCH_MIB / _FILES)
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TarvoShareExtension/Intake/ItemMaterializer.h"
+#include "TarvoShareExtension/Intake/MaterializedItemCache.h"
+#include "TarvoShareExtension/Intake/ZipListingReader.h"
+#include "TarvoShareExtension/Remote/RemoteTransfer.h"
+#include "TarvoShareExtension/Remote/URLSessionHTTPTransport.h"
+#include "TarvoShareExtension/Remote/URLSessionStreamTransport.h"
+#include "platform/concurrency/Concurrency.h"
+#include "platform/extension/NSItemProvider.h"
+#include "platform/foundation/RunTemporaryFolder.h"
+#include "tests/peer/SinkServer.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+
+// A project-like tree of `files` files totalling about `bytes`.
+void makeFolder(const fs::path& root, std::uint64_t bytes, int files) {
+    fs::remove_all(root);
+    std::vector<char> chunk(1 << 20);
+    std::uint32_t x = 7;
+    for (auto& c : chunk) {
+        x = x * 1664525u + 1013904223u;
+        c = static_cast<char>(x >> 24);
+    }
+    const std::uint64_t each = bytes / static_cast<std::uint64_t>(files);
+    for (int i = 0; i < files; ++i) {
+        const fs::path dir = root / ("src" + std::to_string(i % 5)) / ("pkg" + std::to_string(i % 17));
+        fs::create_directories(dir);
+        std::ofstream out(dir / ("file" + std::to_string(i) + ".dat"), std::ios::binary);
+        std::uint64_t left = each;
+        while (left > 0) {
+            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
+            out.write(chunk.data(), static_cast<std::streamsize>(n));
+            left -= n;
+        }
+    }
+}
+
+std::uint64_t bytesUnder(const fs::path& dir) {
+    std::uint64_t total = 0;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator(); ++it) {
+        if (it->is_regular_file(ec)) total += it->file_size(ec);
+    }
+    return total;
+}
+
+struct Outcome {
+    bool ok = false;
+    double wall = 0;
+    std::uint64_t written = 0;  // bytes in the run's folder when the share ends
+    std::uint64_t left = 0;     // bytes under the user's temporary folder once it is removed
+    std::size_t copies = 0;
+};
+
+using Materialize = std::function<platform::Async<tarvo::TempItem>(std::shared_ptr<platform::NSItemProvider>,
+                                                                   std::string)>;
+
+Outcome share(const fs::path& folder, const fs::path& base, const std::vector<std::unique_ptr<peer::SinkServer>>& sinks,
+              platform::MainQueue& queue, platform::BackgroundQueue& background, const tarvo::RemoteTransfer& engine,
+              bool once) {
+    Outcome o;
+    const std::string run = platform::makeRunTemporaryFolder(base.string(), platform::currentUserID());
+    tarvo::MaterializedItemCache cache;
+    std::size_t fresh = 0;
+    auto materialize = [&](std::shared_ptr<platform::NSItemProvider> provider) -> platform::Async<tarvo::TempItem> {
+        tarvo::MaterializeOptions options;
+        options.fileWork = platform::Executor(background.executor());
+        if (once) return cache.materialize(std::move(provider), run, std::move(options), queue.executor());
+        ++fresh;
+        return tarvo::materializeToTempFile(std::move(provider), run, std::move(options));
+    };
+    const auto provider = platform::NSItemProvider::contentsOf(folder.string());
+    const double start = now();
+    auto task = platform::startTask(queue.executor(), [&]() -> platform::Async<void> {
+        // The scan: the archive, then its listing.
+        tarvo::TempItem scanned = co_await materialize(provider);
+        (void)tarvo::listZipEntries(scanned.url, 100000);
+        // Each server's upload.
+        for (const auto& sink : sinks) {
+            tarvo::TempItem item = co_await materialize(provider);
+            tarvo::RemoteAPI api(tarvo::RemoteConfig{*platform::URL::parse(sink->baseURL()), "sink-token"},
+                                 std::make_shared<tarvo::URLSessionHTTPTransport>(platform::URLSession::make()),
+                                 std::make_shared<tarvo::URLSessionStreamTransport>());
+            co_await engine.uploadLocalFileStreaming(api, item.url, "bench", item.filename, item.contentType, {});
+        }
+    });
+    o.ok = queue.runUntil([&] { return task.isDone(); }, std::chrono::minutes(30));
+    o.wall = now() - start;
+    if (o.ok) {
+        try {
+            task.result();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "share failed: %s\n", platform::describeError(e).c_str());
+            o.ok = false;
+        }
+    }
+    o.written = bytesUnder(run);
+    o.copies = once ? cache.copiesStarted() : fresh;
+    // The share's end: its folder goes (copies made for each use were never removed).
+    if (once) fs::remove_all(run);
+    o.left = bytesUnder(fs::path(run).parent_path());
+    fs::remove_all(run);
+    return o;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--help") {
+        std::printf("usage: folder_multi_share_bench [MiB [files]]\n");
+        return 0;
+    }
+    const char* envMiB = std::getenv("TARVO_MULTI_SHARE_BENCH_MIB");
+    const char* envFiles = std::getenv("TARVO_MULTI_SHARE_BENCH_FILES");
+    const std::uint64_t mib = argc > 1 ? std::stoull(argv[1]) : envMiB ? std::stoull(envMiB) : 8;
+    const int files = std::max(1, argc > 2 ? std::stoi(argv[2]) : envFiles ? std::stoi(envFiles) : 200);
+    const fs::path work = fs::temp_directory_path() / ("tarvo-multi-share-bench-" + std::to_string(::getpid()));
+    fs::create_directories(work / "tmp");
+    std::vector<std::unique_ptr<peer::SinkServer>> sinks;
+    for (int i = 0; i < 3; ++i) sinks.push_back(std::make_unique<peer::SinkServer>());
+
+    platform::MainQueue& queue = *new platform::MainQueue();
+    platform::BackgroundQueue& background = *new platform::BackgroundQueue(2);
+    const tarvo::RemoteTransfer& engine = *new tarvo::RemoteTransfer(background);
+
+    makeFolder(work / "project", mib << 20, files);
+    std::printf("folder of %llu MiB in %d files, shared to %zu servers (scan, then one upload each)\n",
+                static_cast<unsigned long long>(mib), files, sinks.size());
+    int failures = 0;
+    for (const bool once : {false, true}) {
+        const Outcome o = share(work / "project", work / "tmp", sinks, queue, background, engine, once);
+        if (!o.ok || (once && o.left != 0)) ++failures;
+        std::printf("  %-9s %s: %zu archive(s), %.1f MiB written to the temporary folder, wall %.2f s, "
+                    "%llu bytes left after the share\n",
+                    once ? "once" : "each use", o.ok ? "ok" : "FAILED", o.copies,
+                    static_cast<double>(o.written) / (1 << 20), o.wall, static_cast<unsigned long long>(o.left));
+    }
+    fs::remove_all(work);
+    return failures == 0 ? 0 : 1;
+}
