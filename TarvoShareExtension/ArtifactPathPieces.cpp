@@ -69,8 +69,8 @@ std::string artifactLowercased(std::string_view text) {
 }
 
 bool artifactEqualsIgnoringCase(std::string_view a, std::string_view b) {
-    // Decided at the first differing ASCII pair, without scanning either path whole.
-    return platform::text::caseInsensitiveCompare(a, b) == 0;
+    // Paths of one project differ near their end, where the comparison starts.
+    return platform::text::equalsIgnoringCase(a, b);
 }
 
 std::size_t artifactCharacterCount(std::string_view text) {

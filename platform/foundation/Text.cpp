@@ -259,7 +259,31 @@ int caseInsensitiveCompare(std::string_view a, std::string_view b) {
     return sign(ua.caseCompare(ub, U_FOLD_CASE_DEFAULT | U_COMPARE_CODE_POINT_ORDER));
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) { return caseInsensitiveCompare(a, b) == 0; }
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    // From the end first: texts compared for equality (paths, names) mostly differ near their
+    // end. An ASCII byte is a whole character that folds to one, so two ASCII ends that differ
+    // make the foldings differ, and a text that is all ASCII equals another only if its folding
+    // uses up the other's (no character folds to nothing).
+    std::size_t i = a.size();
+    std::size_t j = b.size();
+    while (i > 0 && j > 0) {
+        const char x = a[i - 1];
+        const char y = b[j - 1];
+        if (((static_cast<unsigned char>(x) | static_cast<unsigned char>(y)) & 0x80) != 0) break;
+        if (asciiLower(x) != asciiLower(y)) return false;
+        --i;
+        --j;
+    }
+    if (i == 0 || j == 0) return i == j;
+    return caseInsensitiveCompare(a.substr(0, i), b.substr(0, j)) == 0;
+}
+
+std::string caseFolded(std::string_view s) {
+    if (isASCII(s)) return lowercased(s);
+    icu::UnicodeString u = toIcu(s);
+    u.foldCase(U_FOLD_CASE_DEFAULT);
+    return fromIcu(u);
+}
 
 int localizedStandardCompare(std::string_view a, std::string_view b) {
     const icu::Collator* primary = collators().natural.get();

@@ -87,6 +87,7 @@ TEST(Text, CaseInsensitiveComparison) {
     for (const auto& c : cases) {
         EXPECT_EQ(text::caseInsensitiveCompare(c.a, c.b), c.expected) << c.a << " vs " << c.b;
         EXPECT_EQ(text::equalsIgnoringCase(c.a, c.b), c.expected == 0);
+        EXPECT_EQ(text::caseFolded(c.a) == text::caseFolded(c.b), c.expected == 0) << c.a << " vs " << c.b;
     }
     EXPECT_TRUE(text::containsIgnoringCase("Build FAILED at step", "failed"));
     EXPECT_TRUE(text::containsIgnoringCase("GROSSE", "straße") == false);

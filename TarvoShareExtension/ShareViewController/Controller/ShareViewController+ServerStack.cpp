@@ -6,6 +6,7 @@
 // quiet ones folded behind a disclosure), each group in the stored order.
 #include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
 
+#include "TarvoShareExtension/ShareViewController/Controller/CandidateIndexForTheBuild.h"
 #include "TarvoShareExtension/ShareViewController/Screen/DraftResolution.h"
 #include "TarvoShareExtension/ShareViewController/Presentation/ShareMood.h"
 #include "TarvoShareExtension/ShareViewController/Presentation/SharePresentation.h"
@@ -29,6 +30,8 @@ std::shared_ptr<UILabel> monospacedLine(std::string text, int lines) {
 void ShareViewController::rebuildMultiServerStack() {
     // ---- Linked deployment: its target cards stand in for the server rows.
     if (rebuildLinkedTargetCardsIfNeeded()) return;
+    // Every row asks which scripts its server's draft runs, several times.
+    const CandidateIndexForTheBuild index(*this);
     multiServerStack->removeAllArrangedSubviews();
     if (servers.empty()) {
         auto none = UILabel::make("No servers configured. Add servers in Tarvo Settings first.");

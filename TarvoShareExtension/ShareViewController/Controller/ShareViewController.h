@@ -57,6 +57,10 @@
 #include "platform/uikit/UITextView.h"
 #include "platform/uikit/UIViewController.h"
 
+namespace tarvo::share {
+class CandidateSelector;
+}  // namespace tarvo::share
+
 namespace tarvo {
 
 class ShareViewController : public platform::UIViewController,
@@ -124,6 +128,8 @@ public:
     std::optional<std::string> sourceBundleID;
     std::string biasKey = "file";
     ServerDraftStore serverDraftStore;
+    // Saves serverDraftStore, encoding only the drafts changed since the last save.
+    share::ServerDraftStoreWriter serverDraftStoreWriter;
     std::shared_ptr<SmartSharePresetMemoryStore> smartShareMemory;
     std::optional<SmartShareResolvedPlan> smartSharePlan;
     std::map<std::string, SmartShareResolvedPlan> smartSharePlansByServer;
@@ -491,6 +497,9 @@ public:
     // The mood while one derived refresh runs: worked out once for the pass, not again for
     // every card, chip and button that takes it (it weighs every target server's recipe).
     mutable std::optional<ShareMood> moodDuringRefresh;
+    // While the server rows or the mood are built: the insight's candidates indexed once for
+    // every server's draft. Nothing that builds them changes the candidates.
+    mutable const share::CandidateSelector* candidateSelectorDuringBuild = nullptr;
     static platform::UIColor blendedMoodSurface(const platform::UIColor& tint, double amount,
                                                 const platform::UIColor& base);
 
