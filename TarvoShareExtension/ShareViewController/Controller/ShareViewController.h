@@ -488,6 +488,23 @@ public:
     void toggleServerExpansion(const std::string& serverID);
 
     std::shared_ptr<platform::UIControl> makeCompactServerRow(const ServerProfile& server, bool selected);
+    // A collapsed compact row with everything it shows; a rebuild keeps the row of the last one
+    // when these are the same (an edit changes the row of one server, if any).
+    struct KeptServerRow {
+        ServerProfile server;
+        bool selected = false;
+        bool current = false;
+        Draft draft;
+        std::vector<ArtifactShellCandidate> candidates;
+        std::string context;
+        std::optional<std::pair<std::int64_t, bool>> evidence;
+        std::optional<std::string> origin;
+        std::string runState;
+        std::optional<platform::UIColor> planTint;
+        std::shared_ptr<platform::UIControl> row;
+        bool sameInputs(const KeptServerRow& other) const;
+    };
+    std::map<std::string, KeptServerRow> keptServerRows;
     std::shared_ptr<platform::UIButton> makeOtherServersDisclosure(std::size_t count);
     std::shared_ptr<platform::UIStackView> makeServerContextLine(const std::string& serverID, const Draft& draft,
                                                                  bool includeScript, bool expanded);
