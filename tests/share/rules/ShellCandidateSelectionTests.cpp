@@ -21,7 +21,6 @@ using share_test::candidate;
 using Paths = std::vector<std::string>;
 using W = PostUploadWorkingDirectory;
 
-Paths pathsOf(const ShellCandidates& list) { return candidatePaths(list); }
 
 Draft uploadDraft(PostUploadAction action = PostUploadAction::unzipThenRun) {
     Draft d;
@@ -104,16 +103,16 @@ TEST(SelectedArtifactCandidates, ByPathsThenByTheOneLineCommand) {
         d.deployCommand = c.command;
         d.deployWorkingDirectory = c.directory;
         d.deployCustomWorkingDirectory = c.custom;
-        EXPECT_EQ(pathsOf(selectedArtifactCandidates(d, kCandidates)), c.expected) << c.name;
-        EXPECT_EQ(pathsOf(index.select(d)), c.expected) << c.name << ", through the index";
+        EXPECT_EQ(candidatePaths(selectedArtifactCandidates(d, kCandidates)), c.expected) << c.name;
+        EXPECT_EQ(candidatePaths(index.select(d)), c.expected) << c.name << ", through the index";
     }
 
     // Candidates spelled alike ignoring case: the first in the list is the one a path selects.
     const ShellCandidates twins = {candidate("A/run.sh", "run.sh"), candidate("a/RUN.sh", "x/run.sh")};
     Draft d = uploadDraft();
     d.selectedScriptPaths = {"x/RUN.sh", "a/run.sh"};
-    EXPECT_EQ(pathsOf(selectedArtifactCandidates(d, twins)), (Paths{"a/RUN.sh", "A/run.sh"}));
-    EXPECT_EQ(pathsOf(CandidateSelector(twins).select(d)), (Paths{"a/RUN.sh", "A/run.sh"}));
+    EXPECT_EQ(candidatePaths(selectedArtifactCandidates(d, twins)), (Paths{"a/RUN.sh", "A/run.sh"}));
+    EXPECT_EQ(candidatePaths(CandidateSelector(twins).select(d)), (Paths{"a/RUN.sh", "A/run.sh"}));
 }
 
 TEST(ShellCandidateChips, SelectedOnlyForUnzipThenRun) {
@@ -153,7 +152,7 @@ TEST(EntryRail, SelectedFirstThenUpToTheLimit) {
     // Selected chips lead, once each, even beyond the limit; the rest follow in ranked order.
     Draft d = uploadDraft();
     d.selectedScriptPaths = {"p/s19.sh", "P/S19.SH", "p/s5.sh"};
-    Paths rail = pathsOf(visibleEntryRailCandidates(d, many, false));
+    Paths rail = candidatePaths(visibleEntryRailCandidates(d, many, false));
     EXPECT_EQ(rail, (Paths{"p/s19.sh", "p/s5.sh", "p/s0.sh", "p/s1.sh", "p/s2.sh", "p/s3.sh", "p/s4.sh", "p/s6.sh",
                            "p/s7.sh"}));
     for (int i = 0; i < 20; ++i) d.selectedScriptPaths.push_back("p/s" + std::to_string(i) + ".sh");
@@ -264,7 +263,7 @@ TEST(MultiFolderRecipe, RunsEveryScriptInItsOwnFolder) {
     insight.state = ArtifactInsightState::ready();
     insight.baseShellCandidates = insight.shellCandidates = found;
     const Paths order = d.selectedScriptPaths;
-    ASSERT_EQ(pathsOf(selectedArtifactCandidates(d, found)), order);
+    ASSERT_EQ(candidatePaths(selectedArtifactCandidates(d, found)), order);
 
     PostUploadRecipeContext context;
     context.insight = insight;
