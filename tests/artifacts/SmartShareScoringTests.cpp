@@ -244,7 +244,9 @@ TEST(SmartShareScoring, ResolveTieBreaksAndServerScope) {
     for (const auto& [id, resolved] : plans) {
         const SmartShareResolvedPlan alone = store.resolve(id, kShared, "fallback");
         EXPECT_EQ(resolved.preset.has_value(), alone.preset.has_value()) << id;
-        if (resolved.preset && alone.preset) EXPECT_EQ(resolved.preset->id, alone.preset->id) << id;
+        if (resolved.preset && alone.preset) {
+            EXPECT_EQ(resolved.preset->id, alone.preset->id) << id;
+        }
         EXPECT_EQ(resolved.score, alone.score) << id;
         EXPECT_EQ(resolved.evidence, alone.evidence) << id;
         EXPECT_EQ(resolved.destinationFolder, alone.destinationFolder) << id;
