@@ -69,11 +69,8 @@ std::string artifactLowercased(std::string_view text) {
 }
 
 bool artifactEqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (!isPlainASCII(a) || !isPlainASCII(b)) {
-        return platform::text::caseInsensitiveCompare(a, b) == 0;
-    }
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+    // Paths of one project differ near their end, where the comparison starts.
+    return platform::text::equalsIgnoringCase(a, b);
 }
 
 std::size_t artifactCharacterCount(std::string_view text) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -178,6 +179,10 @@ public:
     SmartShareResolvedPlan resolve(const std::string& serverID,
                                    const std::optional<ArtifactProjectSignature>& signature,
                                    const std::string& fallbackFolder) const;
+    // The plans of several servers (each as resolve gives it), the project's sets made once.
+    std::map<std::string, SmartShareResolvedPlan> resolveAll(const std::vector<std::string>& serverIDs,
+                                                             const std::optional<ArtifactProjectSignature>& signature,
+                                                             const std::string& fallbackFolder) const;
     std::optional<SmartShareAutomaticConfiguration> resolveAutomaticConfiguration(
         const std::optional<ArtifactProjectSignature>& signature) const;
 

@@ -2,7 +2,11 @@
 // the project being shared.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "TarvoShareExtension/ArtifactPathPieces.h"
 #include "TarvoShareExtension/SmartSharePresetMemory.h"
@@ -27,14 +31,6 @@ std::string percent(double fraction) {
 
 bool contains(const std::vector<std::string>& list, std::string_view item) {
     return std::find(list.begin(), list.end(), item) != list.end();
-}
-
-std::set<std::string> landmarks(const ArtifactProjectSignature& signature) {
-    std::set<std::string> out;
-    for (const auto& path : signature.normalizedPaths) {
-        out.insert(artifactPathShape(path));
-    }
-    return out;
 }
 
 std::set<std::string> fingerprintValues(const ArtifactProjectSignature& signature) {
@@ -70,22 +66,84 @@ double SmartSharePresetMemoryStore::jaccard(const std::set<std::string>& a, cons
 
 namespace {
 
-// The sets of a signature that scoring compares, made once per signature: resolving a plan
-// compares the shared project with every remembered preset.
+// The sets of a signature that scoring compares, made once per signature: resolving the plans
+// compares the shared project with every remembered preset of every server. A preset's paths
+// are then compared as they are listed, each looked up once, without sets of their own.
 struct PreparedSignature {
     const ArtifactProjectSignature& signature;
     std::set<std::string> markers;
     std::set<std::string> paths;
     std::set<std::string> shapes;
     std::set<std::string> fingerprints;
+    // The project's shapes numbered, and each of its paths with the number of its shape.
+    std::unordered_map<std::string_view, std::size_t> shapeNumber;
+    std::unordered_map<std::string_view, std::size_t> shapeOfPath;
+    // Which shapes the preset being compared has shown so far (marked with the comparison's
+    // number, so nothing is cleared between presets).
+    mutable std::vector<std::uint64_t> shapeSeenIn;
+    mutable std::uint64_t comparison = 0;
 
     explicit PreparedSignature(const ArtifactProjectSignature& s)
         : signature(s),
           markers(s.markers.begin(), s.markers.end()),
           paths(s.normalizedPaths.begin(), s.normalizedPaths.end()),
-          shapes(landmarks(s)),
-          fingerprints(fingerprintValues(s)) {}
+          fingerprints(fingerprintValues(s)) {
+        std::vector<std::pair<std::string_view, const std::string*>> shapeByPath;
+        shapeByPath.reserve(paths.size());
+        for (const auto& path : paths) shapeByPath.emplace_back(path, &*shapes.insert(artifactPathShape(path)).first);
+        shapeNumber.reserve(shapes.size());
+        for (const auto& shape : shapes) shapeNumber.emplace(shape, shapeNumber.size());
+        shapeOfPath.reserve(paths.size());
+        for (const auto& [path, shape] : shapeByPath) shapeOfPath.emplace(path, shapeNumber.at(*shape));
+        shapeSeenIn.assign(shapes.size(), 0);
+    }
+    PreparedSignature(const PreparedSignature&) = delete;
+    PreparedSignature& operator=(const PreparedSignature&) = delete;
 };
+
+// |A ∩ B| / |A ∪ B| from the sizes of both sets and of what they share; 0 for two empty sets.
+double jaccardOfCounts(std::size_t a, std::size_t b, std::size_t shared) {
+    if (a == 0 && b == 0) {
+        return 0;
+    }
+    return static_cast<double>(shared) / static_cast<double>(a + b - shared);
+}
+
+// The Jaccard indexes of the project's paths and of their shapes against a preset's paths.
+std::pair<double, double> pathAndShapeOverlap(const PreparedSignature& prepared, const std::vector<std::string>& paths) {
+    // A sorted list without repeats (as signatures are made) needs no set to count it.
+    const bool distinctAlready =
+        std::adjacent_find(paths.begin(), paths.end(), [](const auto& x, const auto& y) { return !(x < y); }) ==
+        paths.end();
+    std::unordered_set<std::string_view> seenPaths;
+    std::unordered_set<std::string> otherShapes;
+    const std::uint64_t comparison = ++prepared.comparison;
+    std::size_t distinctPaths = 0, sharedPaths = 0, distinctShapes = 0, sharedShapes = 0;
+    for (const auto& path : paths) {
+        if (!distinctAlready && !seenPaths.insert(path).second) continue;
+        ++distinctPaths;
+        std::size_t shape = 0;
+        if (auto known = prepared.shapeOfPath.find(path); known != prepared.shapeOfPath.end()) {
+            ++sharedPaths;
+            shape = known->second;
+        } else {
+            std::string made = artifactPathShape(path);
+            auto number = prepared.shapeNumber.find(made);
+            if (number == prepared.shapeNumber.end()) {
+                if (otherShapes.insert(std::move(made)).second) ++distinctShapes;
+                continue;
+            }
+            shape = number->second;
+        }
+        if (prepared.shapeSeenIn[shape] != comparison) {
+            prepared.shapeSeenIn[shape] = comparison;
+            ++distinctShapes;
+            ++sharedShapes;
+        }
+    }
+    return {jaccardOfCounts(prepared.paths.size(), distinctPaths, sharedPaths),
+            jaccardOfCounts(prepared.shapes.size(), distinctShapes, sharedShapes)};
+}
 
 SmartShareScore preparedSignatureScore(const PreparedSignature& prepared,
                                        const std::optional<ArtifactProjectSignature>& reference) {
@@ -115,12 +173,10 @@ SmartShareScore preparedSignatureScore(const PreparedSignature& prepared,
     if (markers > 0) {
         add(0.14 * markers, "markers " + percent(markers) + "%");
     }
-    double paths = SmartSharePresetMemoryStore::jaccard(
-        prepared.paths, std::set<std::string>(r.normalizedPaths.begin(), r.normalizedPaths.end()));
+    const auto [paths, shape] = pathAndShapeOverlap(prepared, r.normalizedPaths);
     if (paths > 0) {
         add(0.10 * paths, "shared paths " + percent(paths) + "%");
     }
-    double shape = SmartSharePresetMemoryStore::jaccard(prepared.shapes, landmarks(r));
     if (shape > 0) {
         add(0.18 * shape, "tree landmarks " + percent(shape) + "%");
     }
@@ -192,9 +248,14 @@ std::string SmartSharePresetMemoryStore::category(const std::optional<ArtifactPr
     return "unknown";
 }
 
-SmartShareResolvedPlan SmartSharePresetMemoryStore::resolve(const std::string& serverID,
-                                                            const std::optional<ArtifactProjectSignature>& signature,
-                                                            const std::string& fallbackFolder) const {
+namespace {
+
+// One server's plan; the project's sets are prepared at the first preset that needs them and
+// kept for the next server. The plan's preset shares the ownership of the owner's lists.
+template <class Owner>
+SmartShareResolvedPlan resolvePlan(const std::shared_ptr<Owner>& owner, const std::vector<SmartSharePreset>& presets,
+                                   const std::string& serverID, const ArtifactProjectSignature* signature,
+                                   const std::string& fallbackFolder, std::optional<PreparedSignature>& prepared) {
     if (!signature) {
         return {std::nullopt, kNoSignaturePlanScore, {"no structural signature available"}, fallbackFolder, false};
     }
@@ -203,8 +264,7 @@ SmartShareResolvedPlan SmartSharePresetMemoryStore::resolve(const std::string& s
         SmartShareScore score;
     };
     std::vector<Scored> scored;
-    std::optional<PreparedSignature> prepared;
-    for (const auto& preset : lists_->presets) {
+    for (const auto& preset : presets) {
         if (preset.serverID == serverID) {
             if (!prepared) prepared.emplace(*signature);
             scored.push_back({&preset, preparedScore(*prepared, preset)});
@@ -223,7 +283,7 @@ SmartShareResolvedPlan SmartSharePresetMemoryStore::resolve(const std::string& s
     const Scored* explicitMatch = nullptr;
     for (const auto& item : scored) {
         if (item.preset->isExplicitAutomatic && item.score.score >= kExplicitAutomaticMinimum &&
-            hasIdentityEvidence(item.score.evidence)) {
+            SmartSharePresetMemoryStore::hasIdentityEvidence(item.score.evidence)) {
             explicitMatch = &item;
             break;
         }
@@ -240,15 +300,35 @@ SmartShareResolvedPlan SmartSharePresetMemoryStore::resolve(const std::string& s
     const std::vector<std::string>& evidence = chosen->score.evidence;
     bool autoApply = false;
     if (chosen->preset->isExplicitAutomatic) {
-        autoApply = chosen->score.score >= kExplicitAutomaticMinimum && hasIdentityEvidence(evidence);
+        autoApply = chosen->score.score >= kExplicitAutomaticMinimum && SmartSharePresetMemoryStore::hasIdentityEvidence(evidence);
     } else {
         // A matching path shape alone is not enough to act without asking.
         autoApply = chosen->score.score >= kAutoApplyMinimum &&
                     (contains(evidence, "exact tree match") || contains(evidence, "script contents match") ||
                      contains(evidence, "same script byteprint"));
     }
-    return {SharedImmutable<SmartSharePreset>(std::shared_ptr<const SmartSharePreset>(lists_, chosen->preset)),
+    return {SharedImmutable<SmartSharePreset>(std::shared_ptr<const SmartSharePreset>(owner, chosen->preset)),
             chosen->score.score, evidence, chosen->preset->destinationFolder, autoApply};
+}
+
+}  // namespace
+
+SmartShareResolvedPlan SmartSharePresetMemoryStore::resolve(const std::string& serverID,
+                                                            const std::optional<ArtifactProjectSignature>& signature,
+                                                            const std::string& fallbackFolder) const {
+    std::optional<PreparedSignature> prepared;
+    return resolvePlan(lists_, lists_->presets, serverID, signature ? &*signature : nullptr, fallbackFolder, prepared);
+}
+
+std::map<std::string, SmartShareResolvedPlan> SmartSharePresetMemoryStore::resolveAll(
+    const std::vector<std::string>& serverIDs, const std::optional<ArtifactProjectSignature>& signature,
+    const std::string& fallbackFolder) const {
+    std::map<std::string, SmartShareResolvedPlan> plans;
+    std::optional<PreparedSignature> prepared;
+    for (const auto& id : serverIDs) {
+        plans[id] = resolvePlan(lists_, lists_->presets, id, signature ? &*signature : nullptr, fallbackFolder, prepared);
+    }
+    return plans;
 }
 
 std::optional<SmartShareAutomaticConfiguration> SmartSharePresetMemoryStore::resolveAutomaticConfiguration(

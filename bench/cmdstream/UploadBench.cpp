@@ -11,6 +11,8 @@
 // the runs the medians and their ratios are printed.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
+
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -39,7 +41,8 @@ extern char** environ;
 
 namespace {
 
-constexpr std::size_t kFileBytes = std::size_t(256) << 20;
+// 256 MiB; 1 MiB for the smoke run of every benchmark (TARVO_BENCH_SMOKE).
+const std::size_t kFileBytes = std::getenv("TARVO_BENCH_SMOKE") ? std::size_t(1) << 20 : std::size_t(256) << 20;
 constexpr double kMiB = 1024.0 * 1024.0;
 
 double seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }

@@ -14,7 +14,8 @@ endif()
 # simplest client, into the upload sink.
 tarvo_bench(folder_share_bench
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/FolderShareBench.cpp
-  LIBS tarvo_cmdstream tarvo_intake_zip tarvo_sink platform_net platform_concurrency platform_foundation)
+  LIBS tarvo_cmdstream tarvo_intake_zip tarvo_sink platform_net platform_concurrency platform_foundation
+  SMOKE 4 8)
 if(TARGET folder_share_bench)
   target_compile_definitions(folder_share_bench PRIVATE
     TARVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}" TARVO_PYTHON="${TARVO_PYTHON}")

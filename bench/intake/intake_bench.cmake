@@ -7,5 +7,6 @@ if(ZLIB_FOUND)
     LIBS tarvo_intake_zip ZLIB::ZLIB)
   tarvo_bench(intake_zip_tool
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/IntakeZipTool.cpp
-    LIBS tarvo_intake_zip ZLIB::ZLIB)
+    LIBS tarvo_intake_zip ZLIB::ZLIB
+    SMOKE crc 1)
 endif()

@@ -3,6 +3,8 @@
 // the body is streamed from disk piece by piece.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
+
 #include <sys/resource.h>
 
 #include <cstdio>
@@ -17,7 +19,8 @@
 
 namespace {
 
-constexpr std::size_t kFileBytes = std::size_t(256) << 20;
+// 256 MiB; 1 MiB for the smoke run of every benchmark (TARVO_BENCH_SMOKE).
+const std::size_t kFileBytes = std::getenv("TARVO_BENCH_SMOKE") ? std::size_t(1) << 20 : std::size_t(256) << 20;
 
 double cpuSeconds() {
     rusage usage{};

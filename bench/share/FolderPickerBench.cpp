@@ -19,10 +19,11 @@ namespace {
 using platform::Json;
 using tarvo::RemoteFolderPickerViewController;
 
-// TARVO_PICKER_ENTRIES overrides the size, for quick looks.
+// TARVO_PICKER_ENTRIES overrides the size, for quick looks; the smoke run (TARVO_BENCH_SMOKE) takes 1,000.
 const int kEntries = [] {
     const char* v = std::getenv("TARVO_PICKER_ENTRIES");
-    return v && *v ? std::atoi(v) : 100'000;
+    if (v && *v) return std::atoi(v);
+    return std::getenv("TARVO_BENCH_SMOKE") ? 1'000 : 100'000;
 }();
 constexpr double kNow = 1'700'000'000;
 

@@ -1,5 +1,5 @@
 // The share screen's two hot paths with 200 configured servers, each of which has a stored
-// draft: one keystroke in a bound field (snapshot, the whole draft store encoded and written to
+// draft: one keystroke in a bound field, the upload's destination folder (snapshot, the whole draft store encoded and written to
 // the app group's defaults file, the refreshes that follow) and a full build of the screen
 // (render: every section rebuilt, the draft applied, the server menu of 200 servers). A frame
 // lasts 16 ms; both should stay well under it. The store's save alone is measured beside them,
@@ -50,14 +50,15 @@ struct Bench {
 void BM_KeystrokeWithAutosave(benchmark::State& state) {
     Bench b;
     auto& driver = b.env.driver();
-    const std::string kind(tarvo::share::roles::kindField);
-    driver.tap(kind);
+    // The drafts are uploads, so the destination folder is the bound field on the screen.
+    const std::string field(tarvo::share::roles::destFolderField);
+    driver.tap(field);
     int typed = 0;
     for (auto _ : state) {
-        driver.typeText(kind, "x");
+        driver.typeText(field, "x");
         if (++typed == 64) {
             state.PauseTiming();
-            driver.replaceText(kind, "media");
+            driver.replaceText(field, "sites/app-0");
             typed = 0;
             state.ResumeTiming();
         }

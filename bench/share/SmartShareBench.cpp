@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -26,15 +27,18 @@ namespace {
 using namespace platform;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kEntries = 60000;
-constexpr int kServers = 20;
-constexpr int kPresetsPerServer = 100;
+// The smoke run of every benchmark (TARVO_BENCH_SMOKE) takes a small archive and a few presets.
+const bool kSmoke = std::getenv("TARVO_BENCH_SMOKE") != nullptr;
+const int kEntries = kSmoke ? 600 : 60000;
+const int kServers = kSmoke ? 3 : 20;
+const int kPresetsPerServer = kSmoke ? 5 : 100;
 
 // The 60,000-entry project archive, made once (kept under the temporary folder): 40 scripts and
 // a package.json among folders of small files.
 const std::string& bigArchive() {
     static const std::string path = [] {
-        const std::filesystem::path root = std::filesystem::temp_directory_path() / "tarvo-smart-bench";
+        const std::filesystem::path root =
+            std::filesystem::temp_directory_path() / ("tarvo-smart-bench-" + std::to_string(kEntries));
         const std::filesystem::path archive = root / "project.zip";
         if (std::filesystem::exists(archive)) return archive.string();
         const std::filesystem::path folder = root / "project";

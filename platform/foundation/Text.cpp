@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
+#include <optional>
 
 #include <unicode/brkiter.h>
 #include <unicode/coll.h>
@@ -56,6 +57,35 @@ char32_t decodeAt(std::string_view s, std::size_t& i) {
     }
     i += static_cast<std::size_t>(len);
     return cp;
+}
+
+bool isASCII(std::string_view s) {
+    for (char c : s) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char asciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Case-folded comparison decided on an ASCII prefix, without ICU: most texts compared here
+// (paths, ids, command words) are ASCII. Folding maps an ASCII letter to its lowercase and
+// every other code point to one or more code points, so once both texts agree on an ASCII
+// prefix, the first differing ASCII pair decides the order, and a text that ends there sorts
+// first. Empty when a non-ASCII byte comes before the decision; ICU then compares the whole.
+std::optional<int> asciiFoldedCompare(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const char x = a[i];
+        const char y = b[i];
+        if (((static_cast<unsigned char>(x) | static_cast<unsigned char>(y)) & 0x80) != 0) return std::nullopt;
+        const char lx = asciiLower(x);
+        const char ly = asciiLower(y);
+        if (lx != ly) return lx < ly ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
 }
 
 icu::UnicodeString toIcu(std::string_view s) {
@@ -201,24 +231,59 @@ std::vector<std::string> components(std::string_view s, std::string_view separat
 }
 
 std::string lowercased(std::string_view s) {
+    if (isASCII(s)) {
+        std::string out(s);
+        for (char& c : out) c = asciiLower(c);
+        return out;
+    }
     icu::UnicodeString u = toIcu(s);
     u.toLower(icu::Locale::getRoot());
     return fromIcu(u);
 }
 
 std::string uppercased(std::string_view s) {
+    if (isASCII(s)) {
+        std::string out(s);
+        for (char& c : out) c = asciiUpper(c);
+        return out;
+    }
     icu::UnicodeString u = toIcu(s);
     u.toUpper(icu::Locale::getRoot());
     return fromIcu(u);
 }
 
 int caseInsensitiveCompare(std::string_view a, std::string_view b) {
+    if (const std::optional<int> decided = asciiFoldedCompare(a, b)) return *decided;
     icu::UnicodeString ua = toIcu(a);
     icu::UnicodeString ub = toIcu(b);
     return sign(ua.caseCompare(ub, U_FOLD_CASE_DEFAULT | U_COMPARE_CODE_POINT_ORDER));
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) { return caseInsensitiveCompare(a, b) == 0; }
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    // From the end first: texts compared for equality (paths, names) mostly differ near their
+    // end. An ASCII byte is a whole character that folds to one, so two ASCII ends that differ
+    // make the foldings differ, and a text that is all ASCII equals another only if its folding
+    // uses up the other's (no character folds to nothing).
+    std::size_t i = a.size();
+    std::size_t j = b.size();
+    while (i > 0 && j > 0) {
+        const char x = a[i - 1];
+        const char y = b[j - 1];
+        if (((static_cast<unsigned char>(x) | static_cast<unsigned char>(y)) & 0x80) != 0) break;
+        if (asciiLower(x) != asciiLower(y)) return false;
+        --i;
+        --j;
+    }
+    if (i == 0 || j == 0) return i == j;
+    return caseInsensitiveCompare(a.substr(0, i), b.substr(0, j)) == 0;
+}
+
+std::string caseFolded(std::string_view s) {
+    if (isASCII(s)) return lowercased(s);
+    icu::UnicodeString u = toIcu(s);
+    u.foldCase(U_FOLD_CASE_DEFAULT);
+    return fromIcu(u);
+}
 
 int localizedStandardCompare(std::string_view a, std::string_view b) {
     const icu::Collator* primary = collators().natural.get();
@@ -253,6 +318,7 @@ int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b) {
 
 bool containsIgnoringCase(std::string_view haystack, std::string_view needle) {
     if (needle.empty()) return false;
+    if (isASCII(haystack) && isASCII(needle)) return lowercased(haystack).find(lowercased(needle)) != std::string::npos;
     icu::UnicodeString h = toIcu(haystack);
     icu::UnicodeString n = toIcu(needle);
     h.foldCase(U_FOLD_CASE_DEFAULT);
@@ -287,6 +353,10 @@ std::string replacingOccurrences(std::string_view s, std::string_view of, std::s
 bool isValidUTF8(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size()) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            ++i;
+            continue;
+        }
         std::size_t before = i;
         char32_t c = decodeAt(s, i);
         if (c == kReplacement) {
@@ -337,6 +407,15 @@ namespace {
 // number of clusters counted on the way.
 std::pair<std::size_t, std::size_t> walkGraphemes(std::string_view s, std::size_t n) {
     if (s.empty() || n == 0) return {0, 0};
+    if (isASCII(s)) {
+        // In ASCII every byte is a character of its own, except CR LF, which is one.
+        std::size_t i = 0, count = 0;
+        while (i < s.size() && count < n) {
+            i += (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ? 2 : 1;
+            ++count;
+        }
+        return {i, count};
+    }
     icu::BreakIterator* it = characterBreaks();
     if (!it) {
         // Without ICU's break rules, fall back to code points.

@@ -32,6 +32,9 @@ std::string uppercased(std::string_view s);
 // Case-folded comparison: <0, 0, >0.
 int caseInsensitiveCompare(std::string_view a, std::string_view b);
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
+// The full case folding (what caseInsensitiveCompare compares): two texts are equal ignoring
+// case exactly when their foldings are equal, so a folding can key a lookup.
+std::string caseFolded(std::string_view s);
 // Finder-style "natural" order (digits compared by value, case-insensitive).
 int localizedStandardCompare(std::string_view a, std::string_view b);
 // Collation order with letter case ignored (accents still count): <0, 0, >0.

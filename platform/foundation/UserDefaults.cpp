@@ -329,12 +329,50 @@ bool hasOnlyUTF8Text(const PropertyList& value) {
 
 }  // namespace
 
+namespace {
+
+// The stored form of a text, {"t":"string","v":"..."}, written without building a JSON value:
+// a long text (a store of drafts is written on every keystroke) would be copied into one and
+// then escaped a byte at a time. The escapes are the encoder's, for text known to be UTF-8.
+std::string storedText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8 + 24);
+    out += R"({"t":"string","v":")";
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\') continue;
+        out.append(text, plain, i - plain);
+        plain = i + 1;
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\b': out += "\\b"; break;
+            case '\f': out += "\\f"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default: {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+                out += escaped;
+            }
+        }
+    }
+    out.append(text, plain, std::string::npos);
+    out += "\"}";
+    return out;
+}
+
+}  // namespace
+
 bool UserDefaults::trySet(std::string_view key, const PropertyList& value) {
     // A value too deep to be read back would be lost while the write claimed success.
     if (taggedDepth(value) > kJsonMaxDepth) return false;
     // Text that is not UTF-8 would come back altered.
     if (!hasOnlyUTF8Text(value)) return false;
-    const std::string stored = encodeCompact(value.toTaggedJson());
+    const std::string* text = value.asString();
+    const std::string stored = text ? storedText(*text) : encodeCompact(value.toTaggedJson());
     std::lock_guard lock(db_->mutex);
     sqlite3* db = connection(path_, db_->handle, db_->pid);
     if (!db) return false;

@@ -65,6 +65,17 @@ TEST(SmartShareScoring, IdenticalProjectsScoreOneWithEveryReason) {
     EXPECT_EQ(Store::signatureScore(s, std::nullopt), (SmartShareScore{0.36, {"preset has no DNA yet"}}));
 }
 
+TEST(SmartShareScoring, PathsAndLandmarksCountEachDistinctItemOnce) {
+    // The preset's list as read back from anywhere: out of order, with a repeat, with a path of
+    // its own whose landmark the project has, and one landmark the project lacks.
+    const auto project = sig("p", "pp", "pc", {"a/b/c/d.sh", "x/y.txt"});
+    const auto preset = sig("q", "qp", "qc", {"x/y.txt", "q/b/c/d.sh", "x/y.txt", "z.md"});
+    EXPECT_EQ(Store::signatureScore(project, preset).evidence, (Lines{"shared paths 25%", "tree landmarks 67%"}));
+    // And in the order signatures are made: sorted, each once.
+    const auto sorted = sig("q", "qp", "qc", {"a/b/c/d.sh", "m/n.txt"});
+    EXPECT_EQ(Store::signatureScore(project, sorted).evidence, (Lines{"shared paths 33%", "tree landmarks 33%"}));
+}
+
 TEST(SmartShareScoring, ProjectsWithoutScriptsDoNotMatchOnScriptContents) {
     // Two different script-less projects share the digest of an empty script list.
     std::vector<ArtifactArchiveEntry> a{entry("A/package.json")}, b{entry("B/package.json")};
@@ -226,6 +237,21 @@ TEST(SmartShareScoring, ResolveTieBreaksAndServerScope) {
     EXPECT_EQ(plan.preset->id, "new");
     EXPECT_NEAR(plan.score, 0.68, 1e-12);
     EXPECT_FALSE(plan.shouldAutoApply);
+
+    // Several servers at once: each plan as its own resolution gives it.
+    const auto plans = store.resolveAll({"srv", "other", "none"}, kShared, "fallback");
+    ASSERT_EQ(plans.size(), 3u);
+    for (const auto& [id, resolved] : plans) {
+        const SmartShareResolvedPlan alone = store.resolve(id, kShared, "fallback");
+        EXPECT_EQ(resolved.preset.has_value(), alone.preset.has_value()) << id;
+        if (resolved.preset && alone.preset) {
+            EXPECT_EQ(resolved.preset->id, alone.preset->id) << id;
+        }
+        EXPECT_EQ(resolved.score, alone.score) << id;
+        EXPECT_EQ(resolved.evidence, alone.evidence) << id;
+        EXPECT_EQ(resolved.destinationFolder, alone.destinationFolder) << id;
+        EXPECT_EQ(resolved.shouldAutoApply, alone.shouldAutoApply) << id;
+    }
 }
 
 SmartShareAutomaticConfiguration configuration(std::string id, ArtifactProjectSignature signature, double updated) {

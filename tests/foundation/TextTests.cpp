@@ -67,6 +67,8 @@ TEST(Text, CaseMappingIsFullUnicode) {
     EXPECT_EQ(text::uppercased("straße"), "STRASSE");
     EXPECT_EQ(text::uppercased("ǆ"), "Ǆ");
     EXPECT_EQ(text::lowercased("I"), "i");  // root locale, not Turkish
+    EXPECT_EQ(text::lowercased("Deploy_2.SH"), "deploy_2.sh");
+    EXPECT_EQ(text::uppercased("deploy_2.sh"), "DEPLOY_2.SH");
 }
 
 TEST(Text, CaseInsensitiveComparison) {
@@ -78,10 +80,14 @@ TEST(Text, CaseInsensitiveComparison) {
         {"abc", "ABC", 0}, {"Straße", "STRASSE", 0}, {"Ünïcode", "üNÏCODE", 0},
         {"a", "B", -1},    {"b", "A", 1},             {"", "", 0},
         {"abc", "abcd", -1},
+        // ASCII up to the decision, with other letters after it or none at all.
+        {"_", "A", -1},    {"Zé", "aé", 1},           {"x", "Xé", -1},
+        {"xß", "XSS", 0},  {"aBcé", "ABCÉ", 0},       {"path/Deploy.SH", "path/deploy.sh", 0},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(text::caseInsensitiveCompare(c.a, c.b), c.expected) << c.a << " vs " << c.b;
         EXPECT_EQ(text::equalsIgnoringCase(c.a, c.b), c.expected == 0);
+        EXPECT_EQ(text::caseFolded(c.a) == text::caseFolded(c.b), c.expected == 0) << c.a << " vs " << c.b;
     }
     EXPECT_TRUE(text::containsIgnoringCase("Build FAILED at step", "failed"));
     EXPECT_TRUE(text::containsIgnoringCase("GROSSE", "straße") == false);
@@ -117,6 +123,8 @@ TEST(Text, GraphemesCountUserPerceivedCharacters) {
     EXPECT_EQ(text::graphemeCount("👨‍👩‍👧‍👦"), 1u);                         // ZWJ family
     EXPECT_EQ(text::graphemeCount("🇫🇮🇸🇪"), 2u);                         // two flags
     EXPECT_EQ(text::graphemeCount("\r\n"), 1u);
+    EXPECT_EQ(text::graphemeCount("a\r\nb\n\r"), 5u);
+    EXPECT_EQ(text::prefixGraphemes("a\r\nb", 2), "a\r\n");
     EXPECT_EQ(text::prefixGraphemes("e\u0301xyz", 2), "e\u0301x");
     EXPECT_EQ(text::prefixGraphemes("🇫🇮🇸🇪", 1), "🇫🇮");
     EXPECT_EQ(text::prefixGraphemes("ab", 5), "ab");

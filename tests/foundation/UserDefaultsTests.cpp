@@ -34,8 +34,13 @@ void execSql(const std::string& path, const std::string& sql) {
 TEST_F(UserDefaultsTest, EveryPropertyListTypeRoundTrips) {
     auto store = UserDefaults::suite("group.test.tarvo");
     ASSERT_TRUE(store);
+    // Every character a stored text escapes, and some it keeps as they are.
+    std::string escaped;
+    for (char c = 0; c < 0x20; ++c) escaped += c;
+    escaped += "\\\"/\x7F é✓ \\u0041";
     const std::pair<std::string, PropertyList> values[] = {
         {"string", PropertyList("héllo\n\"world\"")},
+        {"escaped", PropertyList(escaped)},
         {"empty", PropertyList("")},
         {"int", PropertyList(std::int64_t{-9007199254740993})},
         {"double", PropertyList(2.5)},

@@ -79,7 +79,7 @@ void ShareViewController::applyDraftToUI() {
 void ShareViewController::persistGlobalDraft(const Draft& d) {
     if (d.serverId.empty()) return;
     serverDraftStore.byServer[d.serverId] = d;
-    serverDraftStore.save(*defaults);
+    serverDraftStoreWriter.save(serverDraftStore, *defaults);
     defaults->set("share.lastServerId", PropertyList(d.serverId));
 }
 

@@ -3,6 +3,8 @@
 // that turns counts into colours is ShareMood's.
 #include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
 
+#include "TarvoShareExtension/ShareViewController/Controller/CandidateIndexForTheBuild.h"
+
 namespace tarvo {
 
 using namespace platform;
@@ -22,6 +24,7 @@ ShareViewController::ShareMood ShareViewController::currentShareMood() const {
         targets.push_back(servers.front().id);
     }
 
+    const CandidateIndexForTheBuild index(*this);
     share::MoodFacts facts;
     facts.failureCount = share::moodFailureCount(serverRunStates);
     for (const auto& id : targets) {

@@ -42,7 +42,7 @@ Async<void> ShareViewController::runMultiSend(Draft currentDraft) {
         }
         resolvedDraftsByServer[server.id] = d;
         serverDraftStore.byServer[server.id] = d;
-        serverDraftStore.save(*defaults);
+        serverDraftStoreWriter.save(serverDraftStore, *defaults);
 
         if (multiDispatchMode == MultiDispatchMode::oneByOne) {
             const bool deploy = co_await requestPerServerApproval(server, d, successes + 1, total);

@@ -90,11 +90,9 @@ void ShareViewController::persistProjectServerModeAndSelection() {
 
 std::optional<std::pair<std::int64_t, bool>> ShareViewController::recipeSuccessEvidence(const std::string& serverID,
                                                                                         const Draft& d) const {
-    std::optional<ArtifactRecommendationResponse> reply;
-    if (auto it = serverRecommendationsByServer.find(serverID); it != serverRecommendationsByServer.end()) {
-        reply = it->second;
-    }
-    const auto evidence = share::recipeSuccessEvidence(reply, selectedArtifactCandidates(d));
+    auto reply = serverRecommendationsByServer.find(serverID);
+    if (reply == serverRecommendationsByServer.end()) return std::nullopt;
+    const auto evidence = share::recipeSuccessEvidence(&reply->second, selectedArtifactCandidates(d));
     if (!evidence) return std::nullopt;
     return std::pair{evidence->count, evidence->exact};
 }
@@ -107,15 +105,12 @@ std::optional<std::string> ShareViewController::recipeOriginSummary(const std::s
 }
 
 bool ShareViewController::serverHasRecommendation(const ServerProfile& server) const {
-    std::optional<ArtifactRecommendationResponse> reply;
-    if (auto it = serverRecommendationsByServer.find(server.id); it != serverRecommendationsByServer.end()) {
-        reply = it->second;
-    }
-    std::optional<SmartShareResolvedPlan> plan;
-    if (auto it = smartSharePlansByServer.find(server.id); it != smartSharePlansByServer.end()) plan = it->second;
-    std::optional<Draft> resolved;
-    if (auto it = resolvedDraftsByServer.find(server.id); it != resolvedDraftsByServer.end()) resolved = it->second;
-    return share::serverHasRecommendation(reply, plan, resolved);
+    auto reply = serverRecommendationsByServer.find(server.id);
+    auto plan = smartSharePlansByServer.find(server.id);
+    auto resolved = resolvedDraftsByServer.find(server.id);
+    return share::serverHasRecommendation(reply != serverRecommendationsByServer.end() ? &reply->second : nullptr,
+                                          plan != smartSharePlansByServer.end() ? &plan->second : nullptr,
+                                          resolved != resolvedDraftsByServer.end() ? &resolved->second : nullptr);
 }
 
 }  // namespace tarvo

@@ -1,11 +1,14 @@
 // The list of selectable servers (compact rows, the deploy-set card) or, while a linked
 // deployment is in force, its target cards.
 //
-// The stack keeps no state: every rebuild recreates each row from the controller's state, so a
-// row always matches the last rebuild. Servers come grouped (selected, recommended, then the
-// quiet ones folded behind a disclosure), each group in the stored order.
+// Every rebuild works out each row from the controller's state, so a row always matches the last
+// rebuild; a collapsed row whose inputs are all as they were is the same row again, since an
+// edit rebuilds the stack several times and changes one server's row at most. Servers come
+// grouped (selected, recommended, then the quiet ones folded behind a disclosure), each group in
+// the stored order.
 #include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
 
+#include "TarvoShareExtension/ShareViewController/Controller/CandidateIndexForTheBuild.h"
 #include "TarvoShareExtension/ShareViewController/Screen/DraftResolution.h"
 #include "TarvoShareExtension/ShareViewController/Presentation/ShareMood.h"
 #include "TarvoShareExtension/ShareViewController/Presentation/SharePresentation.h"
@@ -29,6 +32,8 @@ std::shared_ptr<UILabel> monospacedLine(std::string text, int lines) {
 void ShareViewController::rebuildMultiServerStack() {
     // ---- Linked deployment: its target cards stand in for the server rows.
     if (rebuildLinkedTargetCardsIfNeeded()) return;
+    // Every row asks which scripts its server's draft runs, several times.
+    const CandidateIndexForTheBuild index(*this);
     multiServerStack->removeAllArrangedSubviews();
     if (servers.empty()) {
         auto none = UILabel::make("No servers configured. Add servers in Tarvo Settings first.");
@@ -39,6 +44,10 @@ void ShareViewController::rebuildMultiServerStack() {
         multiServerStack->addArrangedSubview(none);
         return;
     }
+    // Rows of servers no longer listed, and of the linked cards' time, are not kept.
+    std::set<std::string> listed;
+    for (const auto& server : servers) listed.insert(server.id);
+    std::erase_if(keptServerRows, [&](const auto& kept) { return listed.count(kept.first) == 0; });
     const share::ServerGroups groups = share::groupServers(
         servers, selectedServerIDs, [this](const ServerProfile& s) { return serverHasRecommendation(s); });
     multiServerStack->addArrangedSubview(makeDeploySetCard(groups.selected));
@@ -60,10 +69,38 @@ void ShareViewController::rebuildMultiServerStack() {
     }
 }
 
+bool ShareViewController::KeptServerRow::sameInputs(const KeptServerRow& o) const {
+    return selected == o.selected && current == o.current && context == o.context && evidence == o.evidence &&
+           origin == o.origin && runState == o.runState && planTint == o.planTint && draft == o.draft &&
+           candidates == o.candidates && server == o.server;
+}
+
 std::shared_ptr<UIControl> ShareViewController::makeCompactServerRow(const ServerProfile& server, bool selected) {
     const Draft rowDraft = resolvedDraft(server, draft);
     const bool expanded = expandedServerIDs.count(server.id) != 0;
     const bool current = server.id == draft.serverId;
+    std::optional<KeptServerRow> inputs;
+    if (expanded) {
+        // The detail of an expanded row reads more of the screen; it is always built anew.
+        keptServerRows.erase(server.id);
+    } else {
+        inputs.emplace();
+        inputs->server = server;
+        inputs->selected = selected;
+        inputs->current = current;
+        inputs->draft = rowDraft;
+        inputs->candidates = selectedArtifactCandidates(rowDraft);
+        inputs->context = share::serverContextText(rowDraft, inputs->candidates.empty(), compactScriptSummary(rowDraft),
+                                                   share::defaultKind(typeKey));
+        inputs->evidence = recipeSuccessEvidence(server.id, rowDraft);
+        if (!inputs->evidence) inputs->origin = recipeOriginSummary(server.id);
+        if (auto state = serverRunStates.find(server.id); state != serverRunStates.end()) inputs->runState = state->second;
+        if (current) inputs->planTint = currentShareMood().tint;
+        if (auto kept = keptServerRows.find(server.id);
+            kept != keptServerRows.end() && kept->second.row && kept->second.sameInputs(*inputs)) {
+            return kept->second.row;
+        }
+    }
     const std::string label = server.displayLabel();
     auto weak = weakSelf();
 
@@ -158,6 +195,10 @@ std::shared_ptr<UIControl> ShareViewController::makeCompactServerRow(const Serve
                        if (auto self = weak.lock()) self->toggleServerSelection(server, true);
                    }),
                    UIControlEvents::touchUpInside);
+    if (inputs) {
+        inputs->row = row;
+        keptServerRows.insert_or_assign(server.id, std::move(*inputs));
+    }
     return row;
 }
 

@@ -356,7 +356,7 @@ void ShareViewController::makeCurrentConfigurationAutomaticTapped() {
         resolvedDraftsByServer[id] = d;
         serverDraftStore.byServer[id] = d;
     }
-    serverDraftStore.save(*defaults);
+    serverDraftStoreWriter.save(serverDraftStore, *defaults);
     smartShareMemory->setAutomaticConfiguration(signature, std::string(rawValue(serverMode)), addressed,
                                                 share::automaticActiveServerID(addressed, onScreen.serverId),
                                                 std::string(rawValue(multiDispatchMode)), true, *defaults);

@@ -58,6 +58,10 @@
 #include "platform/uikit/UITextView.h"
 #include "platform/uikit/UIViewController.h"
 
+namespace tarvo::share {
+class CandidateSelector;
+}  // namespace tarvo::share
+
 namespace tarvo {
 
 class ShareViewController : public platform::UIViewController,
@@ -125,6 +129,8 @@ public:
     std::optional<std::string> sourceBundleID;
     std::string biasKey = "file";
     ServerDraftStore serverDraftStore;
+    // Saves serverDraftStore, encoding only the drafts changed since the last save.
+    share::ServerDraftStoreWriter serverDraftStoreWriter;
     std::shared_ptr<SmartSharePresetMemoryStore> smartShareMemory;
     std::optional<SmartShareResolvedPlan> smartSharePlan;
     std::map<std::string, SmartShareResolvedPlan> smartSharePlansByServer;
@@ -486,6 +492,23 @@ public:
     void toggleServerExpansion(const std::string& serverID);
 
     std::shared_ptr<platform::UIControl> makeCompactServerRow(const ServerProfile& server, bool selected);
+    // A collapsed compact row with everything it shows; a rebuild keeps the row of the last one
+    // when these are the same (an edit changes the row of one server, if any).
+    struct KeptServerRow {
+        ServerProfile server;
+        bool selected = false;
+        bool current = false;
+        Draft draft;
+        std::vector<ArtifactShellCandidate> candidates;
+        std::string context;
+        std::optional<std::pair<std::int64_t, bool>> evidence;
+        std::optional<std::string> origin;
+        std::string runState;
+        std::optional<platform::UIColor> planTint;
+        std::shared_ptr<platform::UIControl> row;
+        bool sameInputs(const KeptServerRow& other) const;
+    };
+    std::map<std::string, KeptServerRow> keptServerRows;
     std::shared_ptr<platform::UIButton> makeOtherServersDisclosure(std::size_t count);
     std::shared_ptr<platform::UIStackView> makeServerContextLine(const std::string& serverID, const Draft& draft,
                                                                  bool includeScript, bool expanded);
@@ -495,6 +518,9 @@ public:
     // The mood while one derived refresh runs: worked out once for the pass, not again for
     // every card, chip and button that takes it (it weighs every target server's recipe).
     mutable std::optional<ShareMood> moodDuringRefresh;
+    // While the server rows or the mood are built: the insight's candidates indexed once for
+    // every server's draft. Nothing that builds them changes the candidates.
+    mutable const share::CandidateSelector* candidateSelectorDuringBuild = nullptr;
     static platform::UIColor blendedMoodSurface(const platform::UIColor& tint, double amount,
                                                 const platform::UIColor& base);
 

@@ -179,6 +179,47 @@ void ServerDraftStore::save(platform::UserDefaults& defaults) const {
     defaults.set(defaultsKey, platform::PropertyList(std::move(text)));
 }
 
+std::string ServerDraftStoreWriter::encode(const ServerDraftStore& store) {
+    // Drafts no longer in the store are forgotten, the others encoded again only when changed.
+    for (auto it = byServer_.begin(); it != byServer_.end();) {
+        it = store.byServer.count(it->first) != 0 ? std::next(it) : byServer_.erase(it);
+    }
+    std::size_t size = 32;
+    for (const auto& [id, draft] : store.byServer) {
+        auto known = byServer_.find(id);
+        if (known == byServer_.end() || !(known->second.draft == draft)) {
+            std::string text = platform::encodeCompact(Json(id)) + ":" + platform::encodeCompact(draft.toJson());
+            known = byServer_.insert_or_assign(id, Encoded{draft, std::move(text)}).first;
+        }
+        size += known->second.text.size() + 1;
+    }
+    // The members in the order toJson gives them, so the text is the one save writes.
+    std::string out;
+    out.reserve(size);
+    out += "{\"schema\":";
+    out += platform::encodeCompact(Json(store.schema));
+    out += ",\"byServer\":{";
+    bool first = true;
+    for (const auto& [id, encoded] : byServer_) {
+        if (!first) out += ',';
+        first = false;
+        out += encoded.text;
+    }
+    out += "}}";
+    return out;
+}
+
+void ServerDraftStoreWriter::save(const ServerDraftStore& store, platform::UserDefaults& defaults) {
+    std::string text;
+    try {
+        text = encode(store);
+    } catch (const std::exception&) {
+        byServer_.clear();
+        return;
+    }
+    defaults.set(ServerDraftStore::defaultsKey, platform::PropertyList(std::move(text)));
+}
+
 std::size_t hashValue(const Draft& d) {
     std::size_t seed = 0;
     detail::hashCombine(seed, d.serverId);

@@ -93,6 +93,23 @@ struct ServerDraftStore {
     bool operator==(const ServerDraftStore&) const = default;
 };
 
+// Saves a store the way ServerDraftStore::save does, to the same text, while encoding again only
+// the drafts that changed since its last save: the screen saves the whole store on every edit,
+// and an edit changes one draft of many.
+class ServerDraftStoreWriter {
+public:
+    // The text save stores: the compact JSON of the store.
+    std::string encode(const ServerDraftStore& store);
+    void save(const ServerDraftStore& store, platform::UserDefaults& defaults);
+
+private:
+    struct Encoded {
+        Draft draft;
+        std::string text;  // "<id>":{...}
+    };
+    std::map<std::string, Encoded> byServer_;
+};
+
 std::size_t hashValue(const Draft& draft);
 
 }  // namespace tarvo::share

@@ -115,6 +115,34 @@ ShellCandidates selectedArtifactCandidates(const Draft& draft, const ShellCandid
     return out;
 }
 
+CandidateSelector::CandidateSelector(const ShellCandidates& shellCandidates) : candidates_(shellCandidates) {
+    firstByFoldedPath_.reserve(candidates_.size() * 2);
+    for (std::size_t i = 0; i < candidates_.size(); ++i) {
+        firstByFoldedPath_.emplace(text::caseFolded(candidates_[i].path), i);
+        firstByFoldedPath_.emplace(text::caseFolded(candidates_[i].relativePath), i);
+    }
+}
+
+ShellCandidates CandidateSelector::select(const Draft& draft) const {
+    const std::vector<std::string> paths = normalizedScriptPathList(draft.selectedScriptPaths);
+    if (!paths.empty()) {
+        ShellCandidates out;
+        for (const auto& path : paths) {
+            auto found = firstByFoldedPath_.find(text::caseFolded(path));
+            if (found != firstByFoldedPath_.end()) out.push_back(candidates_[found->second]);
+        }
+        return out;
+    }
+    std::string command = normalizedCommand(draft.deployCommand);
+    if (command.empty() || !isSingleLine(command)) return {};
+    CommandKey key{std::move(command), draft.deployWorkingDirectory, draft.deployCustomWorkingDirectory};
+    auto known = byCommand_.find(key);
+    if (known == byCommand_.end()) {
+        known = byCommand_.emplace(std::move(key), selectedArtifactCandidates(draft, candidates_)).first;
+    }
+    return known->second;
+}
+
 bool isShellCandidateSelected(const ArtifactShellCandidate& candidate, const Draft& draft) {
     if (draft.postUploadAction != PostUploadAction::unzipThenRun) return false;
     const std::vector<std::string> paths = normalizedScriptPathList(draft.selectedScriptPaths);

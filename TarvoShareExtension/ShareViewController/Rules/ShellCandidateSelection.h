@@ -10,8 +10,11 @@
 // so one recipe can run scripts of several folders; the subshell leaves the working folder as
 // it was for the next line. Both forms are recognised as that script's line wherever commands
 // are matched against candidates.
+#include <map>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <unordered_map>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -67,6 +70,33 @@ bool candidateFitsWorkingDirectory(const ArtifactShellCandidate& candidate, cons
 // in candidate order, that the line runs from the draft's working directory. A command of
 // several lines selects nothing by this route.
 ShellCandidates selectedArtifactCandidates(const Draft& draft, const ShellCandidates& shellCandidates);
+
+// selectedArtifactCandidates for many drafts over one list of candidates, as the server rows and
+// the mood ask it for every server: the list is indexed once by its folded paths, so a draft
+// costs the length of its own script list, and drafts with the same one-line command share one
+// answer. The list must outlive the selector and stay unchanged while it is in use.
+class CandidateSelector {
+public:
+    explicit CandidateSelector(const ShellCandidates& shellCandidates);
+    ShellCandidates select(const Draft& draft) const;
+    const ShellCandidates& shellCandidates() const { return candidates_; }
+
+private:
+    const ShellCandidates& candidates_;
+    // A folded path or relative path, to the first candidate spelled so.
+    std::unordered_map<std::string, std::size_t> firstByFoldedPath_;
+    // A normalised one-line command with the working directory it runs from.
+    struct CommandKey {
+        std::string command;
+        PostUploadWorkingDirectory workingDirectory;
+        std::string customWorkingDirectory;
+        bool operator<(const CommandKey& o) const {
+            return std::tie(command, workingDirectory, customWorkingDirectory) <
+                   std::tie(o.command, o.workingDirectory, o.customWorkingDirectory);
+        }
+    };
+    mutable std::map<CommandKey, ShellCandidates> byCommand_;
+};
 
 // Whether a chip shows as selected: only for unzipThenRun; by path (ignoring case) when the
 // draft lists paths, else when the draft's one-line command runs the candidate.

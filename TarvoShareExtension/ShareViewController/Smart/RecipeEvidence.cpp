@@ -19,6 +19,11 @@ const ArtifactCandidateRecommendation* recommendationFor(const ArtifactRecommend
 
 std::optional<RecipeSuccessEvidence> recipeSuccessEvidence(const std::optional<ArtifactRecommendationResponse>& reply,
                                                            const ShellCandidates& selected) {
+    return recipeSuccessEvidence(reply ? &*reply : nullptr, selected);
+}
+
+std::optional<RecipeSuccessEvidence> recipeSuccessEvidence(const ArtifactRecommendationResponse* reply,
+                                                           const ShellCandidates& selected) {
     if (!reply || selected.empty()) return std::nullopt;
     const ArtifactCandidateRecommendation* r = recommendationFor(*reply, selected.front());
     if (!r || r->successfulRunCount < 1) return std::nullopt;
@@ -35,6 +40,11 @@ std::optional<std::string> recipeOriginSummary(const std::optional<SmartShareRes
 
 bool serverHasRecommendation(const std::optional<ArtifactRecommendationResponse>& reply,
                              const std::optional<SmartShareResolvedPlan>& plan, const std::optional<Draft>& draft) {
+    return serverHasRecommendation(reply ? &*reply : nullptr, plan ? &*plan : nullptr, draft ? &*draft : nullptr);
+}
+
+bool serverHasRecommendation(const ArtifactRecommendationResponse* reply, const SmartShareResolvedPlan* plan,
+                             const Draft* draft) {
     if (reply && reply->decision != ArtifactSelectionKind::none) return true;
     if (plan && plan->preset) return true;
     return draft && draft->action == ShareAction::upload &&

@@ -29,6 +29,9 @@ struct RecipeSuccessEvidence {
 // selection, a recommendation about the first script or a successful run of it.
 std::optional<RecipeSuccessEvidence> recipeSuccessEvidence(const std::optional<ArtifactRecommendationResponse>& reply,
                                                            const ShellCandidates& selected);
+// The same over the controller's stored values, which every server row asks for: null for none.
+std::optional<RecipeSuccessEvidence> recipeSuccessEvidence(const ArtifactRecommendationResponse* reply,
+                                                           const ShellCandidates& selected);
 
 // "auto" (the plan's preset is the explicit automatic one), "edited", "history", or nothing.
 std::optional<std::string> recipeOriginSummary(const std::optional<SmartShareResolvedPlan>& plan, bool manuallyEdited,
@@ -37,5 +40,7 @@ std::optional<std::string> recipeOriginSummary(const std::optional<SmartShareRes
 // A reply that suggests or selects, a plan with a preset, or a draft that runs something.
 bool serverHasRecommendation(const std::optional<ArtifactRecommendationResponse>& reply,
                              const std::optional<SmartShareResolvedPlan>& plan, const std::optional<Draft>& draft);
+bool serverHasRecommendation(const ArtifactRecommendationResponse* reply, const SmartShareResolvedPlan* plan,
+                             const Draft* draft);
 
 }  // namespace tarvo::share

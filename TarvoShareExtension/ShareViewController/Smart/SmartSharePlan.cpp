@@ -102,7 +102,7 @@ SmartPlanResolution resolveSmartPlans(const SmartSharePresetMemoryStore& memory,
     out.memoryRevision = memoryRevision;
     out.serverIDs = serverIDs;
     const std::optional<ArtifactProjectSignature> project = signature;
-    for (const auto& id : serverIDs) out.plans[id] = memory.resolve(id, project, "");
+    for (auto& [id, plan] : memory.resolveAll(serverIDs, project, "")) out.plans[id] = std::move(plan);
     out.automaticConfiguration = memory.resolveAutomaticConfiguration(project);
     return out;
 }

@@ -259,6 +259,39 @@ TEST_F(DraftStoreTest, WhatTheWriterStoresLoadsBackEqual) {
     EXPECT_EQ(ServerDraftStore::load(*again), store);
 }
 
+TEST_F(DraftStoreTest, TheIncrementalWriterWritesWhatSaveWritesAsTheStoreChanges) {
+    ServerDraftStoreWriter writer;
+    ServerDraftStore store;
+    const auto writesLikeSave = [&](const char* step) {
+        EXPECT_EQ(writer.encode(store), platform::encodeCompact(store.toJson())) << step;
+    };
+    writesLikeSave("empty");
+
+    Draft a = emptyObjectDraft();
+    a.serverId = "a";
+    Draft odd = a;
+    odd.serverId = "Ünïcode \"srv\"\t✓";
+    odd.deployCommand = "bash './it'\"'\"'s.sh'\r\n\u0001";
+    Draft b = a;
+    b.serverId = "b";
+    b.action = ShareAction::upload;
+    for (const Draft& d : {a, odd, b}) store.byServer[d.serverId] = d;
+    writesLikeSave("three drafts");
+
+    store.byServer["b"].destFolder = "sites/b/x";
+    writesLikeSave("one draft edited");
+    store.byServer.erase("a");
+    writesLikeSave("one draft removed");
+    store.byServer["b"] = b;
+    store.schema = 7;
+    writesLikeSave("edit undone, schema as read");
+    store.byServer["a"] = a;
+    writesLikeSave("a draft back");
+
+    writer.save(store, *suite_);
+    EXPECT_EQ(load(), store);
+}
+
 TEST_F(DraftStoreTest, SchemaIsTakenAsReadAndBothKeysAreRequired) {
     storeText(R"({"schema":7,"byServer":{}})");
     EXPECT_EQ(load().schema, 7);

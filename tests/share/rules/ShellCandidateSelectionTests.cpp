@@ -95,6 +95,8 @@ TEST(SelectedArtifactCandidates, ByPathsThenByTheOneLineCommand) {
          "bash './deploy.sh'\n(cd -- 'tools' && bash './seed.sh')", W::custom, "{extract}/app", {}},
         {"nothing", {}, "   ", W::extractedFolder, "", {}},
     };
+    // One index answers every case alike, its answers by command kept from draft to draft.
+    const CandidateSelector index(kCandidates);
     for (const auto& c : cases) {
         Draft d = uploadDraft();
         d.selectedScriptPaths = c.paths;
@@ -102,7 +104,15 @@ TEST(SelectedArtifactCandidates, ByPathsThenByTheOneLineCommand) {
         d.deployWorkingDirectory = c.directory;
         d.deployCustomWorkingDirectory = c.custom;
         EXPECT_EQ(candidatePaths(selectedArtifactCandidates(d, kCandidates)), c.expected) << c.name;
+        EXPECT_EQ(candidatePaths(index.select(d)), c.expected) << c.name << ", through the index";
     }
+
+    // Candidates spelled alike ignoring case: the first in the list is the one a path selects.
+    const ShellCandidates twins = {candidate("A/run.sh", "run.sh"), candidate("a/RUN.sh", "x/run.sh")};
+    Draft d = uploadDraft();
+    d.selectedScriptPaths = {"x/RUN.sh", "a/run.sh"};
+    EXPECT_EQ(candidatePaths(selectedArtifactCandidates(d, twins)), (Paths{"a/RUN.sh", "A/run.sh"}));
+    EXPECT_EQ(candidatePaths(CandidateSelector(twins).select(d)), (Paths{"a/RUN.sh", "A/run.sh"}));
 }
 
 TEST(ShellCandidateChips, SelectedOnlyForUnzipThenRun) {
