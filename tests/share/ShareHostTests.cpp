@@ -83,8 +83,8 @@ TEST(ShareCommandLineTest, HelpListsUsageStepsAndRoles) {
     const std::string help = shareHelp("tarvo-share");
     EXPECT_THAT(help, StartsWith("usage: tarvo-share [--source-app BUNDLE-ID] [--now ISO-8601] [--html FILE]"));
     for (const char* text : {"--do STEP", "ITEM...", "alert-field:N=TEXT", "sendButton", "kindField",
-                             "deployCommandTextView", "serverRow:ID", "serverSelect:ID", "serverChevron:ID",
-                             "chip:PATH", "open: STATUS (exit 3)"}) {
+                             "deployCommandTextView", "serverRow:ID", "serverSelect:ID", "serverExpand:ID",
+                             "entryChip:PATH", "serverEntryChip:ID:PATH", "open: STATUS (exit 3)"}) {
         EXPECT_THAT(help, HasSubstr(text));
     }
     EXPECT_EQ(oneLine("Done with 1 error(s):\n1/2: failed\r\nnext"), "Done with 1 error(s):\\n1/2: failed\\nnext");
