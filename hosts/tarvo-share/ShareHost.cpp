@@ -1,6 +1,7 @@
 #include "hosts/tarvo-share/ShareHost.h"
 
 #include <chrono>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -11,9 +12,11 @@
 #include "TarvoShareExtension/ShareEnvironment.h"
 #include "TarvoShareExtension/ShareViewController/Controller/ShareFileAPI.h"
 #include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
+#include "TarvoShareExtension/ShareViewController/Screen/ShareScreenRoles.h"
 #include "hosts/tarvo-share/ShareCommandLine.h"
 #include "platform/concurrency/BackgroundQueue.h"
 #include "platform/concurrency/MainQueue.h"
+#include "platform/concurrency/TerminalEvents.h"
 #include "platform/extension/NSExtensionContext.h"
 #include "platform/extension/NSItemProvider.h"
 #include "platform/filesystem/FileManager.h"
@@ -107,8 +110,8 @@ std::string oneLine(const std::string& text) {
     return out;
 }
 
-int runShareHost(const std::string& program, const std::vector<std::string>& args, std::istream& in,
-                 std::ostream& out, std::ostream& err) {
+int runShareHost(const std::string& program, const std::vector<std::string>& args, std::ostream& out,
+                 std::ostream& err) {
     const ParsedCommandLine parsed = parseShareCommandLine(args);
     if (std::holds_alternative<HelpRequested>(parsed)) {
         out << shareHelp(program);
@@ -136,6 +139,25 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
     UIWindow window(queue);
     UIDriver driver(window);
 
+    // Ctrl-C (or a termination request) taps Cancel; the run then ends as any cancelled share
+    // does, through the same teardown. Watched from before start-up, which may zip a folder.
+    bool interrupted = false;
+    InterruptSignals signals(queue, [&](InterruptSignals::Kind) {
+        interrupted = true;
+        err << program << ": interrupted: cancelling the share (interrupt again to quit at once)\n";
+        err.flush();
+    });
+    // Typed steps arrive while work runs, so that a step such as tap:cancelButton can stop it.
+    std::deque<std::string> typed;
+    bool inputEnded = !inv.interactive;
+    std::optional<InputLines> input;
+    if (inv.interactive) {
+        input.emplace(queue, [&](std::optional<std::string> line) {
+            if (line) typed.push_back(std::move(*line));
+            else inputEnded = true;
+        });
+    }
+
     auto context = std::make_shared<NSExtensionContext>();
     auto item = std::make_shared<NSExtensionItem>();
     item->attachments = std::move(providers);
@@ -144,13 +166,12 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
 
     auto controller = ShareViewController::make(programEnvironment(world, window));
     controller->setExtensionContext(context);
-    window.setRootViewController(controller);
-    driver.runUntilIdle();
 
     // ---- Progress lines (--progress): the status and progress lines each time they change
     // while a step's work runs, looked at every few milliseconds.
     std::string lastProgress;
     auto reportProgress = [&] {
+        if (!inv.progress) return;
         std::string line = oneLine(controller->statusLabel->text);
         if (!controller->uploadProgressStack->hidden && !controller->uploadProgressLabel->text.empty()) {
             line += " | " + oneLine(controller->uploadProgressLabel->text);
@@ -160,34 +181,41 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
         out << "progress: " << line << "\n";
         out.flush();
     };
-    auto settle = [&] {
-        if (!inv.progress) {
-            driver.runUntilIdle();
-            return;
-        }
-        using namespace std::chrono_literals;
+    // Lets the screen react until nothing can go on without the person; returns early when the
+    // program is interrupted or (untilTyped) the person has typed the next step.
+    using namespace std::chrono_literals;
+    auto settle = [&](bool untilTyped) {
         const auto deadline = std::chrono::steady_clock::now() + 600s;
-        while (!queue.runUntilIdle(20ms)) {
+        while (!interrupted && !(untilTyped && !typed.empty())) {
+            if (queue.runUntilIdle(20ms)) break;
             reportProgress();
             if (std::chrono::steady_clock::now() > deadline) break;
         }
         reportProgress();
-        driver.runUntilIdle();
     };
 
-    // Carries out one step and lets the screen react to it.
-    auto perform = [&](const ScreenStep& step) {
+    window.setRootViewController(controller);
+    settle(false);
+
+    // Carries out one step and lets the screen react to it (until the next typed step, when
+    // given). `wait` is that reaction alone, to its end whatever is typed meanwhile.
+    auto perform = [&](const ScreenStep& step, bool untilTyped) {
+        if (step.verb == ScreenStep::Verb::wait) {
+            settle(false);
+            return;
+        }
         performScreenStep(driver, step, out);
-        settle();
+        settle(untilTyped);
     };
     std::size_t done = 0;
     for (const auto& step : inv.steps) {
+        if (interrupted) break;
         if (requestEnded(*context)) {
             err << program << ": the share ended; " << (inv.steps.size() - done) << " step(s) not carried out\n";
             break;
         }
         try {
-            perform(step);
+            perform(step, false);
             ++done;
         } catch (const UIDriverError& e) {
             err << program << ": " << e.problem() << "\n" << e.screen();
@@ -195,12 +223,21 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
             return 2;
         }
     }
-    if (inv.interactive) {
-        std::string line;
-        while (!requestEnded(*context) && std::getline(in, line)) {
+    if (inv.interactive && !interrupted && !requestEnded(*context)) {
+        // The screen as it stands, before the first step is read.
+        out << textDump(window);
+        out.flush();
+        while (!interrupted && !requestEnded(*context)) {
+            if (typed.empty()) {
+                if (inputEnded) break;
+                queue.runUntil([&] { return interrupted || !typed.empty() || inputEnded; }, 3600s);
+                continue;
+            }
+            const std::string line = std::move(typed.front());
+            typed.pop_front();
             if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
             try {
-                perform(parseScreenStep(line));
+                perform(parseScreenStep(line), true);
             } catch (const ScreenStepError& e) {
                 err << program << ": " << e.what() << "\n";
                 continue;
@@ -211,7 +248,20 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
             out << textDump(window);
             out.flush();
         }
+        // Work that the last steps started goes on to its end.
+        settle(false);
     }
+    if (interrupted && !requestEnded(*context)) {
+        // Cancel as a person would tap it; behind an alert or the picker, the button's own action.
+        try {
+            driver.tap(share::roles::cancelButton);
+        } catch (const UIDriverError&) {
+            controller->cancelTapped();
+        }
+        // The send winds down (its channel closed, nothing counted as done) before the output.
+        queue.runUntilIdle(10s);
+    }
+    input.reset();
 
     out << textDump(window);
     if (inv.htmlPath) {
@@ -254,7 +304,7 @@ int shareHostMain(int argc, const char* const* argv) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i] ? argv[i] : "");
     try {
-        return runShareHost(program, args, std::cin, std::cout, std::cerr);
+        return runShareHost(program, args, std::cout, std::cerr);
     } catch (const std::exception& e) {
         std::cerr << program << ": " << describeError(e) << "\n";
         return 1;

@@ -5,5 +5,6 @@ tarvo_library(platform_concurrency
     ${CMAKE_CURRENT_LIST_DIR}/Deadline.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainQueue.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Task.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TerminalEvents.cpp
     ${CMAKE_CURRENT_LIST_DIR}/detail/AsyncCondition.cpp
   LIBS Boost::headers Threads::Threads platform_foundation)

@@ -152,10 +152,12 @@ TEST_F(ShareProgramTest, InteractiveStepsPrintTheScreenAfterEach) {
                                   "type:kindField=!\n\ntap:nothing\nreplace:replyToField=me you me\nend\n");
     EXPECT_EQ(r.exitCode, 3) << r.err;
     EXPECT_THAT(r.err, HasSubstr("no view matches \"nothing\"")) << "reported, and the session goes on";
-    // Three screens after the three good steps, then the final one.
+    // The first screen before any step is read, three after the three good steps, then the
+    // final one.
     std::size_t screens = 0;
     for (std::size_t at = 0; (at = r.out.find("Window 390x844", at)) != std::string::npos; ++at) ++screens;
-    EXPECT_EQ(screens, 4u);
+    EXPECT_EQ(screens, 5u);
+    EXPECT_EQ(r.out.find("Window 390x844"), 0u);
     EXPECT_THAT(r.out, HasSubstr("TextField #kindField \"clipboard!\""));
     EXPECT_THAT(r.out, HasSubstr("TextField #replyToField \"me, you\""));
 }
