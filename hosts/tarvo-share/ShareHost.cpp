@@ -131,6 +131,13 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
             err << program << ": " << problem << "\n";
             return 2;
         }
+        // The screen only says that an item failed; the person also learns which and why.
+        if (item.kind == ItemArgument::Kind::path || item.kind == ItemArgument::Kind::typed) {
+            if (auto reason = FileManager::defaultManager().unreadableReason(item.value)) {
+                err << program << ": item " << providers.size() + 1 << " (" << item.value << ") cannot be read: " << *reason
+                    << "\n";
+            }
+        }
         providers.push_back(std::move(provider));
     }
 

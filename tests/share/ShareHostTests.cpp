@@ -1,6 +1,8 @@
 // tarvo-share: its command line as a table, and the program end to end on the sample project
 // with servers configured by tarvo-defaults (the dump against a golden file, the HTML page in
 // headless chromium when one is installed).
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -145,6 +147,21 @@ TEST_F(ShareProgramTest, OutcomesAndTheirExitCodes) {
     const ProcessResult usage = share({"--frobnicate"});
     EXPECT_EQ(usage.exitCode, 2);
     EXPECT_THAT(usage.err, HasSubstr("usage: tarvo-share"));
+}
+
+// Items that cannot be read keep the screen's own texts; standard error names each with why.
+TEST_F(ShareProgramTest, AnItemThatCannotBeReadIsNamedWithItsReason) {
+    const std::string fifo = home.path() + "/pipe.txt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const ProcessResult r = share({fifo, "/dev/null"});
+    ASSERT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("\"1: Expected String item.\\n2: Unsupported item type.\""));
+    EXPECT_THAT(r.err, HasSubstr("item 1 (" + fifo + ") cannot be read: it is a named pipe (FIFO), not a file\n"));
+    EXPECT_THAT(r.err, HasSubstr("item 2 (/dev/null) cannot be read: it is a device, not a file\n"));
+
+    const std::string readable = home.path() + "/note.txt";
+    tarvo_test::writeFile(readable, "fine\n");
+    EXPECT_THAT(share({readable}).err, ::testing::Not(HasSubstr("cannot be read")));
 }
 
 TEST_F(ShareProgramTest, InteractiveStepsPrintTheScreenAfterEach) {
