@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "Core/PushShared.h"
+#include "Shared/ServerProfile.h"
 #include "TarvoShareExtension/ShareEnvironment.h"
 #include "TarvoShareExtension/ShareViewController/Controller/ShareFileAPI.h"
 #include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
@@ -22,6 +23,7 @@
 #include "platform/filesystem/FileManager.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/ErrorInfo.h"
+#include "platform/foundation/Paths.h"
 #include "platform/foundation/Url.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/uikit/ScreenRenderer.h"
@@ -90,6 +92,39 @@ ShareEnvironment programEnvironment(ProgramWorld& world, UIWindow& window) {
     return env;
 }
 
+std::string kindOfValue(const PropertyList& value) {
+    if (value.asArray()) return "a JSON array";
+    if (value.asDictionary()) return "a JSON object";
+    if (value.asData()) return "data";
+    if (value.asBool()) return "a boolean";
+    return "a number";
+}
+
+// Settings the share reads as if they were absent when it cannot decode them (its screen then
+// says that no server is configured): the person learns here which one and why.
+void reportUnreadableSettings(const std::string& program, std::ostream& err) {
+    const std::string group = PushShared::suiteName();
+    if (group.empty()) return;
+    auto store = UserDefaults::suite(group);
+    if (!store) {
+        const std::string path = paths::suiteDatabasePath(group);
+        err << program << ": the settings of " << group << " (" << path
+            << ") cannot be read: " << UserDefaults::openingProblem(path).value_or("cannot be opened") << "\n";
+        return;
+    }
+    const auto servers = store->object("servers.json");
+    if (!servers) return;
+    const std::string* text = servers->asString();
+    if (!text) {
+        err << program << ": the setting servers.json of " << group << " cannot be read: it holds "
+            << kindOfValue(*servers) << ", not the JSON text of the list (write it with --string)\n";
+        return;
+    }
+    if (auto problem = SharedServerConfig::decodeProblem(*text)) {
+        err << program << ": the setting servers.json of " << group << " cannot be read: " << *problem << "\n";
+    }
+}
+
 bool requestEnded(const NSExtensionContext& context) {
     return context.outcome().state != NSExtensionContext::RequestState::pending;
 }
@@ -140,6 +175,8 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
         }
         providers.push_back(std::move(provider));
     }
+
+    reportUnreadableSettings(program, err);
 
     ProgramWorld world(inv.now);
     MainQueue& queue = world.queue;

@@ -164,6 +164,44 @@ TEST_F(ShareProgramTest, AnItemThatCannotBeReadIsNamedWithItsReason) {
     EXPECT_THAT(share({readable}).err, ::testing::Not(HasSubstr("cannot be read")));
 }
 
+// Settings the share cannot decode leave its screen as without them; standard error says which
+// and why, and tarvo-defaults names a damaged store's file and the reason.
+TEST_F(ShareProgramTest, SettingsThatCannotBeReadAreNamed) {
+    const std::string prefix = "tarvo-share: the setting servers.json of group.nolvek.Tarvo cannot be read: ";
+    struct Case {
+        std::vector<std::string> write;
+        std::string problem;
+    } cases[] = {
+        {{"--json", R"([{"id": "a", "name": "A", "urlString": "http://127.0.0.1:9", "token": "t"}])"},
+         "it holds a JSON array, not the JSON text of the list (write it with --string)"},
+        {{"--string", "[{\"id\": "}, "it is not valid JSON"},
+        {{"--string", R"({"id": "a"})"}, "it is not a JSON list"},
+        {{"--string", R"([{"id": "a"}, {"id": "b", "token": 5}])"},
+         "server 2 of the list: The data couldn't be read because it isn't in the correct format. (token)"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"write", "group.nolvek.Tarvo", "servers.json"};
+        args.insert(args.end(), c.write.begin(), c.write.end());
+        defaults(args);
+        const ProcessResult r = share({"--text", "hello"});
+        EXPECT_EQ(r.exitCode, 3) << r.err;
+        EXPECT_THAT(r.out, HasSubstr("Label #statusLabel \"No server \u00B7")) << c.problem;
+        EXPECT_THAT(r.err, HasSubstr(prefix + c.problem + "\n"));
+    }
+
+    // A damaged store: the share goes on without it, both programs name the file and the reason.
+    const std::string store = (home / "defaults/group.nolvek.Tarvo.sqlite").string();
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(store + suffix);
+    tarvo_test::writeFile(store, std::string(4096, 'x'));
+    const ProcessResult r = share({"--text", "hello"});
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("tarvo-share: the settings of group.nolvek.Tarvo (" + store +
+                                 ") cannot be read: file is not a database\n"));
+    const ProcessResult read = tarvo_test::runProgram(binary("tarvo-defaults"), {"read", "group.nolvek.Tarvo"});
+    EXPECT_EQ(read.exitCode, 1);
+    EXPECT_THAT(read.err, HasSubstr("(" + store + "): file is not a database"));
+}
+
 TEST_F(ShareProgramTest, InteractiveStepsPrintTheScreenAfterEach) {
     const ProcessResult r = share({"--interactive", "--text", "hello"},
                                   "type:kindField=!\n\ntap:nothing\nreplace:replyToField=me you me\nend\n");
