@@ -157,7 +157,8 @@ std::string shareHelp(std::string_view program) {
     };
     listRoles("The screen:", share::roles::shownControlRoles());
     listRoles("Built with the server list, the scripts and the suggestions:", share::roles::builtControlRoles());
-    listRoles("One per server, script or target (ID a server's id, PATH a script's path):",
+    listRoles("One per server, script, command token or linked target (ID a server's id, PATH a script's\n"
+              "  path in the archive, TOKEN one of {file} {dir} {stem} {extract}):",
               share::roles::perItemRolePatterns());
     listRoles("The folder picker (\"Change\"):", RemoteFolderPickerViewController::controlRoles());
     return help;
