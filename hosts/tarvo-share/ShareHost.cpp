@@ -26,6 +26,7 @@
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/Url.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/net/URLSessionWebSocketTask.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIDriver.h"
 #include "platform/uikit/UIWindow.h"
@@ -340,6 +341,9 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
     window.setRootViewController(nullptr);
     controller.reset();
     queue.drain();
+    // A cancelled send's channel is closing on the network threads, which end with the process:
+    // its close frame ("going away") reaches the server first.
+    URLSessionWebSocketTask::waitUntilAllEnded(5s);
     return status;
 }
 
