@@ -16,6 +16,14 @@ function(tarvo_test name)
     set(ARG_TIMEOUT 120)
   endif()
   add_executable(${name} ${ARG_SOURCES})
+  # A test executable's files share most of their headers (gtest, the fixtures, the system's
+  # own): compiled as one translation unit they cost a third of the time, which is most of CI.
+  if(TARVO_UNITY_TESTS)
+    set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
+    # Each test file keeps its helpers in an anonymous namespace; seen from the combined file
+    # g++ reports every fixture that holds one of them, which says nothing about a real fault.
+    target_compile_options(${name} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-Wno-subobject-linkage>)
+  endif()
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   target_compile_definitions(${name} PRIVATE
       TARVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}"

@@ -26,6 +26,7 @@ using tarvo::CmdStreamFrame;
 using tarvo::decodeCmdFrame;
 using tarvo::StreamMessage;
 using cmdstream_test::runTask;
+using cmdstream_test::listing;
 using namespace std::chrono_literals;
 
 std::optional<CmdStreamFrame> decodeText(const std::string& text) { return decodeCmdFrame(StreamMessage::string(text)); }
@@ -257,13 +258,6 @@ WriterRun runWriter(const std::string& dir, const std::string& dest, const std::
     std::filesystem::remove(inPath);
     std::filesystem::remove(errPath);
     return run;
-}
-
-std::vector<std::string> listing(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 TEST(CmdStreamRules, WriterReplacesTheDestinationOnlyWithACompleteFile) {

@@ -1,12 +1,14 @@
 #pragma once
 // What the command-stream tests share: a RemoteAPI with both transports pointed at the loopback
 // server, short time limits, and helpers to script the server's side of a stream.
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "TarvoShareExtension/Remote/CmdStream.h"
 #include "TarvoShareExtension/Remote/RemoteAPI.h"
@@ -98,6 +100,14 @@ inline std::string readFile(const std::string& path) {
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+// The names in a folder, sorted: what a test compares after the server wrote into it.
+inline std::vector<std::string> listing(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 inline std::string sha256File(const std::string& path) {

@@ -66,13 +66,6 @@ Async<std::string> upload(tarvo::RemoteAPI api, platform::URL local, std::string
         api, local, folder, name, "application/octet-stream", progress);
 }
 
-std::vector<std::string> listing(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST_F(RemoteTransferUpload, UploadsFilesOfEverySizeByteForByte) {
     peer::PeerServer server;
     auto api = streamAPI(server);

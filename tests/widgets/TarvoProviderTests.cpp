@@ -11,7 +11,7 @@ namespace {
 
 using testing::WidgetHome;
 
-constexpr const char* kGroup = "group.test.widgets";
+constexpr const char* kProviderGroup = "group.test.widgets";
 const platform::TimelineProviderContext kContext{};
 
 std::string feedWithOneEvent() {
@@ -21,8 +21,8 @@ std::string feedWithOneEvent() {
 }
 
 TEST(TarvoProviderTest, PlaceholderShowsThreeSampleEventsAndNeverReadsTheFeed) {
-    WidgetHome home(kGroup);
-    home.writeFeedFile(kGroup, feedWithOneEvent());
+    WidgetHome home(kProviderGroup);
+    home.writeFeedFile(kProviderGroup, feedWithOneEvent());
     const auto clock = platform::Clock::fixedAt(1738315800);
 
     const TarvoEntry e = TarvoProvider().placeholder(kContext);
@@ -39,7 +39,7 @@ TEST(TarvoProviderTest, PlaceholderShowsThreeSampleEventsAndNeverReadsTheFeed) {
 }
 
 TEST(TarvoProviderTest, SnapshotAndTimelineReadTheLiveFeedEachTime) {
-    WidgetHome home(kGroup);
+    WidgetHome home(kProviderGroup);
     const auto clock = platform::Clock::fixedAt(1738315800);
     TarvoProvider provider;
 
@@ -53,7 +53,7 @@ TEST(TarvoProviderTest, SnapshotAndTimelineReadTheLiveFeedEachTime) {
     EXPECT_EQ(snapshot.date, 1738315800);
     EXPECT_EQ(snapshot.snapshot, WidgetFeedSnapshot(1, 1738315800, {}));  // no feed anywhere
 
-    home.writeFeedFile(kGroup, feedWithOneEvent());
+    home.writeFeedFile(kProviderGroup, feedWithOneEvent());
     clock.advance(60);
     calls = 0;
     std::optional<platform::Timeline<TarvoEntry>> timeline;
@@ -94,8 +94,8 @@ TEST(TarvoWidgetTest, ConfigurationAndBundle) {
 }
 
 TEST(TarvoWidgetTest, RuntimeServesTimelineWithPayloadViewsAndReloadDate) {
-    WidgetHome home(kGroup);
-    home.writeFeedFile(kGroup, feedWithOneEvent());
+    WidgetHome home(kProviderGroup);
+    home.writeFeedFile(kProviderGroup, feedWithOneEvent());
     const auto clock = platform::Clock::fixedAt(1738315800);
     const auto bundle = TarvoWidgets().body();
 

@@ -15,7 +15,7 @@ constexpr const char* kSidEmptyToken = "8c37b8fb5f4f7853ec88d5dcc1542a2fde232e6a
 constexpr const char* kSidTok2 = "1e081dad1bdf1e0791a9fff44165665ecd3467c7c25c30d0d9c2c04b5042688f";
 constexpr const char* kSidLan = "d2adf4c87f0425e6168b4b7dbe223bf0a5a818680e6b968ff2c6a2f44bb873d9";
 
-ServerProfile server(const std::string& url = "https://build.example:8443/base", const std::string& token = "tok",
+ServerProfile linkServer(const std::string& url = "https://build.example:8443/base", const std::string& token = "tok",
                      const std::string& name = "Build box") {
     ServerProfile s;
     s.id = "srv-1";
@@ -28,17 +28,17 @@ ServerProfile server(const std::string& url = "https://build.example:8443/base",
 std::string text(const std::optional<platform::URL>& url) { return url ? url->absoluteString() : "<none>"; }
 
 TEST(ServerIdentity, DigestOfAddressAndTokenPrefix) {
-    EXPECT_EQ(serverIdentityDigest(server()), kSidTok);
-    EXPECT_EQ(serverIdentityDigest(server("https://build.example:8443/base", " \ttok\n")), kSidTok);
-    EXPECT_EQ(serverIdentityDigest(server("https://build.example:8443/base", "")), kSidEmptyToken);
-    EXPECT_EQ(serverIdentityDigest(server("https://build.example:8443/base", "tok2")), kSidTok2);
-    EXPECT_EQ(serverIdentityDigest(server("")), "");
-    EXPECT_EQ(serverIdentityDigest(server("ftp://build.example/")), "");
-    EXPECT_EQ(serverIdentityQueryItem(server("")), std::nullopt);
-    EXPECT_EQ(serverIdentityQueryItem(server()), (platform::URLQueryItem{"sid", std::string(kSidTok)}));
+    EXPECT_EQ(serverIdentityDigest(linkServer()), kSidTok);
+    EXPECT_EQ(serverIdentityDigest(linkServer("https://build.example:8443/base", " \ttok\n")), kSidTok);
+    EXPECT_EQ(serverIdentityDigest(linkServer("https://build.example:8443/base", "")), kSidEmptyToken);
+    EXPECT_EQ(serverIdentityDigest(linkServer("https://build.example:8443/base", "tok2")), kSidTok2);
+    EXPECT_EQ(serverIdentityDigest(linkServer("")), "");
+    EXPECT_EQ(serverIdentityDigest(linkServer("ftp://build.example/")), "");
+    EXPECT_EQ(serverIdentityQueryItem(linkServer("")), std::nullopt);
+    EXPECT_EQ(serverIdentityQueryItem(linkServer()), (platform::URLQueryItem{"sid", std::string(kSidTok)}));
 
     // The selected connection target's address is the one that counts.
-    ServerProfile targets = server();
+    ServerProfile targets = linkServer();
     targets.connectionTargets = {{"a", "Office", "https://build.example:8443/base"},
                                  {"b", "LAN", "http://10.0.0.2:8080"}};
     targets.selectedConnectionTargetID = "a";
@@ -48,8 +48,8 @@ TEST(ServerIdentity, DigestOfAddressAndTokenPrefix) {
 }
 
 TEST(DeepLinks, ActionFirstItemsThenServerIdentity) {
-    const ServerProfile s = server();
-    const ServerProfile noURL = server("");
+    const ServerProfile s = linkServer();
+    const ServerProfile noURL = linkServer("");
     const std::string sid = std::string("&sid=") + kSidTok;
     struct Case {
         const char* name;
@@ -75,18 +75,18 @@ TEST(DeepLinks, ActionFirstItemsThenServerIdentity) {
 }
 
 TEST(HandoffTitle, ServerLabelAndTrimmedPath) {
-    EXPECT_EQ(handoffTitle(server(), "/srv/app/"), "Open Build box /srv/app");
-    EXPECT_EQ(handoffTitle(server(), ""), "Open Build box /");
-    EXPECT_EQ(handoffTitle(server(), " // \n"), "Open Build box /");
-    ServerProfile unnamed = server("https://h:9000", "t", "  ");
+    EXPECT_EQ(handoffTitle(linkServer(), "/srv/app/"), "Open Build box /srv/app");
+    EXPECT_EQ(handoffTitle(linkServer(), ""), "Open Build box /");
+    EXPECT_EQ(handoffTitle(linkServer(), " // \n"), "Open Build box /");
+    ServerProfile unnamed = linkServer("https://h:9000", "t", "  ");
     unnamed.normalizeConnectionTargets();
     EXPECT_EQ(handoffTitle(unnamed, "a"), "Open h:9000 /a");  // the address's label
-    EXPECT_EQ(handoffTitle(server("", "t", ""), "a"), "Open Server /a");
+    EXPECT_EQ(handoffTitle(linkServer("", "t", ""), "a"), "Open Server /a");
 }
 
 TEST(HandoffRecords, EmitAndUploadRecordsForTheApp) {
     const auto clock = platform::Clock::fixedAt(1765371547.25);
-    const ServerProfile s = server();
+    const ServerProfile s = linkServer();
     const std::string sid = std::string("&sid=") + kSidTok;
 
     auto event = emitLaunchHandoff(s, std::string("b"));
@@ -134,7 +134,7 @@ TEST(HandoffRecords, EmitAndUploadRecordsForTheApp) {
     }
 
     // A server without an address: the link and record carry no identity.
-    auto bare = uploadLaunchHandoff(server(""), "a");
+    auto bare = uploadLaunchHandoff(linkServer(""), "a");
     ASSERT_TRUE(bare);
     EXPECT_EQ(bare->serverIdentity, "");
     EXPECT_EQ(bare->urlString, "tarvo://x?action=open_dir&path=a");

@@ -198,18 +198,17 @@ SmartSharePreset preset(Paths paths, Paths fingerprints = {}, std::string comman
     return p;
 }
 
-Paths pathsOf(const ShellCandidates& list) { return candidatePaths(list); }
 
 TEST(CandidatesMatchingPreset, PathsThenFingerprintsElseTheCommandLines) {
-    EXPECT_EQ(pathsOf(candidatesMatchingPreset(preset({"TOOLS/SEED.SH", "install.sh"}, {"0000aaaa:10"}), kBase)),
+    EXPECT_EQ(candidatePaths(candidatesMatchingPreset(preset({"TOOLS/SEED.SH", "install.sh"}, {"0000aaaa:10"}), kBase)),
               (Paths{"app/tools/seed.sh", "install.sh", "app/deploy.sh"}));
     // One script found twice is kept once; the single-script fields stand in for empty lists.
     SmartSharePreset single = preset({}, {});
     single.selectedScriptPath = "deploy.sh";
     single.selectedScriptFingerprint = "0000aaaa:10";
-    EXPECT_EQ(pathsOf(candidatesMatchingPreset(single, kBase)), (Paths{"app/deploy.sh"}));
+    EXPECT_EQ(candidatePaths(candidatesMatchingPreset(single, kBase)), (Paths{"app/deploy.sh"}));
     // A match by path or fingerprint means the command is not consulted.
-    EXPECT_EQ(pathsOf(candidatesMatchingPreset(preset({"install.sh"}, {}, "bash './deploy.sh'", "custom",
+    EXPECT_EQ(candidatePaths(candidatesMatchingPreset(preset({"install.sh"}, {}, "bash './deploy.sh'", "custom",
                                                       "{extract}/app"),
                                                kBase)),
               (Paths{"install.sh"}));
@@ -236,7 +235,7 @@ TEST(CandidatesMatchingPreset, PathsThenFingerprintsElseTheCommandLines) {
         {"unknown directory without unzip is the upload folder", "bash './install.sh'", "elsewhere", "", "run", {}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(pathsOf(candidatesMatchingPreset(preset({}, {}, c.command, c.workingDirectory, c.custom, c.action),
+        EXPECT_EQ(candidatePaths(candidatesMatchingPreset(preset({}, {}, c.command, c.workingDirectory, c.custom, c.action),
                                                    kBase)),
                   c.expected)
             << c.name;
@@ -253,7 +252,7 @@ TEST(AuthoritativeAutomaticScriptSet, PlanMatchAndHistoryMustAllHold) {
     auto installHistory = history(2, 1);
     installHistory.recommendations[1].successfulRunCount = 2;
     installHistory.recommendations[1].failedRunCount = 1;
-    EXPECT_EQ(pathsOf(authoritativeAutomaticScriptSet(installHistory, plan, kBase)),
+    EXPECT_EQ(candidatePaths(authoritativeAutomaticScriptSet(installHistory, plan, kBase)),
               (Paths{"app/deploy.sh", "install.sh"}));
 
     auto oneRun = installHistory;

@@ -21,7 +21,6 @@ using share_test::candidate;
 using Paths = std::vector<std::string>;
 using W = PostUploadWorkingDirectory;
 
-Paths pathsOf(const ShellCandidates& list) { return candidatePaths(list); }
 
 Draft uploadDraft(PostUploadAction action = PostUploadAction::unzipThenRun) {
     Draft d;
@@ -102,7 +101,7 @@ TEST(SelectedArtifactCandidates, ByPathsThenByTheOneLineCommand) {
         d.deployCommand = c.command;
         d.deployWorkingDirectory = c.directory;
         d.deployCustomWorkingDirectory = c.custom;
-        EXPECT_EQ(pathsOf(selectedArtifactCandidates(d, kCandidates)), c.expected) << c.name;
+        EXPECT_EQ(candidatePaths(selectedArtifactCandidates(d, kCandidates)), c.expected) << c.name;
     }
 }
 
@@ -143,7 +142,7 @@ TEST(EntryRail, SelectedFirstThenUpToTheLimit) {
     // Selected chips lead, once each, even beyond the limit; the rest follow in ranked order.
     Draft d = uploadDraft();
     d.selectedScriptPaths = {"p/s19.sh", "P/S19.SH", "p/s5.sh"};
-    Paths rail = pathsOf(visibleEntryRailCandidates(d, many, false));
+    Paths rail = candidatePaths(visibleEntryRailCandidates(d, many, false));
     EXPECT_EQ(rail, (Paths{"p/s19.sh", "p/s5.sh", "p/s0.sh", "p/s1.sh", "p/s2.sh", "p/s3.sh", "p/s4.sh", "p/s6.sh",
                            "p/s7.sh"}));
     for (int i = 0; i < 20; ++i) d.selectedScriptPaths.push_back("p/s" + std::to_string(i) + ".sh");
@@ -254,7 +253,7 @@ TEST(MultiFolderRecipe, RunsEveryScriptInItsOwnFolder) {
     insight.state = ArtifactInsightState::ready();
     insight.baseShellCandidates = insight.shellCandidates = found;
     const Paths order = d.selectedScriptPaths;
-    ASSERT_EQ(pathsOf(selectedArtifactCandidates(d, found)), order);
+    ASSERT_EQ(candidatePaths(selectedArtifactCandidates(d, found)), order);
 
     PostUploadRecipeContext context;
     context.insight = insight;
