@@ -1,6 +1,5 @@
 #include "Core/TransferProgress.h"
 
-#include <cmath>
 
 #include "Shared/HashCombine.h"
 #include "platform/foundation/ByteCountFormatter.h"
@@ -28,10 +27,14 @@ std::string TransferProgress::detailText() const {
 
 std::optional<int> TransferProgress::percentInt() const {
     if (!totalBytes || *totalBytes < 1) return std::nullopt;
-    const double ratio = static_cast<double>(doneBytes) / static_cast<double>(*totalBytes);
-    double scaled = ratio < 1 ? ratio * 100 : 100;
-    if (ratio < 0) scaled = 0;
-    return static_cast<int>(std::round(scaled));
+    if (doneBytes <= 0) return 0;
+    if (doneBytes >= *totalBytes) return 100;
+    // Halves away from zero, in whole numbers: in binary floating point 57/200 × 100 comes out
+    // as 28.4999…, which would round to 28 where 28.5 is meant. 200 × done fits easily in 128 bits.
+    using Wide = unsigned __int128;
+    const Wide done = static_cast<Wide>(doneBytes);
+    const Wide total = static_cast<Wide>(*totalBytes);
+    return static_cast<int>((200 * done + total) / (2 * total));
 }
 
 URLSessionProgressDelegate::URLSessionProgressDelegate(TransferDirection direction,

@@ -46,10 +46,13 @@ struct ShareEnvironment {
     // The app group's suite (the standard store when no group is configured): every setting of
     // the extension is read from and written to it.
     std::shared_ptr<platform::UserDefaults> defaults;
-    // The program's own standard store and the app group's name, for the one-time copy of
-    // settings from the first into the second ("" and no copy without a group).
+    // The program's own standard store, the app group's name and its suite as opened, for the
+    // one-time copy of settings from the first into the last: "" and no suite without a group,
+    // and no suite when the group's suite did not open (defaults is then the standard store,
+    // which is never the copy's target).
     std::shared_ptr<platform::UserDefaults> standardDefaults;
     std::string appGroupSuiteName;
+    std::shared_ptr<platform::UserDefaults> appGroupSuite;
     // The remote client of one server for one send; nothing when the server has no usable URL
     // or no token. Whoever builds it chooses the send's time limits (share::makeShareFileAPI);
     // the receptionist's emit goes through urlSession, whose configuration sets its limit.

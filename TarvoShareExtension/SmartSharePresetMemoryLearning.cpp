@@ -107,7 +107,7 @@ void SmartSharePresetMemoryStore::learn(
         history.push_back(std::move(entry));
         SmartSharePreset preset(platform::makeUUIDString(), serverID,
                                 kind == "unknown" ? "Smart Upload" : capitalized(kind) + " Upload", kind,
-                                draftFolder.empty() ? "uploads" : draftFolder, signature, draftPostAction,
+                                draftFolder, signature, draftPostAction,
                                 workingDirectory, customWorkingDirectory, deployCommand, selectedScriptPath,
                                 selectedScriptFingerprint, selectedScriptPaths, selectedScriptFingerprints, false,
                                 std::move(history), created, updated);

@@ -125,25 +125,27 @@ class ProgressMeter {
 public:
     ProgressMeter(const FolderZipProgressCallback& report, std::uint64_t step) : report_(report), step_(step) {}
 
-    void start(std::uint64_t total) {
+    void start(std::uint64_t total, std::uint64_t archiveBytes) {
         total_ = total;
-        if (report_) report_(FolderZipProgress{0, total_});
+        archiveBytes_ = archiveBytes;
+        if (report_) report_(FolderZipProgress{0, total_, archiveBytes_});
     }
     void add(std::uint64_t bytes) {
         done_ += bytes;
         if (report_ && done_ - reported_ >= step_ && done_ < total_) {
             reported_ = done_;
-            report_(FolderZipProgress{done_, total_});
+            report_(FolderZipProgress{done_, total_, archiveBytes_});
         }
     }
     void finish() {
-        if (report_) report_(FolderZipProgress{total_, total_});
+        if (report_) report_(FolderZipProgress{total_, total_, archiveBytes_});
     }
 
 private:
     const FolderZipProgressCallback& report_;
     const std::uint64_t step_;
     std::uint64_t total_ = 0;
+    std::uint64_t archiveBytes_ = 0;
     std::uint64_t done_ = 0;
     std::uint64_t reported_ = 0;
 };
@@ -247,7 +249,7 @@ TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displ
         archiveBytes += 30 + 46 + 2 * std::uint64_t(entry.path.size()) + entry.size;
     }
     ProgressMeter meter(options.progress, options.progressStepBytes);
-    meter.start(checksumBytes + archiveBytes);
+    meter.start(checksumBytes + archiveBytes, archiveBytes);
     for (Entry& entry : entries) entry.crc32 = crc32OfFileWithBuffer(entry.sourcePath, buffer, &meter);
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         return platform::text::localizedStandardCompare(a.path, b.path) < 0;

@@ -17,10 +17,12 @@
 namespace tarvo {
 
 // How far an archive has come. Its work is known once the folder is listed: every member read
-// for its checksum, then every byte of the archive written. doneBytes grows to totalBytes.
+// for its checksum, then every byte of the archive written. doneBytes grows to totalBytes, which
+// is about twice the archive's size; archiveBytes is the size the archive will have.
 struct FolderZipProgress {
     std::uint64_t doneBytes = 0;
     std::uint64_t totalBytes = 0;
+    std::uint64_t archiveBytes = 0;
 };
 using FolderZipProgressCallback = std::function<void(const FolderZipProgress&)>;
 

@@ -318,7 +318,10 @@ void appendKeepingEnd(std::string& text, std::string_view more) {
 
 void CmdStreamOutput::append(const CmdStreamFrame& frame) {
     switch (frame.kind) {
-        case CmdStreamFrame::Kind::standardOutput: appendKeepingEnd(stdoutText, frame.text); break;
+        case CmdStreamFrame::Kind::standardOutput:
+            stdoutBytes += frame.text.size();
+            appendKeepingEnd(stdoutText, frame.text);
+            break;
         case CmdStreamFrame::Kind::standardError: appendKeepingEnd(stderrText, frame.text); break;
         case CmdStreamFrame::Kind::meta: appendKeepingEnd(meta, frame.text); break;
         case CmdStreamFrame::Kind::runMeta: {

@@ -90,7 +90,8 @@ std::string encodeCmdFrame(const platform::Json& frame);
 // What a command printed, gathered frame by frame (chunks joined with nothing between them).
 // A command may print without end, and all that is ever read of its output is a short result or
 // the last lines of a failure, so each text keeps only its last kKeptBytes bytes (cut at a
-// character boundary, with "…" in front once anything was dropped).
+// character boundary, with "…" in front once anything was dropped). stdoutWhole() tells a
+// result from such a tail.
 struct CmdStreamOutput {
     static constexpr std::size_t kKeptBytes = 64 * 1024;
     // Characters of a failing command's output quoted in its error: the end, where a failing
@@ -100,6 +101,11 @@ struct CmdStreamOutput {
     std::string stdoutText;
     std::string stderrText;
     std::string meta;
+    // Every byte of standard output received, kept or not.
+    std::uint64_t stdoutBytes = 0;
+
+    // Whether stdoutText is all the command printed (nothing was cut from its front).
+    bool stdoutWhole() const { return stdoutBytes <= kKeptBytes; }
 
     // Adds an output, meta or run-meta frame ("run_id=<id>" plus " log=<path>" when there is
     // one); ignores the others.

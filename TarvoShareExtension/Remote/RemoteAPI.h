@@ -89,7 +89,10 @@ public:
                                                            std::vector<platform::URLQueryItem> query) const;
     // "/ws/cmd", else "/api/ws/cmd", with the token also as the query item "token".
     platform::Async<std::shared_ptr<StreamChannel>> openCmdStream() const;
-    // Runs one command and returns its standard output once it exits with 0.
+    // Runs one command and returns its whole standard output once it exits with 0. The output
+    // may be at most CmdStreamOutput::kKeptBytes (64 KiB): a command that prints more fails, as
+    // soon as it does, with RemoteTransferError::uploadFailed("command output is longer than
+    // 64 KiB"); other failures are those of takeFrameUntilExit.
     platform::Async<std::string> runCommandAndWait(std::string cmd, std::vector<std::string> args,
                                                    std::string cwd) const;
     // "mkdir -p -- <path>" with the path made relative; an empty one is an invalid destination.

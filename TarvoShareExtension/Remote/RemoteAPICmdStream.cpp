@@ -19,6 +19,8 @@ using platform::URLQueryItem;
 namespace {
 
 const char* const kCmdStreamPaths[] = {"/ws/cmd", "/api/ws/cmd"};
+const char* const kOutputTooLongText = "command output is longer than 64 KiB";
+static_assert(CmdStreamOutput::kKeptBytes == 64 * 1024, "the text names the bound");
 
 bool hasEntries(const Json& value, const char* what) {
     if (value.is_null()) return false;
@@ -66,7 +68,15 @@ Async<std::string> runCommandCall(RemoteAPI api, std::string cmd, std::vector<st
     co_await channel->send(start);
 
     CmdStreamWait wait{api.cmdStreamLimits.receiveSeconds, api.cmdStreamLimits.commandSeconds, "Command timed out."};
-    const CmdStreamOutput output = co_await receiveCmdOutputUntilExit(channel, std::move(wait));
+    CmdStreamOutput output;
+    std::function<bool(const StreamMessage&)> take = [&output](const StreamMessage& message) {
+        const bool exited = takeFrameUntilExit(message, output);
+        // Once the front of the output is gone, what is left is no result: the caller would
+        // take the tail for the whole. Waiting for the end would only read more of it.
+        if (!output.stdoutWhole()) throw RemoteTransferError::uploadFailed(kOutputTooLongText);
+        return exited;
+    };
+    co_await receiveCmdFramesUntil(channel, std::move(wait), std::move(take));
     co_return output.stdoutText;
 }
 

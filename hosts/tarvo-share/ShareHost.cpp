@@ -86,9 +86,11 @@ ShareEnvironment programEnvironment(ProgramWorld& world, UIWindow& window) {
     ShareEnvironment env{world.queue,    world.background, URLSession::make(),
                          world.transfer, world.clock,      FileManager::defaultManager().temporaryDirectory()};
     env.window = &window;
-    env.defaults = PushShared::defaults();
     env.standardDefaults = UserDefaults::standard();
     env.appGroupSuiteName = PushShared::suiteName();
+    // PushShared::defaults()'s rule, with the suite kept as opened for the one-time copy.
+    if (!env.appGroupSuiteName.empty()) env.appGroupSuite = UserDefaults::suite(env.appGroupSuiteName);
+    env.defaults = env.appGroupSuite ? env.appGroupSuite : env.standardDefaults;
     env.makeFileAPI = [](const ServerProfile& server) { return share::makeShareFileAPI(server); };
     return env;
 }
@@ -210,6 +212,21 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
     if (inv.sourceApp) context->setValueForKey("sourceApplicationBundleIdentifier", PropertyList(*inv.sourceApp));
 
     auto controller = ShareViewController::make(programEnvironment(world, window));
+    // However the run ends, the screen goes first, then what it started (a scan, a plan, a zip,
+    // a send) is cancelled and waited for, while the queue it reports to, the window and the
+    // background threads are all still there.
+    struct EndOfShare {
+        UIWindow& window;
+        std::shared_ptr<ShareViewController>& controller;
+        MainQueue& queue;
+        ~EndOfShare() {
+            window.setRootViewController(nullptr);
+            controller.reset();
+            using namespace std::chrono_literals;
+            queue.endTasks(60s);
+            queue.drain();
+        }
+    } endOfShare{window, controller, queue};
     controller->setExtensionContext(context);
 
     // ---- Progress lines (--progress): the status and progress lines each time they change
@@ -264,7 +281,6 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
             ++done;
         } catch (const UIDriverError& e) {
             err << program << ": " << e.problem() << "\n" << e.screen();
-            window.setRootViewController(nullptr);
             return 2;
         }
     }
@@ -315,7 +331,6 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
         file.close();
         if (!file) {
             err << program << ": cannot write " << *inv.htmlPath << "\n";
-            window.setRootViewController(nullptr);
             return 2;
         }
     }
@@ -338,12 +353,6 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
             break;
     }
     out.flush();
-    window.setRootViewController(nullptr);
-    controller.reset();
-    queue.drain();
-    // A cancelled send's channel is closing on the network threads, which end with the process:
-    // its close frame ("going away") reaches the server first.
-    URLSessionWebSocketTask::waitUntilAllEnded(5s);
     return status;
 }
 
@@ -351,12 +360,18 @@ int shareHostMain(int argc, const char* const* argv) {
     const std::string program = argc > 0 && argv[0] ? std::filesystem::path(argv[0]).filename().string() : "tarvo-share";
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i] ? argv[i] : "");
+    int status = 1;
     try {
-        return runShareHost(program, args, std::cout, std::cerr);
+        status = runShareHost(program, args, std::cout, std::cerr);
     } catch (const std::exception& e) {
         std::cerr << program << ": " << describeError(e) << "\n";
-        return 1;
+        status = 1;
     }
+    // A cancelled send's channel is closing on the network threads, which end with the process:
+    // its close frame ("going away") reaches the server first.
+    using namespace std::chrono_literals;
+    URLSessionWebSocketTask::waitUntilAllEnded(5s);
+    return status;
 }
 
 }  // namespace tarvo::share_host

@@ -37,6 +37,8 @@ std::size_t MainQueue::drain() {
     return count;
 }
 
+bool MainQueue::onlyPersonWaitsLive() const { return liveTasks_->count.load() <= personWaits_; }
+
 bool MainQueue::isIdle() {
     if (!onlyPersonWaitsLive()) return false;
     // Without the keep-alive, an io_context that has no handler, timer or operation left counts
@@ -87,6 +89,16 @@ bool MainQueue::runUntil(const std::function<bool()>& pred, std::chrono::millise
 void MainQueue::run() {
     restartIfStopped();
     context_.run();
+}
+
+bool MainQueue::endTasks(std::chrono::milliseconds limit) {
+    return runUntil(
+        [this] {
+            if (liveTasks_->count.load() == 0) return true;
+            liveTasks_->cancelAll();
+            return false;
+        },
+        limit);
 }
 
 void MainQueue::stop() { context_.stop(); }

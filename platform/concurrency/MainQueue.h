@@ -20,6 +20,10 @@
 
 namespace platform {
 
+namespace detail {
+struct LiveTasks;
+}  // namespace detail
+
 class MainQueue {
 public:
     using executor_type = boost::asio::io_context::executor_type;
@@ -92,6 +96,14 @@ public:
     // Runs the queue until stop() is called (the host's main loop).
     void run();
 
+    // Cancels every task of this queue that has not ended, and runs the queue until all of them
+    // have; a task started meanwhile is cancelled too. A task waiting for work it started off the
+    // queue (a child on the background pool) ends only once that work has, so nothing started
+    // for this queue is still under way when it returns true; it returns false once `limit` has
+    // passed first. Whoever owns the queue calls it before the queue, and what its tasks use, go
+    // away. Run from the queue's thread only.
+    bool endTasks(std::chrono::milliseconds limit);
+
     // Makes run() (and runUntil(), runUntilIdle()) return after the handler in progress. Safe
     // from any thread. The next run(), runUntil(), runUntilIdle() or drain() starts the queue
     // again.
@@ -108,10 +120,10 @@ private:
     // of it for a moment to learn whether anything else still counts as work.
     std::optional<boost::asio::executor_work_guard<executor_type>> keepAlive_;
     // The tasks of this queue that have not ended (see Task.h).
-    std::shared_ptr<std::atomic<std::size_t>> liveTasks_;
+    std::shared_ptr<detail::LiveTasks> liveTasks_;
     // How many of them wait for a person (PersonWait); touched on the queue's thread only.
     std::size_t personWaits_ = 0;
-    bool onlyPersonWaitsLive() const { return liveTasks_->load() <= personWaits_; }
+    bool onlyPersonWaitsLive() const;
 };
 
 }  // namespace platform

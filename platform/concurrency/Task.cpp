@@ -4,6 +4,8 @@
 #include <boost/asio/strand.hpp>
 #include <boost/asio/thread_pool.hpp>
 
+#include <vector>
+
 namespace platform {
 
 Async<Executor> currentExecutor() { co_return co_await boost::asio::this_coro::executor; }
@@ -19,7 +21,7 @@ class LiveTaskService : public boost::asio::execution_context::service {
 public:
     static boost::asio::execution_context::id id;
     explicit LiveTaskService(boost::asio::execution_context& context)
-        : service(context), counter(std::make_shared<std::atomic<std::size_t>>(0)) {}
+        : service(context), counter(std::make_shared<LiveTasks>()) {}
     const LiveTaskCounter counter;
 
 private:
@@ -41,18 +43,45 @@ LiveTaskCounter liveTaskCounter(const Executor& ex) {
     return boost::asio::use_service<LiveTaskService>(*context).counter;
 }
 
+void LiveTasks::cancelAll() {
+    std::vector<std::shared_ptr<TaskStateBase>> live;
+    {
+        std::lock_guard lock(mutex);
+        live.reserve(tasks.size());
+        for (const auto& [key, weak] : tasks) {
+            if (auto task = weak.lock()) live.push_back(std::move(task));
+        }
+    }
+    // Without the lock: a cancellation that runs inline may end a task, which leaves the map.
+    for (const auto& task : live) task->requestCancel();
+}
+
 TaskStateBase::TaskStateBase(Executor ex)
-    : executor(serialExecutor(ex)), condition(AsyncCondition::create()), liveTasks_(liveTaskCounter(executor)) {
+    : executor(serialExecutor(ex)),
+      condition(AsyncCondition::create()),
+      liveTasks_(liveTaskCounter(executor)),
+      life_(ContextLife::of(executor)) {
     if (liveTasks_) {
-        liveTasks_->fetch_add(1);
+        liveTasks_->count.fetch_add(1);
         counted_ = true;
     }
 }
 
 TaskStateBase::~TaskStateBase() { leaveLiveCount(); }
 
+void TaskStateBase::enrolLive() {
+    if (!liveTasks_) return;
+    std::lock_guard lock(liveTasks_->mutex);
+    if (counted_.load()) liveTasks_->tasks.emplace(this, weak_from_this());
+}
+
 void TaskStateBase::leaveLiveCount() noexcept {
-    if (counted_.exchange(false)) liveTasks_->fetch_sub(1);
+    if (!counted_.exchange(false)) return;
+    {
+        std::lock_guard lock(liveTasks_->mutex);
+        liveTasks_->tasks.erase(this);
+    }
+    liveTasks_->count.fetch_sub(1);
 }
 
 Executor serialExecutor(const Executor& ex) {
@@ -67,9 +96,19 @@ Executor serialExecutor(const Executor& ex) {
 void TaskStateBase::requestCancel() {
     if (cancelRequested_.exchange(true)) return;
     // The signal belongs to the task's executor; from there this runs inline.
-    boost::asio::dispatch(executor, [self = shared_from_this()] {
+    auto deliver = [self = shared_from_this()] {
         if (self->started_ && !self->spawnCompleted_) self->emitOnce();
-    });
+    };
+    {
+        std::lock_guard lock(life_->mutex);
+        // A task whose queue has ended was dropped with it: there is nothing left to interrupt.
+        if (life_->ended()) return;
+        if (!runningInThisThread(executor)) {
+            boost::asio::post(executor, std::move(deliver));
+            return;
+        }
+    }
+    deliver();
 }
 
 void TaskStateBase::emitOnce() {

@@ -24,9 +24,11 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <type_traits>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -48,10 +50,21 @@ template <class F, class... Args>
 using TaskBodyResult =
     typename AwaitableValue<std::decay_t<std::invoke_result_t<F&, Args...>>>::type;
 
-// How many tasks started on one io_context (the main queue's) have not ended yet; shared by the
-// context and its tasks, so it outlives whichever goes first. MainQueue::runUntilIdle reads it.
-using LiveTaskCounter = std::shared_ptr<std::atomic<std::size_t>>;
-// The counter of the io_context that ex runs on (directly or through a strand); none for other
+class TaskStateBase;
+
+// The tasks started on one io_context (the main queue's) that have not ended yet; shared by the
+// context and its tasks, so it outlives whichever goes first. MainQueue::runUntilIdle reads the
+// count, MainQueue::endTasks cancels them.
+struct LiveTasks {
+    std::atomic<std::size_t> count{0};
+    std::mutex mutex;
+    std::unordered_map<const TaskStateBase*, std::weak_ptr<TaskStateBase>> tasks;  // guarded by mutex
+
+    // Asks every task that has not ended to stop.
+    void cancelAll();
+};
+using LiveTaskCounter = std::shared_ptr<LiveTasks>;
+// The live tasks of the io_context that ex runs on (directly or through a strand); none for other
 // executors, such as the background pool's.
 LiveTaskCounter liveTaskCounter(const Executor& ex);
 
@@ -64,6 +77,14 @@ class TaskStateBase : public std::enable_shared_from_this<TaskStateBase> {
 public:
     explicit TaskStateBase(Executor ex);
     virtual ~TaskStateBase();
+
+    // Right after construction: lets the queue's endTasks() reach the task.
+    void enrolLive();
+    // Hands fn to the task's executor, unless its context has ended; returns whether it did.
+    template <class F>
+    bool postToExecutor(F&& fn) {
+        return life_->postIfAlive([&] { boost::asio::post(executor, std::forward<F>(fn)); });
+    }
 
     void requestCancel();
     bool isCancelRequested() const noexcept { return cancelRequested_.load(); }
@@ -100,6 +121,7 @@ private:
     // The task counts as live on its io_context from its creation until it ends (or, if it never
     // runs to its end, until its state goes away).
     const LiveTaskCounter liveTasks_;
+    const std::shared_ptr<ContextLife> life_;
     std::atomic<bool> counted_{false};
     std::atomic<bool> cancelRequested_{false};
     std::vector<std::function<void()>> onDone_;
@@ -159,8 +181,9 @@ Async<void> runTaskBody(std::shared_ptr<TaskState<T>> state, F body) {
 template <class T, class F>
 std::shared_ptr<TaskState<T>> spawnTask(Executor ex, F body) {
     auto state = std::make_shared<TaskState<T>>(std::move(ex));
+    state->enrolLive();
     // Spawned from the executor's queue, so the body never runs inside the caller.
-    boost::asio::post(state->executor, [state, body = std::move(body)]() mutable {
+    const bool posted = state->postToExecutor([state, body = std::move(body)]() mutable {
         boost::asio::co_spawn(state->executor, runTaskBody<T>(state, std::move(body)),
                               boost::asio::bind_cancellation_slot(
                                   state->signal.slot(), [state](std::exception_ptr e) {
@@ -168,6 +191,9 @@ std::shared_ptr<TaskState<T>> spawnTask(Executor ex, F body) {
                                       state->markSpawnCompleted();
                                   }));
     });
+    // A task started on a queue that has ended never runs; whoever waits for it is not left
+    // waiting.
+    if (!posted) state->finish(std::make_exception_ptr(CancellationError()));
     return state;
 }
 

@@ -133,8 +133,9 @@ TEST_F(SmartShareLearning, UploadsWithoutSignatureOrOnAnotherServerCreatePresets
 
 TEST_F(SmartShareLearning, EmptyFolderAndEmptyScriptChoice) {
     SmartSharePresetMemoryStore store(defaults());
+    // An empty folder is the server root, for a new preset as for its evidence.
     upload(store, "srv", project("app"), "");
-    EXPECT_EQ(store.presets()[0].destinationFolder, "uploads");
+    EXPECT_EQ(store.presets()[0].destinationFolder, "");
     EXPECT_EQ(store.presets()[0].evidence[0].destinationFolder, "");
 
     // A matched preset takes the empty folder as given and keeps its remembered scripts.

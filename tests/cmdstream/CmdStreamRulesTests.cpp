@@ -178,9 +178,8 @@ TEST(CmdStreamRules, OpenGateRemembersTheFirstEventOnly) {
     auto gate = WebSocketOpenGate::make();
     gate->finish(nullptr);
     gate->finish(std::make_exception_ptr(std::runtime_error("late")));
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_NO_THROW(runTask([gate]() -> platform::Async<void> { co_await gate->waitOpen(30); }));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    // A limit beyond the task's own: had the wait gone on to it, the task would have failed.
+    EXPECT_NO_THROW(runTask([gate]() -> platform::Async<void> { co_await gate->waitOpen(600); }));
 
     auto closed = WebSocketOpenGate::make();
     closed->finish(std::make_exception_ptr(tarvo::WebSocketOpenDelegate::closeError(1008, "policy")));
@@ -210,8 +209,8 @@ TEST(CmdStreamRules, OpenGateTimesOutAfterAtLeastTheFloor) {
             EXPECT_EQ(e.urlCode(), platform::URLError::timedOut);
         }
         const auto waited = std::chrono::steady_clock::now() - start;
-        EXPECT_GE(waited, 190ms);
-        EXPECT_LT(waited, 3s);
+        EXPECT_GE(waited, 190ms);  // a timer never fires early, however busy the machine
+        EXPECT_LT(waited, cmdstream_test::kShortLimitBound) << "no floor: the wait ran on to another limit";
     }
     // A completion without an error is no event; the open still ends with the time-out.
     auto gate = tarvo::WebSocketOpenGate::make();

@@ -49,6 +49,12 @@ inline tarvo::CmdStreamLimits quickLimits() {
     return limits;
 }
 
+// Where a test checks that a limit it shortened (to half a second or less) is the one that ended
+// an operation, the operation must end within this: many times the short limit, for sanitizer
+// builds on a loaded machine, and below the longer limit that would otherwise have decided (10 s
+// or more here).
+inline constexpr auto kShortLimitBound = std::chrono::seconds(8);
+
 inline std::shared_ptr<tarvo::URLSessionStreamTransport> streamTransport(double openTimeoutSeconds = 10) {
     auto transport = std::make_shared<tarvo::URLSessionStreamTransport>();
     transport->openTimeoutSeconds = openTimeoutSeconds;

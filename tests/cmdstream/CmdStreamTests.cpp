@@ -243,7 +243,8 @@ TEST(WebSocketTask, ASendTheServerNeverTakesFailsAtTheIdleLimit) {
     auto streams = std::make_shared<tarvo::URLSessionStreamTransport>(configuration);
     streams->openTimeoutSeconds = 10;
     auto api = streamAPI(server, streams);
-    const auto started = std::chrono::steady_clock::now();
+    // The idle limit's text: the open is over before the sends, and the bound below says
+    // otherwise.
     const std::string text = anyFailureText([api]() -> Async<void> {
         auto channel = co_await api.openCmdStream();
         const platform::Executor here = co_await platform::currentExecutor();
@@ -257,7 +258,6 @@ TEST(WebSocketTask, ASendTheServerNeverTakesFailsAtTheIdleLimit) {
         if (!ended) throw std::runtime_error("the stalled send never failed");
     });
     EXPECT_EQ(text, "Network error: The request timed out.");
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
 }
 
 TEST(CmdStream, RunsACommandWithTheStartFrameAndCredentials) {
@@ -341,9 +341,9 @@ TEST(CmdStream, AStalledHandshakeEndsAtTheOpenLimit) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(failureText<RemoteFailure>([api]() -> Async<void> { co_await api.openCmdStream(); }),
               "Network error: The request timed out.");
-    const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(took, 950ms);  // both paths waited their limit
-    EXPECT_LT(took, 4s);
+    // Both paths waited their limit (a timer never fires early); the session's request limit of
+    // a minute would have outlasted the task's own limit, which fails otherwise.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 950ms);
 }
 
 TEST(CmdStream, OpensOverTLSWithTheServerCertificateVerified) {
@@ -400,6 +400,28 @@ TEST(CmdStream, ServerFramesDecideTheRun) {
     }
 }
 
+// The result is all the command printed, up to 64 KiB; past that there is no result, only an
+// error, whatever the exit would have been.
+TEST(CmdStream, OutputIsWholeUpToItsBoundAndAnErrorPastIt) {
+    peer::PeerServer server;
+    auto api = streamAPI(server);
+    const std::string tooLong = "Upload failed: command output is longer than 64 KiB";
+    const std::string half(32 * 1024, 'a');
+    script(server, {frame("stdout", {{"data", half}}), frame("stdout", {{"data", half}}), frame("exit", {{"code", 0}})});
+    EXPECT_EQ(runTask(command(api, "true")), half + half);
+    script(server, {frame("stdout", {{"data", half}}), frame("stdout", {{"data", half + "b"}}), frame("exit", {{"code", 0}})});
+    EXPECT_EQ(anyFailureText(command(api, "true")), tooLong);
+    // Standard error is no result: only its end is kept, for a failure's detail.
+    script(server, {frame("stderr", {{"data", half + half + half}}), frame("stdout", {{"data", "ok"}}),
+                    frame("exit", {{"code", 0}})});
+    EXPECT_EQ(runTask(command(api, "true")), "ok");
+
+    // Real processes: exactly the bound, one byte more, and a megabyte before a failing exit.
+    EXPECT_EQ(runTask(command(api, "bash", {"-c", "head -c 65536 /dev/zero | tr '\\0' x"})), std::string(65536, 'x'));
+    EXPECT_EQ(anyFailureText(command(api, "bash", {"-c", "head -c 65537 /dev/zero | tr '\\0' x"})), tooLong);
+    EXPECT_EQ(anyFailureText(command(api, "bash", {"-c", "head -c 1000000 /dev/zero | tr '\\0' y; exit 3"})), tooLong);
+}
+
 TEST(CmdStream, RealProcessesReportTheirExitAndOutput) {
     peer::PeerServer server;
     auto api = streamAPI(server);
@@ -419,7 +441,7 @@ TEST(CmdStream, TimeLimitsAndLostConnections) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(anyFailureText(command(api, "true")),
               "Network error: Command timed out.");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kShortLimitBound) << "the 20 s limit decided";
 
     // A real command whose exit frame never comes.
     server.addRule(Json{{"path", "/ws/cmd"}, {"suppress_exit", true}});
@@ -438,7 +460,8 @@ TEST(CmdStream, TimeLimitsAndLostConnections) {
 TEST(CmdStream, CancellingARunClosesItsChannel) {
     peer::PeerServer server;
     auto api = streamAPI(server);
-    api.cmdStreamLimits.receiveSeconds = 2.0;  // the cancellation must interrupt the pending receive
+    // Beyond the wait below: only the cancellation can interrupt the pending receive in time.
+    api.cmdStreamLimits.receiveSeconds = 25;
     platform::MainQueue& queue = remote_test::testQueue();  // outlives late network completions
     auto task = platform::startTask(queue.executor(), command(api, "sleep", {"30"}));
     // The start frame has reached the server: the run is waiting for its output.
@@ -448,10 +471,8 @@ TEST(CmdStream, CancellingARunClosesItsChannel) {
             return !r.empty() && !r[0]["ws"]["start"].is_null();
         },
         10000ms));
-    const auto start = std::chrono::steady_clock::now();
     task.cancel();
-    ASSERT_TRUE(queue.runUntil([&] { return task.isDone(); }, 5000ms));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
+    ASSERT_TRUE(queue.runUntil([&] { return task.isDone(); }, 15000ms));
     try {
         task.result();
         ADD_FAILURE() << "no error";
@@ -558,7 +579,7 @@ TEST(DetachedRun, FailsWhenTheRunEndsOrNeverReportsItself) {
     const auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(anyFailureText(detached(quick, "sleep 5")),
               "Network error: Timed out waiting for durable run metadata.");
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, 3s);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, kShortLimitBound) << "the 10 s limit decided";
 }
 
 }  // namespace

@@ -30,7 +30,6 @@ TEST(TaskGroupTest, ResultsArriveInCompletionOrderFromParallelChildren) {
     MainQueue queue;
     BackgroundQueue background(4);
     auto cancelled = std::make_shared<std::atomic<int>>(0);
-    const auto start = Clock::now();
     auto task = startTask(queue.executor(), [&]() -> Async<std::vector<int>> {
         co_return co_await withTaskGroup<int>(background.executor(), [&](TaskGroup<int>& group) -> Async<std::vector<int>> {
             group.addTask([=] { return sleeper(3, 300ms, cancelled); });
@@ -41,9 +40,8 @@ TEST(TaskGroupTest, ResultsArriveInCompletionOrderFromParallelChildren) {
             co_return order;
         });
     });
+    // In parallel: one after the other, they would have ended in the order they were added.
     EXPECT_EQ(runTask(queue, task), (std::vector<int>{1, 2, 3}));
-    // In parallel: about the longest child, not the sum.
-    EXPECT_LT(elapsedSince(start), 450ms + kPromptly / 3);
     EXPECT_EQ(cancelled->load(), 0);
 }
 

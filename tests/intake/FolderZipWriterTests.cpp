@@ -236,15 +236,14 @@ TEST_F(FolderZipWriterTest, TheWalkStopsAtTheFirstMemberOverTheCount) {
 }
 
 TEST_F(FolderZipWriterTest, AFileOver4GiBFailsBeforeAnythingIsRead) {
-    // Sparse: takes no space, and the size guard must act before the checksum pass reads it.
+    // 1 TiB, sparse: takes no space, and the size guard must act before the checksum pass reads
+    // it; reading it through would take far longer than the test is allowed to run.
     writeFile(in("huge/small.txt"), "ok");
     int fd = ::open(in("huge/big.bin").c_str(), O_WRONLY | O_CREAT, 0644);
     ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, 0x100000000LL), 0);
+    ASSERT_EQ(::ftruncate(fd, 1LL << 40), 0);
     ::close(fd);
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(failureCode(in("huge")), 22);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_TRUE(listNames(outDir()).empty());
 }
 
@@ -301,6 +300,7 @@ TEST_F(FolderZipWriterTest, ReportsItsProgressInStepsEndingAtTheWholeWork) {
     EXPECT_EQ(reports.back().doneBytes, total);
     for (std::size_t i = 0; i < reports.size(); ++i) {
         EXPECT_EQ(reports[i].totalBytes, total) << i;
+        EXPECT_EQ(reports[i].archiveBytes, archiveBytes) << i;
         if (i == 0) continue;
         EXPECT_GT(reports[i].doneBytes, reports[i - 1].doneBytes) << i;
         if (i + 1 < reports.size()) {

@@ -265,7 +265,9 @@ TEST_F(ZipListingReaderFileTest, ReadsArchivesMadeByPythonWithLatin1Names) {
 }
 
 TEST_F(ZipListingReaderFileTest, AnArchiveLargerThan4GiBIsMappedNotRead) {
-    // 5 GiB, sparse: a central directory near the start, the end record at the very end.
+    // 1 TiB, sparse: a central directory near the start, the end record at the very end. Reading
+    // it through would take far longer than the test is allowed to run, so a listing that comes
+    // back at all has not read it.
     std::vector<Record> records = {{"big/one.bin", 9, 100}, {"big/two.bin", 8, 200}};
     std::string archive = buildArchive(records);
     const std::size_t endRecordAt = archive.rfind(std::string("PK\x05\x06", 4));
@@ -273,15 +275,13 @@ TEST_F(ZipListingReaderFileTest, AnArchiveLargerThan4GiBIsMappedNotRead) {
     const std::string end = archive.substr(endRecordAt);
     const std::string path = in("huge.zip");
     writeFile(path, head);
-    fs::resize_file(path, (5ull << 30) - end.size());
+    fs::resize_file(path, (1ull << 40) - end.size());
     {
         std::ofstream out(path, std::ios::binary | std::ios::app);
         out.write(end.data(), static_cast<std::streamsize>(end.size()));
     }
-    ASSERT_EQ(fs::file_size(path), 5ull << 30);
-    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(fs::file_size(path), 1ull << 40);
     auto entries = tarvo::listZipEntries(platform::URL::fileURL(path), 10);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_EQ(paths(entries), (std::vector<std::string>{"big/one.bin", "big/two.bin"}));
 }
 

@@ -51,6 +51,7 @@ TEST(TransferProgressTest, PercentAndDetailText) {
         {0, 1'000'000, 0, "Zero KB / 1 MB"},
         {5, 1000, 1, "5 bytes / 1 KB"},  // 0.5 rounds away from zero
         {4, 1000, 0, "4 bytes / 1 KB"},
+        {57, 200, 29, "57 bytes / 200 bytes"},  // 28.5, though 57/200 × 100 is 28.4999… in binary
         {500, 1000, 50, "500 bytes / 1 KB"},
         {2000, 1000, 100, "2 KB / 1 KB"},
         {-5, 1000, 0, "-5 bytes / 1 KB"},

@@ -7,16 +7,18 @@
 #include <chrono>
 #include <filesystem>
 
+#include <gtest/gtest.h>
+
 namespace share_test {
 
 using platform::Json;
 
 namespace {
 
-Json bundleInfo(bool appGroup) {
+Json bundleInfo(const ShareTestEnvironment::Options& options) {
     Json info = Json::object();
     info["CFBundleIdentifier"] = "nolvek.Tarvo.TarvoShareExtension";
-    if (appGroup) info["APP_GROUP_ID"] = kAppGroup;
+    if (options.appGroup) info["APP_GROUP_ID"] = options.appGroupID;
     return info;
 }
 
@@ -43,7 +45,7 @@ tarvo::RemoteTransfer& remoteTransfer() {
 
 ShareTestEnvironment::ShareTestEnvironment(Options options)
     : home_("share"),
-      bundle_(bundleInfo(options.appGroup)),
+      bundle_(bundleInfo(options)),
       clock_(options.now ? platform::Clock::fixedAt(*options.now) : platform::Clock::real()),
       temporaryDirectory_((home_ / "tmp").string()),
       urlSession_(platform::URLSession::make()) {
@@ -57,7 +59,11 @@ ShareTestEnvironment::ShareTestEnvironment(Options options)
 ShareTestEnvironment::~ShareTestEnvironment() {
     window_.setRootViewController(nullptr);
     controller_.reset();
-    // Whatever the controller left queued runs against nothing and ends.
+    // What the controller started (a scan, a plan, a zip, a send) is cancelled and has ended,
+    // its work on the background threads included, before the queue it reports to and the
+    // window go.
+    using namespace std::chrono_literals;
+    EXPECT_TRUE(queue_.endTasks(30000ms)) << "a task of the share did not end once cancelled";
     queue_.drain();
 }
 
@@ -95,6 +101,7 @@ tarvo::ShareEnvironment ShareTestEnvironment::environment() {
     env.defaults = appGroup_;
     env.standardDefaults = standard_;
     env.appGroupSuiteName = tarvo::PushShared::suiteName();
+    if (!env.appGroupSuiteName.empty()) env.appGroupSuite = platform::UserDefaults::suite(env.appGroupSuiteName);
     // ---- Time limits of the sends.
     env.makeFileAPI = [limits = sendLimits_](const tarvo::ServerProfile& server) {
         return tarvo::share::makeShareFileAPI(server, limits);
@@ -147,6 +154,12 @@ tarvo::ShareSendLimits ShareTestEnvironment::quickSendLimits() {
 void ShareTestEnvironment::releaseController() {
     window_.setRootViewController(nullptr);
     controller_.reset();
+}
+
+bool ShareTestEnvironment::endShare() {
+    releaseController();
+    using namespace std::chrono_literals;
+    return queue_.endTasks(30000ms);
 }
 
 void ShareTestEnvironment::runUntilIdle() {

@@ -36,6 +36,7 @@ public:
         bool loopbackServer = false;  // start the loopback server (servers can point at it)
         bool appGroup = true;         // the bundle names kAppGroup; else no group at all
         std::optional<double> now;    // the wall clock fixed at this moment; else the real one
+        std::string appGroupID = kAppGroup;  // the group the bundle names when appGroup
     };
 
     ShareTestEnvironment();
@@ -69,6 +70,10 @@ public:
     platform::NSExtensionContext& context() { return *context_; }
     // Releases the controller (the window lets go of it too).
     void releaseController();
+    // Releases the controller and ends what it started, as the program does when it exits:
+    // every task of the queue is cancelled and has ended (work off the queue included) on
+    // return; false when one did not end within a generous limit.
+    bool endShare();
 
     // ---- Time limits of the sends.
     // The limits the next start() gives its controller (the file APIs it makes and, through the

@@ -90,6 +90,7 @@ void ShareViewController::refreshDerivedUI() {
     deployCommandHelpLabel->hidden = !runsCommand;
     deployCommandTextView->hidden = !runsCommand;
     expectedLifetimeControl->hidden = !runsCommand;
+    if (expectedLifetimeSectionLabel) expectedLifetimeSectionLabel->hidden = expectedLifetimeControl->hidden;
     customWorkingDirectoryField->hidden = !customFolder;
 
     readinessButton->hidden = !(runsCommand && draft.expectedLifetime == ShareExpectedLifetime::persistent);
@@ -168,7 +169,5 @@ void ShareViewController::refreshDerivedUI() {
     heroSubtitleLabel->text = heroSubtitleLine();
     applyShareMoodToChrome();
 }
-
-void ShareViewController::updateIntentSummaryCard(bool animated) {}
 
 }  // namespace tarvo

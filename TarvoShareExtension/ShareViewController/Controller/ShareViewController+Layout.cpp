@@ -172,7 +172,8 @@ void ShareViewController::buildConfigureUI() {
     styleMenuButton(*postUploadButton);
     updatePostUploadMenu();
     uploadFieldsStack->addArrangedSubview(postUploadButton);
-    uploadFieldsStack->addArrangedSubview(makeSectionLabel("Execution lifetime"));
+    expectedLifetimeSectionLabel = makeSectionLabel("Execution lifetime");
+    uploadFieldsStack->addArrangedSubview(expectedLifetimeSectionLabel);
     expectedLifetimeControl->selectedSegmentIndex =
         draft.expectedLifetime == ShareExpectedLifetime::persistent ? 1 : 0;
     expectedLifetimeControl->removeAllTargets();

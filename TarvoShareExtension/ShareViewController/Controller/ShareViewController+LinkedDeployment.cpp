@@ -93,8 +93,10 @@ void ShareViewController::applyNVKSidecar(const DecodedNVKSidecar& sidecar) {
     } else {
         linkedDeployment.reset();
         selectedLinkedTargetIDs.clear();
-        // The remembered server mode, selection and dispatch mode take the batch's place.
+        // The remembered server mode, selection and dispatch mode take the batch's place; the
+        // server button follows the server they may have put on the screen.
         applyRememberedAutomaticConfigurationIfNeeded();
+        configureServerButton();
         rebuildMultiServerStack();
     }
     refreshDerivedUI();

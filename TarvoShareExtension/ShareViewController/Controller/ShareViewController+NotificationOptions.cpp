@@ -98,14 +98,6 @@ void ShareViewController::notificationSwitchChanged(UIControl& sender) {
     draft.notificationPolicyCustomized = true;
     persistGlobalDraft(draft);
     updateNotificationUI();
-    if (env_.window && intentSummaryCard->superview()) {
-        env_.window->animator().transition(
-            *intentSummaryCard, 0.16,
-            UIViewAnimationOptions::transitionCrossDissolve | UIViewAnimationOptions::allowUserInteraction,
-            [this] { updateIntentSummaryCard(false); });
-    } else {
-        updateIntentSummaryCard(false);
-    }
 }
 
 void ShareViewController::returnResultChanged() { refreshDerivedUI(); }

@@ -105,9 +105,9 @@ std::shared_ptr<UIView> ShareViewController::makeCommandTokenRow() {
         auto button = UIButton::make(configuration, UIAction::make("", [weak = weakSelf(), text = std::string(token)] {
             auto self = weak.lock();
             if (!self) return;
+            // The text view reports the insertion as an edit (textViewDidChange), which marks
+            // the recipe touched, stores the draft and refreshes the screen.
             self->deployCommandTextView->insertText(text);
-            self->markRecipeTouched();
-            self->draftFieldChanged();
         }));
         button->role = share::roles::commandToken(token);
         row->addArrangedSubview(button);

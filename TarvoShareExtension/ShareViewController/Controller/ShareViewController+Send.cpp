@@ -69,9 +69,10 @@ Async<void> ShareViewController::runSend(Draft frozen) {
 }
 
 void ShareViewController::setBusy(bool busy, std::string message) {
+    const bool busyChanged = isBusy != busy;
     isBusy = busy;
     // The controls follow after the current main-queue work, from the state as it is then.
-    env_.mainQueue.post([weak = weakSelf(), message = std::move(message)] {
+    env_.mainQueue.post([weak = weakSelf(), message = std::move(message), busyChanged] {
         auto self = weak.lock();
         if (!self) return;
         share::BusyInputs in;
@@ -105,6 +106,9 @@ void ShareViewController::setBusy(bool busy, std::string message) {
             self->spinner->stopAnimating();
         }
         self->refreshDerivedUI();
+        // The linked target buttons were built enabled or not after the busy state of their
+        // build: while a send runs, the approved set must not change under it.
+        if (busyChanged) self->rebuildMultiServerStack();
         self->statusLabel->text = message;
     });
 }

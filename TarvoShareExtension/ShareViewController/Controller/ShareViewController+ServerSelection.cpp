@@ -74,19 +74,7 @@ void ShareViewController::switchDraftToServer(const ServerProfile& server) {
     resolvedDraftsByServer[server.id] = target;
     if (serverMode == ServerMode::single) defaults->set("share.singleServerId", PropertyList(server.id));
     persistMultiServerSelection();
-    userTouchedRecipe = manuallyEditedRecipeServerIDs.count(server.id) != 0;
-    if (auto plan = smartSharePlansByServer.find(server.id); plan != smartSharePlansByServer.end()) {
-        smartSharePlan = plan->second;
-    } else {
-        smartSharePlan.reset();
-    }
-    if (auto reply = serverRecommendationsByServer.find(server.id); reply != serverRecommendationsByServer.end()) {
-        artifactInsight.recommendation = reply->second;
-        artifactInsight.shellCandidates = ArtifactCandidateRanker::merge(artifactInsight.baseShellCandidates, reply->second);
-    } else {
-        artifactInsight.recommendation.reset();
-        artifactInsight.shellCandidates = artifactInsight.baseShellCandidates;
-    }
+    adoptServerContext(server.id);
     applyDraftToUI();
     replyToSmartButton->menu = makeSmartMenu(SmartField::replyTo);
     onlyAgentsSmartButton->menu = makeSmartMenu(SmartField::onlyAgents);
@@ -94,6 +82,22 @@ void ShareViewController::switchDraftToServer(const ServerProfile& server) {
     rebuildMultiServerStack();
     refreshSmartSharePlan(true);
     scheduleArtifactRecommendationRefresh();
+}
+
+void ShareViewController::adoptServerContext(const std::string& serverID) {
+    userTouchedRecipe = manuallyEditedRecipeServerIDs.count(serverID) != 0;
+    if (auto plan = smartSharePlansByServer.find(serverID); plan != smartSharePlansByServer.end()) {
+        smartSharePlan = plan->second;
+    } else {
+        smartSharePlan.reset();
+    }
+    if (auto reply = serverRecommendationsByServer.find(serverID); reply != serverRecommendationsByServer.end()) {
+        artifactInsight.recommendation = reply->second;
+        artifactInsight.shellCandidates = ArtifactCandidateRanker::merge(artifactInsight.baseShellCandidates, reply->second);
+    } else {
+        artifactInsight.recommendation.reset();
+        artifactInsight.shellCandidates = artifactInsight.baseShellCandidates;
+    }
 }
 
 void ShareViewController::openServerPlan(const ServerProfile& server) {

@@ -43,6 +43,12 @@ void ShareViewController::refreshSmartSharePlanPass(bool autoApply) {
     }
     const std::shared_ptr<const share::SmartPlanResolution> held = smartPlanResolution_;
     const share::SmartPlanResolution& resolution = *held;
+    // The project's remembered choices may change the mode, the selection or the server below;
+    // the screen then gets the redraw the person's own change would have given it.
+    const ServerMode modeBefore = serverMode;
+    const MultiDispatchMode dispatchBefore = multiDispatchMode;
+    const std::set<std::string> selectionBefore = selectedServerIDs;
+    const std::string serverBefore = draft.serverId;
     applyRememberedAutomaticConfigurationIfNeeded();
     const bool hasAutomaticConfiguration = resolution.automaticConfiguration.has_value();
 
@@ -81,19 +87,39 @@ void ShareViewController::refreshSmartSharePlanPass(bool autoApply) {
     if (autoApply && !userTouchedServerMode && !hasAutomaticConfiguration) {
         const std::optional<ServerMode> mode = rememberedProjectServerMode();
         const std::set<std::string> remembered = rememberedProjectMultiServerIDs();
-        if (mode == ServerMode::multi || remembered.size() >= 2 || matched.size() >= 2) {
+        // The project's last choice of single mode stands: the servers of an earlier multi
+        // choice stay remembered beside it and must not bring multi mode back.
+        if (mode == ServerMode::multi || (!mode && (remembered.size() >= 2 || matched.size() >= 2))) {
             const std::set<std::string>& selection = remembered.empty() ? matched : remembered;
             if (!selection.empty()) selectedServerIDs = selection;
             serverMode = ServerMode::multi;
             serverModeControl->selectedSegmentIndex = 1;
+            // As at start-up, the screen shows the draft of a server the send goes to: the
+            // first selected one when the current server is not selected.
+            if (selectedServerIDs.count(draft.serverId) == 0) {
+                for (const auto& server : servers) {
+                    if (selectedServerIDs.count(server.id) == 0) continue;
+                    auto resolved = resolvedDraftsByServer.find(server.id);
+                    current = resolved != resolvedDraftsByServer.end() ? resolved->second
+                                                                        : draftForServer(server, current);
+                    draft = current;
+                    break;
+                }
+            }
             persistMultiServerSelection();
         } else if (mode == ServerMode::single) {
             serverMode = ServerMode::single;
             serverModeControl->selectedSegmentIndex = 0;
             if (auto id = rememberedSingleServerID()) {
                 if (const ServerProfile* server = share::findServer(servers, *id)) {
-                    draft = draftForServer(*server, current);
-                    current = draft;
+                    // The server on the screen keeps the draft the plans just gave it; another
+                    // server comes with its own working draft, its plan applied above.
+                    if (server->id != notedServerID) {
+                        auto resolved = resolvedDraftsByServer.find(server->id);
+                        current = resolved != resolvedDraftsByServer.end() ? resolved->second
+                                                                            : draftForServer(*server, current);
+                    }
+                    draft = current;
                 }
             }
             persistMultiServerSelection();
@@ -108,8 +134,20 @@ void ShareViewController::refreshSmartSharePlanPass(bool autoApply) {
         rebuildDestinationSuggestions();
         updatePostUploadMenu();
         updateWorkingDirectoryMenu();
-        refreshDerivedUI();
     }
+    const bool serverChanged = draft.serverId != serverBefore;
+    if (serverChanged) {
+        // Another server's draft is on the screen: all of its fields, its plan, its
+        // recommendation and its suggestion menus.
+        applyDraftFieldsWithoutRefreshing(draft);
+        adoptServerContext(draft.serverId);
+        replyToSmartButton->menu = makeSmartMenu(SmartField::replyTo);
+        onlyAgentsSmartButton->menu = makeSmartMenu(SmartField::onlyAgents);
+    }
+    const bool choicesChanged = serverChanged || serverMode != modeBefore || multiDispatchMode != dispatchBefore ||
+                                selectedServerIDs != selectionBefore;
+    if (choicesChanged) configureServerButton();
+    if (current != snapshot || choicesChanged) refreshDerivedUI();
     rebuildMultiServerStack();
     updateSmartSharePlanCard();
 }
@@ -331,16 +369,6 @@ void ShareViewController::makeCurrentConfigurationAutomaticTapped() {
     statusLabel->text = share::automaticPresetStatus(addressed.size(), scripts);
     if (env_.window) UIImpactFeedbackGenerator(UIImpactFeedbackStyle::medium, env_.window->feedback()).impactOccurred();
     rebuildMultiServerStack();
-    if (env_.window && intentSummaryCard->window() != nullptr) {
-        std::weak_ptr<ShareViewController> weak = weakSelf();
-        env_.window->animator().transition(
-            *intentSummaryCard, 0.16,
-            UIViewAnimationOptions::transitionCrossDissolve | UIViewAnimationOptions::allowUserInteraction, [weak] {
-                if (auto self = weak.lock()) self->updateIntentSummaryCard(false);
-            });
-    } else {
-        updateIntentSummaryCard(false);
-    }
 }
 
 }  // namespace tarvo

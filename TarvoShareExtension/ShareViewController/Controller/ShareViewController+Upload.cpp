@@ -124,11 +124,10 @@ Async<void> ShareViewController::runUpload(Draft d, ServerProfile server) {
     if (co_await isCancelled()) co_return;
 
     if (recipeStarted) {
-        const std::string destination =
-            folder.empty() ? std::string(share::kDefaultObservationDestination) : folder;
         const auto selected = selectedArtifactCandidates(d);
         if (share::shouldReportObservation(lastRemotePath)) {
-            if (auto body = share::artifactObservationPayload(server, d, destination, *lastRemotePath,
+            // The folder the file went to, "" for the server root.
+            if (auto body = share::artifactObservationPayload(server, d, folder, *lastRemotePath,
                                                               lastFilename.value_or(""), artifactInsight, selected)) {
                 // Best effort: the server's answer changes nothing here.
                 try {
@@ -152,12 +151,11 @@ Async<void> ShareViewController::runUpload(Draft d, ServerProfile server) {
 void ShareViewController::learnFromStartedRecipe(const ServerProfile& server, const Draft& d, const std::string& folder,
                                                  const std::vector<ArtifactShellCandidate>& selected) {
     if (!smartShareMemory) return;
-    const std::string fallback = folder.empty() ? std::string(share::kDefaultObservationDestination) : folder;
     const auto found = smartSharePlansByServer.find(server.id);
     const SmartShareResolvedPlan plan = found != smartSharePlansByServer.end()
                                             ? found->second
                                             : smartShareMemory->resolve(server.id, artifactInsight.projectSignature,
-                                                                        fallback);
+                                                                        share::planFallbackFolder(folder));
     std::vector<std::string> paths;
     std::vector<std::string> fingerprints;
     for (const auto& c : selected) {
@@ -170,7 +168,8 @@ void ShareViewController::learnFromStartedRecipe(const ServerProfile& server, co
         firstPath = selected.front().relativePath;
         firstFingerprint = selected.front().fingerprint;
     }
-    smartShareMemory->learn(server.id, folder.empty() ? plan.destinationFolder : folder,
+    // Learned as the folder the file went to: an upload to the root is learned as the root.
+    smartShareMemory->learn(server.id, folder,
                             artifactInsight.projectSignature, std::string(share::rawValue(d.postUploadAction)),
                             std::string(share::rawValue(d.deployWorkingDirectory)), d.deployCustomWorkingDirectory,
                             d.deployCommand, firstPath, firstFingerprint, paths, fingerprints, plan.score,

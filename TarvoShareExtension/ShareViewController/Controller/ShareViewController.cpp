@@ -57,10 +57,6 @@ ShareViewController::ShareViewController(ShareEnvironment environment) : env_(st
     cancelButton = button(roles::cancelButton);
     scrollView = named(UIScrollView::make(), roles::scrollView);
     contentStack = stack(roles::contentStack);
-    intentSummaryCard = stack(roles::intentSummaryCard);
-    intentSummaryTitleLabel = label(roles::intentSummaryTitleLabel);
-    intentSummarySubtitleLabel = label(roles::intentSummarySubtitleLabel);
-    intentSummaryPillStack = stack(roles::intentSummaryPillStack);
     linkedDeploymentCard = stack(roles::linkedDeploymentCard);
     linkedDeploymentTitleLabel = label(roles::linkedDeploymentTitleLabel);
     linkedDeploymentSubtitleLabel = label(roles::linkedDeploymentSubtitleLabel);
@@ -121,6 +117,11 @@ ShareViewController::ShareViewController(ShareEnvironment environment) : env_(st
 ShareViewController::~ShareViewController() {
     // Every keyboard registration ends here, before the view controller itself goes.
     keyboardObservations_.clear();
+    // Work that holds the controller weakly would otherwise go on for nothing (a plan resolved on
+    // the background queue for a screen that is gone).
+    for (auto* task : {&sendTask, &artifactPreviewTask, &artifactRecommendationTask, &smartPlanResolutionTask_}) {
+        platform::cancelAndClear(*task);
+    }
 }
 
 void ShareViewController::setExtensionContext(std::shared_ptr<NSExtensionContext> context) {
@@ -140,7 +141,8 @@ void ShareViewController::viewDidLoad() {
 
     if (env_.standardDefaults) {
         PushShared::_migrateFromStandardIfNeeded(SharedDefaultsKeys::appConfig(), "appcfg.migratedToAppGroup",
-                                                 env_.appGroupSuiteName, env_.defaults.get(), *env_.standardDefaults);
+                                                 env_.appGroupSuiteName, env_.appGroupSuite.get(),
+                                                 *env_.standardDefaults);
     }
 
     // The shared items, with the NVK tickets set aside: they steer the send, they are not sent.

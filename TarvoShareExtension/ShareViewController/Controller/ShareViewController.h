@@ -174,10 +174,6 @@ public:
     std::shared_ptr<platform::UIButton> cancelButton;
     std::shared_ptr<platform::UIScrollView> scrollView;
     std::shared_ptr<platform::UIStackView> contentStack;
-    std::shared_ptr<platform::UIStackView> intentSummaryCard;
-    std::shared_ptr<platform::UILabel> intentSummaryTitleLabel;
-    std::shared_ptr<platform::UILabel> intentSummarySubtitleLabel;
-    std::shared_ptr<platform::UIStackView> intentSummaryPillStack;
     std::shared_ptr<platform::UIStackView> linkedDeploymentCard;
     std::shared_ptr<platform::UILabel> linkedDeploymentTitleLabel;
     std::shared_ptr<platform::UILabel> linkedDeploymentSubtitleLabel;
@@ -190,6 +186,8 @@ public:
     std::shared_ptr<platform::UISegmentedControl> multiDispatchControl;
     std::shared_ptr<platform::UISegmentedControl> actionControl;
     std::shared_ptr<platform::UISegmentedControl> expectedLifetimeControl;
+    // Its heading, made by each build of the screen; shown exactly when the control is.
+    std::shared_ptr<platform::UILabel> expectedLifetimeSectionLabel;
     std::shared_ptr<platform::UIStackView> multiServerStack;
     std::shared_ptr<platform::UIButton> makeAutomaticButton;
     std::shared_ptr<platform::UIStackView> emitFieldsStack;
@@ -345,7 +343,6 @@ public:
 
     // Derived presentation (ShareViewController+DerivedRefresh.cpp).
     void refreshDerivedUI();
-    void updateIntentSummaryCard(bool animated);
 
     // Recipe menus and command tokens (ShareViewController+RecipeMenus.cpp).
     void styleMenuButton(platform::UIButton& button);
@@ -365,6 +362,9 @@ public:
     void serverModeChanged();
     void multiDispatchModeChanged();
     void switchDraftToServer(const ServerProfile& server);
+    // What belongs to the server whose draft is on the screen: its plan, its recommendation
+    // (merged into the shown candidates) and whether its recipe was edited by hand.
+    void adoptServerContext(const std::string& serverID);
 
     // Share mood (ShareViewController+Mood.cpp).
     void applyShareMoodToChrome();

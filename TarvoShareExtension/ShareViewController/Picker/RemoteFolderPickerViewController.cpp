@@ -35,7 +35,8 @@ RemoteFolderPickerViewController::RemoteFolderPickerViewController(RemoteAPI api
       // Canonical like every other path the picker holds, so a field holding "a//b/" or
       // "./a" opens the folder its listing will name.
       currentPath(share::normalizeFolderInput(initialPath)),
-      world_(std::move(world)) {}
+      world_(std::move(world)),
+      listedPath_(currentPath) {}
 
 RemoteFolderPickerViewController::~RemoteFolderPickerViewController() {
     if (loadTask) loadTask->cancel();
@@ -92,10 +93,11 @@ void RemoteFolderPickerViewController::loadCurrentPath() {
     navigationItem().title = share::displayedFolderPath(currentPath);
     replaceTask(loadTask, startTask(world_.mainQueue.executor(), weakSelf(),
                                     [](std::shared_ptr<RemoteFolderPickerViewController> self) -> Async<void> {
+                                        const std::string path = self->currentPath;
                                         std::optional<DirListResponse> reply;
                                         std::string failure;
                                         try {
-                                            reply = co_await self->api.list(self->currentPath);
+                                            reply = co_await self->api.list(path);
                                         } catch (const std::exception& e) {
                                             failure = describeError(e);
                                         }
@@ -104,15 +106,20 @@ void RemoteFolderPickerViewController::loadCurrentPath() {
                                         self->navigationItem().prompt = self->serverLabel;
                                         if (reply) {
                                             self->listing_ = share::FolderListing(share::directoriesOf(std::move(reply->entries)));
-                                            self->navigationItem().title = share::displayedFolderPath(self->currentPath);
+                                            self->listedPath_ = path;
+                                            self->navigationItem().title = share::displayedFolderPath(path);
                                             self->reloadTable();
                                             co_return;
                                         }
-                                        // The rows of the folder before belong to no folder on
-                                        // screen now: tapping one would open a path that does not
-                                        // exist. Only the parent row stays.
-                                        self->listing_ = share::FolderListing();
-                                        self->reloadTable();
+                                        // A refresh or Retry that fails leaves the folder's rows
+                                        // as they were. The rows of another folder belong to
+                                        // no folder the title names: only the failed folder's
+                                        // parent row stays.
+                                        if (path != self->listedPath_) {
+                                            self->listing_ = share::FolderListing();
+                                            self->listedPath_ = path;
+                                            self->reloadTable();
+                                        }
                                         self->presentLoadError(failure);
                                     }));
 }
@@ -133,7 +140,7 @@ FolderSortMode RemoteFolderPickerViewController::sortMode() const {
 
 std::vector<Entry> RemoteFolderPickerViewController::visibleDirs() const {
     const bool showHidden = defaults && defaults->boolValue(kHiddenFilesKey);
-    return listing_.visibleEntries(currentPath, searchText, showHidden, sortMode());
+    return listing_.visibleEntries(listedPath_, searchText, showHidden, sortMode());
 }
 
 const std::vector<std::string_view>& RemoteFolderPickerViewController::controlRoles() {
@@ -258,8 +265,8 @@ void RemoteFolderPickerViewController::setRightItemsEnabled(bool enabled) {
 
 int RemoteFolderPickerViewController::numberOfRows(UITableView&, int) {
     const bool showHidden = defaults && defaults->boolValue(kHiddenFilesKey);
-    shownRows_ = listing_.visible(currentPath, searchText, showHidden, sortMode());
-    shownParentRow_ = !currentPath.empty();
+    shownRows_ = listing_.visible(listedPath_, searchText, showHidden, sortMode());
+    shownParentRow_ = !listedPath_.empty();
     return static_cast<int>(shownRows_.size()) + (shownParentRow_ ? 1 : 0);
 }
 
@@ -270,7 +277,7 @@ std::shared_ptr<UITableViewCell> RemoteFolderPickerViewController::cellForRow(UI
     if (shownParentRow_ && indexPath.row == 0) {
         content.image = "arrow.up.left";
         content.text = "..";
-        content.secondaryText = share::displayedFolderPath(share::parentFolder(currentPath));
+        content.secondaryText = share::displayedFolderPath(share::parentFolder(listedPath_));
     } else {
         const auto at = static_cast<std::size_t>(indexPath.row - offset);
         if (indexPath.row < offset || at >= shownRows_.size()) return cell;
@@ -278,7 +285,7 @@ std::shared_ptr<UITableViewCell> RemoteFolderPickerViewController::cellForRow(UI
         content.image = "folder";
         content.text = entry.name;
         content.secondaryText =
-            share::folderSubtitle(share::childPath(currentPath, entry.name), entry, world_.clock.now(), world_.writeDate);
+            share::folderSubtitle(share::childPath(listedPath_, entry.name), entry, world_.clock.now(), world_.writeDate);
     }
     cell->contentConfiguration = std::move(content);
     cell->accessoryType = UITableViewCell::AccessoryType::disclosureIndicator;
@@ -289,11 +296,11 @@ void RemoteFolderPickerViewController::didSelectRow(UITableView& table, IndexPat
     table.deselectRow(indexPath, true);
     const int offset = shownParentRow_ ? 1 : 0;
     if (shownParentRow_ && indexPath.row == 0) {
-        currentPath = share::parentFolder(currentPath);
+        currentPath = share::parentFolder(listedPath_);
     } else {
         const auto at = static_cast<std::size_t>(indexPath.row - offset);
         if (indexPath.row < offset || at >= shownRows_.size()) return;
-        currentPath = share::childPath(currentPath, dirs()[shownRows_[at]].name);
+        currentPath = share::childPath(listedPath_, dirs()[shownRows_[at]].name);
     }
     // The search stays, so the next folder's rows are filtered by it too.
     loadCurrentPath();

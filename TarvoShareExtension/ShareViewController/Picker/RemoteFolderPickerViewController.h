@@ -79,8 +79,8 @@ public:
     std::optional<platform::TaskHandle<>> loadTask;
     std::optional<platform::TaskHandle<>> createTask;
 
-    // The directories of the last successful listing, in the server's order (none after a
-    // failed one).
+    // The directories of the listing on screen, in the server's order (none after a failed
+    // listing of another folder).
     const std::vector<Entry>& dirs() const { return listing_.dirs(); }
 
     // ---- Listing, filtering and sorting
@@ -118,12 +118,14 @@ private:
 
     World world_;
     share::FolderListing listing_;
+    // The folder of the listing on screen. It differs from currentPath while a listing of
+    // another folder loads: the rows on screen, their taps, subtitles and the search's paths
+    // all belong to it until that listing arrives.
+    std::string listedPath_;
     // The rows of the last reload (indices into dirs()), so that a tap opens the folder the
     // person saw.
     std::vector<std::size_t> shownRows_;
-    // Whether that reload put a parent row first. A listing that is still loading has moved
-    // currentPath already; counting the parent row of the new path would shift every row of
-    // the old one by one.
+    // Whether that reload put a parent row (of listedPath_) first.
     bool shownParentRow_ = false;
     std::shared_ptr<platform::UIBarButtonItem> sortButtonItem_;
     std::shared_ptr<platform::UIBarButtonItem> useHereButton_;

@@ -47,8 +47,6 @@ std::string_view emitDeviceID(bool padIdiom);
 // ---- Upload.
 inline constexpr std::string_view kInvalidServerURLOrTokenText = "Invalid server URL or token.";
 inline constexpr std::string_view kUploadedText = "Uploaded";
-// Where an observation says an upload with an empty folder went.
-inline constexpr std::string_view kDefaultObservationDestination = "uploads";
 
 // The item that gets the recipe: the only item, or the one the insight scan chose.
 bool isPrimaryArtifact(std::size_t index, std::size_t count, const std::optional<std::size_t>& primaryIndex);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "TarvoShareExtension/ArtifactPathPieces.h"
 #include "TarvoShareExtension/ShareViewController/Rules/RecipeStaleness.h"
 #include "TarvoShareExtension/ShareViewController/Model/RecipeText.h"
 #include "platform/foundation/Text.h"
@@ -23,6 +24,24 @@ bool planFolderIsUnchosen(std::string_view destFolder) {
     const std::string folder = planFolder(destFolder);
     return folder.empty() || folder == kDefaultUploadFolder;
 }
+
+namespace {
+
+// The candidates in the order of the paths; in their own order unless the paths name each once.
+ShellCandidates inListOrder(const ShellCandidates& candidates, const std::vector<std::string>& paths) {
+    ShellCandidates ordered;
+    for (const auto& path : paths) {
+        for (const auto& candidate : candidates) {
+            if (artifactEqualsIgnoringCase(candidate.path, path)) {
+                ordered.push_back(candidate);
+                break;
+            }
+        }
+    }
+    return ordered.size() == candidates.size() ? ordered : candidates;
+}
+
+}  // namespace
 
 std::optional<Draft> applyingSmartSharePlan(const SmartShareResolvedPlan& plan, const Draft& given,
                                             const std::string& serverID, bool requireAutoApply,
@@ -47,11 +66,14 @@ std::optional<Draft> applyingSmartSharePlan(const SmartShareResolvedPlan& plan, 
     if (*action == PostUploadAction::unzipThenRun) {
         const ShellCandidates matched = candidatesMatchingPreset(preset, base);
         if (!matched.empty()) {
-            auto [wd, custom] = workingDirectoryFor(matched.front());
+            scripts = orderedScriptPaths(candidatePaths(matched), shown);
+            // The recipe runs the scripts in the order of the list, as choosing them on the
+            // screen would have written it, so the draft still knows them as its scripts.
+            const ShellCandidates ordered = inListOrder(matched, scripts);
+            auto [wd, custom] = workingDirectoryFor(ordered.front());
             directory = wd;
             customDirectory = custom;
-            command = recipeCommand(matched);
-            scripts = orderedScriptPaths(candidatePaths(matched), shown);
+            command = recipeCommand(ordered);
         }
     }
     if ((*action == PostUploadAction::run || *action == PostUploadAction::unzipThenRun) && command.empty()) {

@@ -7,7 +7,8 @@
 namespace tarvo::share {
 
 // Item itemIndex (from 0) of itemCount (taken as at least 1) while its zip has done
-// progress.doneBytes of progress.totalBytes; the status is "Preparing d/c…".
+// progress.doneBytes of progress.totalBytes; the status is "Preparing d/c…". The byte counts
+// shown are those of the archive being prepared: the same share of progress.archiveBytes.
 UploadProgressRenderState makeZipProgressState(long long itemIndex, long long itemCount,
                                                const FolderZipProgress& progress);
 

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include "TarvoShareExtension/ShareViewController/Screen/ShareScreenRoles.h"
 #include "tests/share/ShareTestEnvironment.h"
 
@@ -17,6 +19,44 @@ using tarvo::share::ServerDraftStore;
 using tarvo::share::ShareAction;
 
 std::string role(std::string_view r) { return std::string(r); }
+
+// Counts the writes of one key into a defaults store from now on, whoever makes them: triggers
+// in the store's own file log each one.
+class KeyWriteCounter {
+public:
+    KeyWriteCounter(const std::string& databasePath, const std::string& key) {
+        if (sqlite3_open(databasePath.c_str(), &db_) != SQLITE_OK) ADD_FAILURE() << sqlite3_errmsg(db_);
+        sqlite3_busy_timeout(db_, 10000);
+        char* sql = sqlite3_mprintf(
+            "CREATE TABLE IF NOT EXISTS test_key_writes (key TEXT);"
+            "CREATE TRIGGER IF NOT EXISTS test_key_inserted AFTER INSERT ON defaults WHEN NEW.key = %Q"
+            " BEGIN INSERT INTO test_key_writes VALUES (NEW.key); END;"
+            "CREATE TRIGGER IF NOT EXISTS test_key_updated AFTER UPDATE ON defaults WHEN NEW.key = %Q"
+            " BEGIN INSERT INTO test_key_writes VALUES (NEW.key); END;",
+            key.c_str(), key.c_str());
+        char* error = nullptr;
+        if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) != SQLITE_OK) ADD_FAILURE() << error;
+        sqlite3_free(error);
+        sqlite3_free(sql);
+    }
+    ~KeyWriteCounter() { sqlite3_close(db_); }
+    KeyWriteCounter(const KeyWriteCounter&) = delete;
+    KeyWriteCounter& operator=(const KeyWriteCounter&) = delete;
+
+    int count() const {
+        sqlite3_stmt* st = nullptr;
+        int n = -1;
+        if (sqlite3_prepare_v2(db_, "SELECT COUNT(*) FROM test_key_writes", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW) {
+            n = sqlite3_column_int(st, 0);
+        }
+        sqlite3_finalize(st);
+        return n;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
 
 class ShareBindingTest : public ::testing::Test {
 protected:
@@ -173,6 +213,28 @@ TEST_F(ShareBindingTest, ApplyingADraftFillsTheControls) {
     EXPECT_EQ(c.serverButton->displayedTitle(), "Beta");
     // The snapshot of a freshly applied screen is the draft itself.
     EXPECT_EQ(c.snapshotDraftFromUI(), d);
+}
+
+// A token is typed into the command like a key: one edit, stored once, like a typed character.
+TEST_F(ShareBindingTest, ATokenTapIsOneEditOfTheCommand) {
+    auto& c = *env.start({env.fileItem("public.zip-archive", "site.zip")});
+    auto& driver = env.driver();
+    driver.chooseSegment(role(roles::actionControl), "Upload");
+    driver.chooseMenuItem(role(roles::postUploadButton), {"Run"});
+    driver.tap(role(roles::advancedUploadOptionsButton));
+    env.runUntilIdle();
+    c.manuallyEditedRecipeServerIDs.clear();
+
+    KeyWriteCounter drafts(env.appGroupDefaults().databasePath(), "share.serverDrafts.json");
+    driver.typeText(role(roles::deployCommandTextView), "x");
+    env.runUntilIdle();
+    EXPECT_EQ(drafts.count(), 1) << "a typed character";
+    driver.tap("commandToken:{file}");
+    env.runUntilIdle();
+    EXPECT_EQ(drafts.count(), 2) << "a token";
+    EXPECT_EQ(stored().byServer.at("a").deployCommand, "x{file}");
+    EXPECT_EQ(c.draft.deployCommand, "x{file}");
+    EXPECT_TRUE(c.manuallyEditedRecipeServerIDs.count("a"));
 }
 
 }  // namespace

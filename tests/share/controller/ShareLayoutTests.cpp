@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "TarvoShareExtension/ShareViewController/Screen/ShareScreenRoles.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIImageView.h"
@@ -75,6 +77,20 @@ TEST_F(ShareLayoutTest, SectionsStandInOrder) {
     EXPECT_EQ(root[1]->role, "actionDockCard");
     EXPECT_LT(c.scrollView->frame().maxY(), root[1]->frame().minY());
     EXPECT_EQ(root[1]->frame().maxY(), 844 - 34 - 8);
+}
+
+void collectRoles(const UIView& view, std::set<std::string>& out) {
+    if (!view.role.empty()) out.insert(view.role);
+    for (const auto& child : view.subviews()) collectRoles(*child, out);
+}
+
+// Every control the help names for steps is on the screen (shown or hidden), so a step can
+// reach it: the controller holds no control that it never places.
+TEST_F(ShareLayoutTest, EveryNamedControlIsPlaced) {
+    auto& c = startWith(2);
+    std::set<std::string> placed;
+    collectRoles(*c.view(), placed);
+    for (std::string_view r : roles::controlRoles()) EXPECT_TRUE(placed.count(std::string(r))) << r;
 }
 
 TEST_F(ShareLayoutTest, ABuildAgainLeavesOneCopyOfEveryChildAndAction) {

@@ -178,6 +178,20 @@ TEST_F(ShareStartupTest, WithoutAnAppGroupTheStandardStoreServes) {
     EXPECT_EQ(c.serverButton->displayedTitle(), "Solo");
 }
 
+// A group whose suite cannot be opened has nowhere to copy to: the standard store serves the
+// settings and keeps them as they were, with no mark of a copy.
+TEST_F(ShareStartupTest, ASuiteThatDoesNotOpenIsNeverCopiedInto) {
+    ShareTestEnvironment unopened(ShareTestEnvironment::Options{.appGroupID = "group/test"});
+    ASSERT_FALSE(platform::UserDefaults::suite("group/test"));
+    unopened.standardDefaults().set("servers.json",
+                                    text(platform::encodeCompact(Json::array({unopened.server("s", "Solo")}))));
+    auto& c = *unopened.start({unopened.textItem("x")});
+    EXPECT_EQ(c.serverButton->displayedTitle(), "Solo");
+    for (const auto& key : unopened.standardDefaults().keys()) {
+        EXPECT_EQ(key.rfind("appcfg.migratedToAppGroup", 0), std::string::npos) << key;
+    }
+}
+
 TEST_F(ShareStartupTest, KeyboardRegistrationsEndWithTheController) {
     env.start();
     EXPECT_EQ(env.window().notificationCenter().observerCount(platform::UIKeyboard::willChangeFrameNotification), 1u);

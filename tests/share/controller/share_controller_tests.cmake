@@ -8,4 +8,5 @@ tarvo_test(share_controller_tests
     ${CMAKE_CURRENT_LIST_DIR}/ShareSendTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShareBadSettingsTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShareFileAPITests.cpp
-  LIBS tarvo_share_test_support)
+    ${CMAKE_CURRENT_LIST_DIR}/ShareTeardownTests.cpp
+  LIBS tarvo_share_test_support SQLite::SQLite3)

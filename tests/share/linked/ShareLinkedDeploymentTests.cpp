@@ -204,6 +204,23 @@ TEST_F(LinkedDeploymentTest, SavedPresetPreferringRegularDeployKeepsTheTicketAsi
         << "the remembered configuration was applied in the batch's place";
 }
 
+// The saved configuration that takes the batch's place names another server: the server
+// button names the server whose draft is now on the screen.
+TEST_F(LinkedDeploymentTest, ASavedPresetOnAnotherServerIsWhatTheServerButtonShows) {
+    env.setServers(Json::array({env.server("a", "Alpha server"), env.server("b", "Beta server")}));
+    auto& c = *env.start({photo()});
+    ASSERT_EQ(c.draft.serverId, "a");
+    tarvo::ArtifactProjectSignature signature;
+    signature.exactDigest = "exact-1";
+    c.artifactInsight.projectSignature = signature;
+    c.smartShareMemory->setAutomaticConfiguration(signature, "single", {"b"}, "b", "all", true, env.appGroupDefaults());
+    c.applyNVKSidecar(tarvo::share::decodeNVKLinkedDeployment(nvkDeploymentTicket(capability())));
+    EXPECT_EQ(c.draft.serverId, "b");
+    EXPECT_EQ(c.serverMode, tarvo::share::ServerMode::single);
+    EXPECT_FALSE(c.serverButton->hidden);
+    EXPECT_EQ(c.serverButton->configuration->title, "Beta server");
+}
+
 TEST_F(LinkedDeploymentTest, FallingBackToTheRegularDeploy) {
     env.appGroupDefaults().set("share.serverMode", PropertyList(std::string("Multi")));
     auto& c = startLinked();
@@ -425,6 +442,25 @@ TEST_F(LinkedDeploymentTest, TargetCardsShowEachStateAndToggle) {
     c.isBusy = true;
     c.rebuildMultiServerStack();
     for (const char* id : {"t1", "t2", "t3", "t4"}) EXPECT_FALSE(capsule(id)->enabled) << id;
+}
+
+// Deploy All waits for NVK Ostrel's answer: meanwhile the approved set cannot be changed.
+TEST_F(LinkedDeploymentTest, TargetButtonsAreDisabledWhileTheApprovalRuns) {
+    env.server()->setNVKApprovalReplies("cap-1", Json::array({Json{{"stall", true}}}));
+    auto& c = startLinked();
+    auto capsule = [&](const std::string& id) {
+        return std::dynamic_pointer_cast<UIButton>(env.driver().find(roles::linkedTarget(id)));
+    };
+    ASSERT_TRUE(capsule("t1") && capsule("t1")->enabled);
+    env.driver().tap(std::string(roles::sendButton));
+    ASSERT_TRUE(env.mainQueue().runUntil(
+        [&] { return c.statusLabel->text == "Authorizing exact deployment batch\u2026"; }, std::chrono::seconds(20)));
+    for (const char* id : {"t1", "t2"}) {
+        ASSERT_TRUE(capsule(id)) << id;
+        EXPECT_FALSE(capsule(id)->enabled) << id;
+    }
+    env.driver().tap(std::string(roles::cancelButton));
+    EXPECT_EQ(env.context().outcome().state, NSExtensionContext::RequestState::cancelled);
 }
 
 TEST_F(LinkedDeploymentTest, DeploySetCardSumsUpTheSelection) {

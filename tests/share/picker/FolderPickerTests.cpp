@@ -287,17 +287,47 @@ TEST_F(FolderPickerTest, AListingOvertakenByANewerOneNeverShows) {
     EXPECT_EQ(p->navigationItem().prompt, "Loading\u2026");
     EXPECT_EQ(p->navigationItem().title, "/slow");
     ASSERT_TRUE(env.mainQueue().runUntil([&] { return listedPaths().size() == 2; }, std::chrono::seconds(10)));
-    // The rows of the root are still on screen (no parent row yet): "fast" is the first one
-    // and opens slow/fast.
+    // The rows of the root are still on screen (no parent row yet), and they stay the root's:
+    // a search redraws them with the root's paths, and "fast" opens /fast.
     EXPECT_THAT(rows(*p), ElementsAre(::testing::StartsWith("fast | /fast"), ::testing::StartsWith("slow | /slow")));
+    driver().search("FAST");
+    EXPECT_THAT(rows(*p), ElementsAre(::testing::StartsWith("fast | /fast")));
+    driver().search("");
     driver().tap("fast");
     env.runUntilIdle();
-    EXPECT_EQ(p->currentPath, "slow/fast");
-    EXPECT_EQ(p->navigationItem().title, "/slow/fast");
+    EXPECT_EQ(p->currentPath, "fast");
+    EXPECT_EQ(p->navigationItem().title, "/fast");
     EXPECT_EQ(p->navigationItem().prompt, "Alpha box");
-    EXPECT_THAT(rows(*p), ElementsAre(".. | /slow", ::testing::StartsWith("leaf | /slow/fast/leaf")));
+    EXPECT_THAT(rows(*p), ElementsAre(".. | /"));
     EXPECT_FALSE(alert());
-    EXPECT_THAT(listedPaths(), ElementsAre("", "slow", "slow/fast"));
+    EXPECT_THAT(listedPaths(), ElementsAre("", "slow", "fast"));
+}
+
+TEST_F(FolderPickerTest, AFailedRefreshOrRetryOfTheFolderOnScreenKeepsItsRows) {
+    start();
+    mkdirs("uploads/kept/inner");
+    mkdirs("uploads/other");
+    auto p = open("uploads");
+    ASSERT_TRUE(p);
+    const std::vector<std::string> shown = rows(*p);
+    ASSERT_EQ(shown.size(), 3u) << env.dump();
+    server().addRule({{"path", "/api/list"}, {"query", {{"path", "uploads"}}}, {"times", 2}, {"status", 500},
+                      {"json", {{"error", "busy"}}}});
+    driver().pullToRefresh();
+    env.runUntilIdle();
+    ASSERT_TRUE(alert()) << env.dump();
+    EXPECT_EQ(rows(*p), shown);
+    driver().answerAlert("Retry");
+    env.runUntilIdle();
+    ASSERT_TRUE(alert()) << "the second failure";
+    EXPECT_EQ(rows(*p), shown);
+    driver().answerAlert("OK");
+    EXPECT_EQ(p->navigationItem().title, "/uploads");
+    // The kept rows still lead where they say.
+    driver().tap("kept");
+    env.runUntilIdle();
+    EXPECT_EQ(p->currentPath, "uploads/kept");
+    EXPECT_THAT(rows(*p), ElementsAre(".. | /uploads", ::testing::StartsWith("inner | /uploads/kept/inner")));
 }
 
 TEST_F(FolderPickerTest, CreatingFolders) {

@@ -288,6 +288,18 @@ TEST_F(SharePresentationScreenTest, RecipeMenusAndCommandTokens) {
     EXPECT_EQ(c.statusLabel->text, "Alpha \u00B7 /sites/a \u00B7 bash run.sh {extract}");
 }
 
+TEST_F(SharePresentationScreenTest, TheLifetimeHeadingShowsExactlyWithItsControl) {
+    storeDrafts({uploadDraft("a", "sites/a")});
+    env.start({env.fileItem("public.zip-archive", "site.zip")});
+    for (const char* recipe : {"Run", "None", "Unzip", "Unzip + Run", "Unzip"}) {
+        env.driver().chooseMenuItem(role(roles::postUploadButton), {recipe});
+        const std::string screen = env.dump();
+        const bool control = screen.find("#expectedLifetimeControl") != std::string::npos;
+        EXPECT_EQ(control, std::string(recipe).find("Run") != std::string::npos) << recipe;
+        EXPECT_EQ(screen.find("Label \"Execution lifetime\"") != std::string::npos, control) << recipe << "\n" << screen;
+    }
+}
+
 TEST_F(SharePresentationScreenTest, SuggestionMenusReplaceAddAndClear) {
     env.appGroupDefaults().set("emit.defaultReplyTo", PropertyList(std::string("inbox me inbox, t3 t4 t5 t6 t7 t8 t9")));
     auto& c = *env.start({env.textItem("note")});

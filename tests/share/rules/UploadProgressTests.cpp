@@ -41,6 +41,18 @@ TEST(UploadProgressRenderState, ItemsFilesAndOverallPercent) {
         {"a count of zero counts as one", 0, 0, "  ", bytes(1, 2), 0.5f,
          "Overall 50% · item 1/1 · file 50% · 1 byte / 2 bytes", "Uploading 1/1…"},
         {"a negative index", -2, 3, std::nullopt, std::nullopt, 0.0f, "Overall 0% · item 1/3", "Uploading 1/3…"},
+        // Shares that binary floating point cannot hold exactly still show their whole percent.
+        {"29 of 100 bytes", 0, 1, std::nullopt, bytes(29, 100), 0.29f,
+         "Overall 29% · item 1/1 · file 29% · 29 bytes / 100 bytes", "Uploading 1/1…"},
+        {"item 29 of 100 begins", 28, 100, std::nullopt, bytes(1, 100), 0.2801f,
+         "Overall 28% · item 29/100 · file 1% · 1 byte / 100 bytes", "Uploading 29/100…"},
+        {"the last byte of item 29 of 100", 28, 100, std::nullopt, bytes(100, 100), 0.29f,
+         "Overall 29% · item 29/100 · file 100% · 100 bytes / 100 bytes", "Uploading 29/100…"},
+        {"one byte short of the whole", LLONG_MAX - 1, LLONG_MAX, std::nullopt,
+         bytes(LLONG_MAX - 1, LLONG_MAX), 1.0f,
+         "Overall 99% · item " + std::to_string(LLONG_MAX) + "/" + std::to_string(LLONG_MAX) +
+             " · file 100% · " + TransferProgress{TransferDirection::upload, LLONG_MAX - 1, LLONG_MAX}.detailText(),
+         "Uploading " + std::to_string(LLONG_MAX) + "/" + std::to_string(LLONG_MAX) + "…"},
         {"extreme counts", LLONG_MAX, LLONG_MAX, std::nullopt, std::nullopt, 1.0f,
          "Overall 100% · item " + std::to_string(LLONG_MAX) + "/" + std::to_string(LLONG_MAX),
          "Uploading " + std::to_string(LLONG_MAX) + "/" + std::to_string(LLONG_MAX) + "…"},
@@ -68,6 +80,8 @@ TEST(UploadProgressRenderState, VerifiedItems) {
         {2, 3, std::nullopt, 2.0f / 3.0f, "Overall 66% · uploaded + verified 2/3", "Uploaded 2/3…"},
         {5, 3, "x.zip", 1.0f, "Overall 100% · uploaded + verified 3/3 · x.zip", "Uploaded 3/3…"},
         {-1, 0, " y ", 0.0f, "Overall 0% · uploaded + verified 0/1 · y", "Uploaded 0/1…"},
+        {29, 100, std::nullopt, 0.29f, "Overall 29% · uploaded + verified 29/100", "Uploaded 29/100…"},
+        {57, 100, std::nullopt, 0.57f, "Overall 57% · uploaded + verified 57/100", "Uploaded 57/100…"},
     };
     for (const auto& c : cases) {
         const UploadProgressRenderState state = uploadCompletionState(c.done, c.count, c.filename);

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -14,6 +13,7 @@
 #include "tests/share/ShareProgramFixture.h"
 #include "tests/support/Files.h"
 #include "tests/support/Process.h"
+#include "tests/support/RunTask.h"
 
 namespace share_test {
 namespace {
@@ -68,11 +68,12 @@ TEST_F(ShareProgramSendTest, TheSampleProjectIsUploadedAndItsRecipeRun) {
 
     // The server runs the job: unzip, then deploy.sh from the project folder.
     platform::Json job;
-    for (int i = 0; i < 200; ++i) {
-        job = peer.jobs().at(0);
-        if (!job["exit_code"].is_null()) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    tarvo_test::testQueue().runUntil(
+        [&] {
+            job = peer.jobs().at(0);
+            return !job["exit_code"].is_null();
+        },
+        tarvo_test::kTaskLimit);
     ASSERT_EQ(job["exit_code"], 0) << tarvo_test::readFile(job["log_path"].get<std::string>());
     const auto deployed = std::filesystem::path(peer.filesRoot()) / "sites/sample/project/public/index.html";
     EXPECT_TRUE(std::filesystem::is_regular_file(deployed));
@@ -97,6 +98,106 @@ TEST_F(ShareProgramSendTest, TheServerUnreachable) {
     const ProcessResult r = send();
     ASSERT_EQ(r.exitCode, 3) << r.out << r.err;
     EXPECT_THAT(r.out, HasSubstr("\nopen: Done with 1 error(s):\\n1/1: "));
+}
+
+// Two servers, each its own loopback server, so what was sent where is known: staging (its
+// stored recipe runs deploy.sh) and prod (a plain upload).
+class ShareProgramTwoServersTest : public ShareProgramFixture {
+protected:
+    ShareProgramTwoServersTest() : ShareProgramFixture("share-program-two") {}
+    void SetUp() override {
+        platform::Json servers = platform::parseJson(tarvo_test::readFile(source("samples/share/servers.json")));
+        servers[0]["urlString"] = staging.baseURL();
+        servers[1]["urlString"] = prod.baseURL();
+        write("servers.json", servers.dump());
+        write("activeServerId", "staging");
+        write("share.serverDrafts.json", tarvo_test::readFile(source("samples/share/drafts.json")));
+    }
+    // tarvo-share on the sample project: the steps, then the screen's dump, then Send.
+    ProcessResult shareAndSend(const std::vector<std::string>& steps) {
+        std::vector<std::string> args = doSteps(steps);
+        for (const char* s : {"wait", "dump", "tap:sendButton"}) {
+            args.push_back("--do");
+            args.push_back(s);
+        }
+        args.push_back(source("samples/share/project"));
+        return share(args);
+    }
+    // The screen as dumped before Send: the first dump of the output.
+    static std::string screenBeforeSend(const std::string& out) {
+        const auto second = out.find("\nWindow ", 1);
+        return second == std::string::npos ? out : out.substr(0, second);
+    }
+    // The text the dump shows for a view's identifier ("" when the view is not shown).
+    static std::string shown(const std::string& dump, const std::string& id) {
+        const std::string tag = "#" + id + " \"";
+        const auto at = dump.find(tag);
+        if (at == std::string::npos) return "";
+        const auto start = at + tag.size();
+        return dump.substr(start, dump.find('"', start) - start);
+    }
+    // The names of the servers that received an upload (its verification), in list order.
+    std::vector<std::string> uploadedTo() {
+        std::vector<std::string> names;
+        if (!staging.requestsTo("/api/stat").empty()) names.push_back("Staging box");
+        if (!prod.requestsTo("/api/stat").empty()) names.push_back("Production");
+        return names;
+    }
+    void forgetRequests() {
+        staging.reset();
+        prod.reset();
+    }
+
+    peer::PeerServer staging{peer::PeerServer::Options{"sample-token", "sample-token"}};
+    peer::PeerServer prod{peer::PeerServer::Options{"sample-token", "sample-token"}};
+};
+
+// The project's remembered multi-server choice, as the app leaves it after a share of the project
+// in multi mode: the screen shows both servers everywhere, and Send goes to both.
+TEST_F(ShareProgramTwoServersTest, ARememberedProjectModeIsShownEverywhereAndIsWhatSendDoes) {
+    const ProcessResult look = share({"--do", "wait", source("samples/share/project")});
+    ASSERT_EQ(look.exitCode, 3) << look.out << look.err;
+    const platform::Json asked = staging.requestsTo("/api/jobs/recommend");
+    ASSERT_FALSE(asked.empty()) << staging.log();
+    const std::string digest =
+        platform::parseJson(asked[0]["body_text"].get<std::string>())["signature"]["exact_digest"].get<std::string>();
+    write("share.project.serverMode." + digest, "multi");
+    defaults({"write", "group.nolvek.Tarvo", "share.project.multiServerIds." + digest, "--json", R"(["staging","prod"])"});
+    forgetRequests();
+
+    const ProcessResult r = shareAndSend({});
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    const std::string screen = screenBeforeSend(r.out);
+    EXPECT_THAT(screen, HasSubstr("#serverModeControl \"Single\" *\"Multi\"")) << screen;
+    EXPECT_EQ(shown(screen, "itemsLabel"), "project.zip \u00b7 Upload + Run \u2192 2 servers") << screen;
+    EXPECT_EQ(shown(screen, "statusLabel"), "Staging box \u00b7 Production") << screen;
+    EXPECT_EQ(shown(screen, "sendButton"), "Upload + Run \u2192 2") << screen;
+    EXPECT_EQ(shown(screen, "serverButton"), "") << "one server's button is not shown in multi mode";
+    EXPECT_EQ(uploadedTo(), (std::vector<std::string>{"Staging box", "Production"}));
+}
+
+// Multi with both servers, then single on staging, then the next share: the person's last
+// choice (single, staging) is what the screen shows and what Send does, although the project
+// still remembers the two servers of the earlier multi choice.
+TEST_F(ShareProgramTwoServersTest, TheLastModeChosenForTheProjectWinsOverItsEarlierServers) {
+    ProcessResult r = shareAndSend({"wait", "segment:serverModeControl=Multi", "tap:serverSelect:prod"});
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    ASSERT_EQ(uploadedTo(), (std::vector<std::string>{"Staging box", "Production"}));
+    forgetRequests();
+
+    r = shareAndSend({"wait", "segment:serverModeControl=Single"});
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    ASSERT_EQ(uploadedTo(), (std::vector<std::string>{"Staging box"}));
+    forgetRequests();
+
+    r = shareAndSend({});
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    const std::string screen = screenBeforeSend(r.out);
+    EXPECT_THAT(screen, HasSubstr("#serverModeControl *\"Single\" \"Multi\"")) << screen;
+    EXPECT_EQ(shown(screen, "itemsLabel"), "project.zip \u00b7 Upload + Run \u2192 Staging box") << screen;
+    EXPECT_EQ(shown(screen, "sendButton"), "Upload + Run") << screen;
+    EXPECT_EQ(shown(screen, "serverButton"), "Staging box") << screen;
+    EXPECT_EQ(uploadedTo(), (std::vector<std::string>{"Staging box"}));
 }
 
 }  // namespace

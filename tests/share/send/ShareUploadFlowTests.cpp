@@ -2,6 +2,7 @@
 // command stream, verified, its recipe registered as a job that the server runs, the observation
 // reported, the hand-off stored and the share completed; and each way it can fail.
 #include "Shared/ShareLaunchHandoff.h"
+#include "TarvoShareExtension/SmartSharePresetMemory.h"
 #include "tests/share/send/SendFlowFixture.h"
 
 namespace share_test {
@@ -289,6 +290,86 @@ TEST_F(UploadFlowTest, APlainUploadOpensTheFolderNextTime) {
     const auto handoff = tarvo::ShareLaunchHandoff::fromJson(parseJson(storedHandoff().value_or("{}")));
     EXPECT_EQ(handoff.kind, "open_tab") << "the file sits at the root: the files tab";
     EXPECT_EQ(handoff.path, "files");
+}
+
+// The memory's plan chooses two scripts, remembered in an order of their own: what Send reports
+// and what the memory learns are the two scripts the recipe runs, in the order it runs them.
+TEST_F(UploadFlowTest, ScriptsChosenByAPlanAreTheScriptsSent) {
+    env.setServers(Json::array({env.server("a", "Box")}));
+    storeDraft(uploadDraft("a"));
+    const auto dir = makeProject();
+    tarvo_test::writeFile(dir / "build.sh", "#!/bin/sh\necho built > built.txt\n");
+    std::optional<tarvo::ArtifactProjectSignature> signature;
+    std::vector<tarvo::ArtifactShellCandidate> ranked;
+    {
+        auto& first = *env.start({pathItem(dir)});
+        signature = first.artifactInsight.projectSignature;
+        ranked = first.artifactInsight.shellCandidates;
+        env.releaseController();
+    }
+    ASSERT_TRUE(signature);
+    ASSERT_EQ(ranked.size(), 2u);
+    {
+        tarvo::SmartSharePresetMemoryStore memory(env.appGroupDefaults());
+        memory.setAutomaticPreset("a", "sites/demo", *signature, "unzipThenRun", "extractedFolder", "",
+                                  "bash './" + ranked[1].filename + "'\nbash './" + ranked[0].filename + "'",
+                                  {ranked[1].path, ranked[0].path}, {}, env.appGroupDefaults());
+    }
+    auto& c = *env.start({pathItem(dir)});
+    ASSERT_EQ(c.draft.selectedScriptPaths, (std::vector<std::string>{ranked[0].path, ranked[1].path}));
+    sendAndWait();
+
+    const Json submit = parseJson(server().requestsTo("/api/jobs/submit").at(0)["body_text"].get<std::string>());
+    EXPECT_EQ(submit["script_path"], ranked[0].path);
+    ASSERT_EQ(submit["selected_scripts"].size(), 2u) << submit.dump();
+    EXPECT_EQ(submit["selected_scripts"][1]["path"], ranked[1].path);
+    const std::string line = submit["execution"]["shell_line"];
+    EXPECT_LT(line.find("bash './" + ranked[0].filename + "'"), line.find("bash './" + ranked[1].filename + "'")) << line;
+    const Json observation =
+        parseJson(server().requestsTo("/api/jobs/artifact-observation").at(0)["body_text"].get<std::string>());
+    EXPECT_EQ(observation["selected_candidates"].size(), 2u) << observation.dump();
+    EXPECT_EQ(observation["selected_candidate"]["path"], ranked[0].path);
+
+    const Json job = waitForJob();
+    EXPECT_EQ(job["exit_code"], 0) << tarvo_test::readFile(job["log_path"].get<std::string>());
+    tarvo::SmartSharePresetMemoryStore learned(env.appGroupDefaults());
+    ASSERT_EQ(learned.presets().size(), 1u);
+    EXPECT_EQ(learned.presets()[0].selectedScriptPaths,
+              (std::vector<std::string>{ranked[0].relativePath, ranked[1].relativePath}));
+}
+
+// An upload to the server root is reported and learned as the root, and the next share of the
+// project, prepared by what was learned, goes to the root again.
+TEST_F(UploadFlowTest, ARootUploadIsLearnedAsTheRoot) {
+    env.setServers(Json::array({env.server("a", "Box")}));
+    auto d = recipeDraft("a");
+    d.destFolder = "";
+    storeDraft(d);
+    const auto dir = makeProject();
+    env.start({pathItem(dir)});
+    sendAndWait();
+    ASSERT_TRUE(std::filesystem::is_regular_file(filesRoot() / "project.zip"));
+    const Json observation =
+        parseJson(server().requestsTo("/api/jobs/artifact-observation").at(0)["body_text"].get<std::string>());
+    EXPECT_EQ(observation["destination"], "");
+    EXPECT_EQ(observation["remote_path"], "project.zip");
+    {
+        tarvo::SmartSharePresetMemoryStore learned(env.appGroupDefaults());
+        ASSERT_EQ(learned.presets().size(), 1u);
+        EXPECT_EQ(learned.presets()[0].destinationFolder, "");
+    }
+    EXPECT_EQ(waitForJob()["exit_code"], 0);
+    env.releaseController();
+
+    server().reset();
+    auto& next = *env.start({pathItem(dir)});
+    ASSERT_TRUE(next.smartSharePlan && next.smartSharePlan->preset);
+    EXPECT_EQ(next.draft.destFolder, "");
+    EXPECT_EQ(next.destFolderField->text, "");
+    sendAndWait();
+    const Json submit = parseJson(server().requestsTo("/api/jobs/submit").at(0)["body_text"].get<std::string>());
+    EXPECT_EQ(submit["destination"], "");
+    EXPECT_FALSE(std::filesystem::exists(filesRoot() / "uploads"));
 }
 
 // Decided: the list of items and the primary artifact are taken together when the run starts;

@@ -503,12 +503,55 @@ TEST_F(ShareInsightTest, RememberedProjectModeAndSelection) {
     EXPECT_EQ(c.serverModeControl->selectedSegmentIndex, 1);
     EXPECT_EQ(c.selectedServerIDs, (std::set<std::string>{"b", "c"}));
     EXPECT_EQ(c.rememberedProjectServerMode(), tarvo::share::ServerMode::multi);
+    // The draft on the screen is one that is sent: the first selected server's.
+    EXPECT_EQ(c.draft.serverId, "b");
+    EXPECT_EQ(c.sendButton->displayedTitle(), "Upload \u2192 2");
 
     // The person's own mode change wins for the rest of the share.
     c.userTouchedServerMode = true;
     c.serverMode = tarvo::share::ServerMode::single;
     c.refreshSmartSharePlan(true);
     EXPECT_EQ(c.serverMode, tarvo::share::ServerMode::single);
+}
+
+// The project remembers single mode on one server, and the memory's plan for that server is
+// applied without asking: the draft on the screen is the one with the plan, whether the
+// remembered server is the one the share started on or another.
+TEST_F(ShareInsightTest, TheRememberedSingleServerKeepsThePlanAppliedToIt) {
+    std::optional<tarvo::ArtifactProjectSignature> signature;
+    {
+        auto& c = start(2, {zipItem("app.zip", project)});
+        signature = c.artifactInsight.projectSignature;
+        env.releaseController();
+    }
+    ASSERT_TRUE(signature);
+    const std::string& digest = signature->exactDigest;
+    for (const std::string remembered : {"a", "b"}) {
+        SCOPED_TRACE("remembered server " + remembered);
+        env.appGroupDefaults().removeObject(tarvo::SmartSharePresetMemoryStore::presetsKey);
+        {
+            tarvo::SmartSharePresetMemoryStore memory(env.appGroupDefaults());
+            memory.setAutomaticPreset(remembered, "sites/app", *signature, "unzipThenRun", "extractedFolder", "",
+                                      "bash './deploy.sh'", {"deploy.sh"}, {}, env.appGroupDefaults());
+        }
+        env.appGroupDefaults().set("share.project.serverMode." + digest, PropertyList("single"));
+        env.appGroupDefaults().set("share.project.singleServerId." + digest, PropertyList(remembered));
+
+        auto& c = start(2, {zipItem("app.zip", project)});
+        env.runUntilIdle();
+        EXPECT_EQ(c.serverMode, tarvo::share::ServerMode::single);
+        EXPECT_EQ(c.draft.serverId, remembered);
+        EXPECT_EQ(c.draft.postUploadAction, tarvo::share::PostUploadAction::unzipThenRun);
+        EXPECT_EQ(c.draft.deployCommand, "bash './deploy.sh'");
+        EXPECT_EQ(c.draft.destFolder, "sites/app");
+        EXPECT_EQ(c.deployCommandTextView->text, "bash './deploy.sh'");
+        EXPECT_EQ(c.destFolderField->text, "sites/app");
+        EXPECT_EQ(c.postUploadButton->configuration->title, "Unzip + Run");
+        EXPECT_EQ(c.resolvedDraftsByServer.at(remembered), c.draft);
+        EXPECT_THAT(c.smartPlanSubtitleLabel->text, StartsWith("/sites/app \u00B7 "));
+        EXPECT_EQ(c.serverButton->configuration->title, remembered == "a" ? "S0" : "S1");
+        env.releaseController();
+    }
 }
 
 // ---- tarvo-share on the loopback server.

@@ -190,6 +190,15 @@ TEST(SmartSharePlanTest, PlanMadeIntoADraft) {
     EXPECT_EQ(d->deployCustomWorkingDirectory, "");
     EXPECT_EQ(d->deployCommand, "bash './it'\"'\"'s.sh'");
 
+    // Scripts remembered in another order than the ranking are listed and run in the ranked
+    // order; the recipe starts in the folder of the first of them.
+    d = applyingSmartSharePlan(planWith("unzipThenRun", "", {"it's.sh", "scripts/deploy.sh"}), given, "a", true,
+                               candidates, candidates);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->selectedScriptPaths, (std::vector<std::string>{"app/scripts/deploy.sh", "it's.sh"}));
+    EXPECT_EQ(d->deployCommand, "bash './deploy.sh'\n(cd -- '../..' && bash './it'\"'\"'s.sh')");
+    EXPECT_EQ(d->deployCustomWorkingDirectory, "{extract}/app/scripts");
+
     // A run recipe needs a command and keeps no scripts.
     EXPECT_FALSE(applyingSmartSharePlan(planWith("run", "  \r\n", {}), given, "a", true, candidates, candidates));
     d = applyingSmartSharePlan(planWith("run", "make deploy\r\n", {"build.sh"}), given, "a", true, candidates, candidates);

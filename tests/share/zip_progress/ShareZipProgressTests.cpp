@@ -10,6 +10,7 @@
 #include <boost/asio/post.hpp>
 
 #include "TarvoShareExtension/ShareViewController/ZipProgress/ZipProgressState.h"
+#include "platform/foundation/ByteCountFormatter.h"
 #include "tests/share/send/SendFlowFixture.h"
 
 namespace share_test {
@@ -27,11 +28,11 @@ TEST(ZipProgressStateTest, TheZipMovesTheItemsShareOfTheBarUnderItsPreparingStat
         const char* status;
     };
     const std::vector<Case> cases = {
-        {0, 1, {0, 4096}, 0.0f, "Overall 0% \u00b7 item 1/1 \u00b7 file 0% \u00b7 ", "Preparing 1/1\u2026"},
-        {1, 2, {2048, 4096}, 0.75f, "Overall 75% \u00b7 item 2/2 \u00b7 file 50% \u00b7 ", "Preparing 2/2\u2026"},
-        {0, 0, {4096, 4096}, 1.0f, "Overall 100% \u00b7 item 1/1 \u00b7 file 100% \u00b7 ", "Preparing 1/1\u2026"},
+        {0, 1, {0, 4096, 2100}, 0.0f, "Overall 0% \u00b7 item 1/1 \u00b7 file 0% \u00b7 ", "Preparing 1/1\u2026"},
+        {1, 2, {2048, 4096, 2100}, 0.75f, "Overall 75% \u00b7 item 2/2 \u00b7 file 50% \u00b7 ", "Preparing 2/2\u2026"},
+        {0, 0, {4096, 4096, 2100}, 1.0f, "Overall 100% \u00b7 item 1/1 \u00b7 file 100% \u00b7 ", "Preparing 1/1\u2026"},
         // A total not known yet moves nothing.
-        {2, 3, {0, 0}, 2.0f / 3, "Overall 66% \u00b7 item 3/3 \u00b7 ", "Preparing 3/3\u2026"},
+        {2, 3, {0, 0, 0}, 2.0f / 3, "Overall 66% \u00b7 item 3/3 \u00b7 ", "Preparing 3/3\u2026"},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(std::to_string(k.index) + " of " + std::to_string(k.count));
@@ -40,6 +41,19 @@ TEST(ZipProgressStateTest, TheZipMovesTheItemsShareOfTheBarUnderItsPreparingStat
         EXPECT_EQ(state.detail.rfind(k.detailPrefix, 0), 0u) << state.detail;
         EXPECT_EQ(state.status, k.status);
     }
+}
+
+// The zip's work covers each member twice (its checksum, then its copy); the person is told of
+// the archive being prepared, at the pace of that work.
+TEST(ZipProgressStateTest, TheBytesShownAreTheArchives) {
+    // A 315 MB archive of 314 MB of members, 25.2 MB into the work.
+    const FolderZipProgress progress{25'200'000, 629'000'000, 315'000'000};
+    const auto state = tarvo::share::makeZipProgressState(0, 1, progress);
+    EXPECT_EQ(state.detail, "Overall 4% \u00b7 item 1/1 \u00b7 file 4% \u00b7 12.6 MB / 315 MB");
+    EXPECT_NEAR(state.fraction, 25.2 / 629, 1e-6);
+    // All the work done is the whole archive.
+    const auto done = tarvo::share::makeZipProgressState(0, 1, FolderZipProgress{629'000'000, 629'000'000, 315'000'000});
+    EXPECT_EQ(done.detail, "Overall 100% \u00b7 item 1/1 \u00b7 file 100% \u00b7 315 MB / 315 MB");
 }
 
 class ZipProgressScreenTest : public SendFlowTest {};
@@ -77,6 +91,7 @@ TEST_F(ZipProgressScreenTest, TheBarMovesWhileTheSharedFolderIsZipped) {
     // What the screen shows between two turns of the main queue while the item is prepared,
     // and whether the zip was still going on when it showed.
     std::vector<double> preparing;
+    std::vector<std::string> details;
     bool shownDuringTheZip = false;
     tapSend();
     ASSERT_TRUE(env.mainQueue().runUntil(
@@ -85,6 +100,7 @@ TEST_F(ZipProgressScreenTest, TheBarMovesWhileTheSharedFolderIsZipped) {
                 const double p = c.uploadProgressView->progress();
                 if (preparing.empty() || preparing.back() != p) {
                     preparing.push_back(p);
+                    if (p > 0) details.push_back(c.uploadProgressLabel->text);
                     if (p > 0 && p < 1 && !archiveWritten()) shownDuringTheZip = true;
                 }
             }
@@ -98,6 +114,12 @@ TEST_F(ZipProgressScreenTest, TheBarMovesWhileTheSharedFolderIsZipped) {
     EXPECT_TRUE(shownDuringTheZip) << "the progress came only once the zip was over";
     EXPECT_TRUE(std::is_sorted(preparing.begin(), preparing.end()));
     EXPECT_EQ(preparing.back(), 1.0);
+    // The detail line counts the bytes of the archive being prepared, up to its whole size.
+    const std::string archiveSize = ByteCountFormatter::string(static_cast<std::int64_t>(archiveBytes),
+                                                               ByteCountFormatter::CountStyle::file);
+    ASSERT_FALSE(details.empty());
+    for (const auto& detail : details) EXPECT_TRUE(detail.ends_with(" / " + archiveSize)) << detail;
+    EXPECT_TRUE(details.back().ends_with(archiveSize + " / " + archiveSize)) << details.back();
     EXPECT_EQ(c.statusLabel->text, "Uploaded");
     EXPECT_EQ(env.context().outcome().state, NSExtensionContext::RequestState::completed);
     EXPECT_EQ(std::filesystem::file_size(filesRoot() / "inbox/photos.zip"), archiveBytes);
