@@ -155,7 +155,7 @@ std::string shareHelp(std::string_view program) {
         }
         help += line + "\n";
     };
-    listRoles("The screen:", share::roles::shownControlRoles());
+    listRoles("The screen:", share::roles::controlRoles());
     listRoles("Built with the server list, the scripts and the suggestions:", share::roles::builtControlRoles());
     listRoles("One per server, script, command token or linked target (ID a server's id, PATH a script's\n"
               "  path in the archive, TOKEN one of {file} {dir} {stem} {extract}):",

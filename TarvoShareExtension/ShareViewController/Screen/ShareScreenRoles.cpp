@@ -86,20 +86,6 @@ const std::vector<std::string_view>& controlRoles() {
     return all;
 }
 
-const std::vector<std::string_view>& shownControlRoles() {
-    static const std::vector<std::string_view> shown = [] {
-        std::vector<std::string_view> out;
-        for (std::string_view role : controlRoles()) {
-            if (role != intentSummaryCard && role != intentSummaryTitleLabel && role != intentSummarySubtitleLabel &&
-                role != intentSummaryPillStack) {
-                out.push_back(role);
-            }
-        }
-        return out;
-    }();
-    return shown;
-}
-
 std::string serverRow(std::string_view serverId) { return itemRole(serverRowPrefix, serverId); }
 std::string serverSelect(std::string_view serverId) { return itemRole(serverSelectPrefix, serverId); }
 std::string serverPlan(std::string_view serverId) { return itemRole(serverPlanPrefix, serverId); }

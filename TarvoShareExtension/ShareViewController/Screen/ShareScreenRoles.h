@@ -79,9 +79,6 @@ inline constexpr std::string_view sendButton = "sendButton";
 
 // Every role above, in declaration order.
 const std::vector<std::string_view>& controlRoles();
-// Those of the views laid out on the screen: all but the intent summary card's, which the
-// controller keeps up to date without showing it.
-const std::vector<std::string_view>& shownControlRoles();
 
 // ---- Views built once per item: "<kind>:<identity>".
 inline constexpr std::string_view serverRowPrefix = "serverRow";
