@@ -309,6 +309,28 @@ std::vector<ServerProfile> SharedServerConfig::decodeServers(std::string_view js
     return profiles;
 }
 
+std::optional<std::string> SharedServerConfig::decodeProblem(std::string_view json) {
+    const std::string text = trimmed(json);
+    if (text.empty()) return std::nullopt;
+    if (!platform::text::isValidUTF8(text)) return std::string("it is not UTF-8 text");
+    const auto root = platform::tryParseJson(text);
+    if (!root) return std::string("it is not valid JSON");
+    if (!root->is_array()) return std::string("it is not a JSON list");
+    std::size_t number = 0;
+    try {
+        for (const Json& element : *root) {
+            ++number;
+            (void)ServerProfile::fromJson(element);
+        }
+    } catch (const platform::DecodingError& e) {
+        return "server " + std::to_string(number) + " of the list: " + e.what() +
+               (e.path().empty() ? std::string() : " (" + e.path() + ")");
+    } catch (const std::exception& e) {
+        return "server " + std::to_string(number) + " of the list: " + e.what();
+    }
+    return std::nullopt;
+}
+
 std::optional<ServerProfile> SharedServerConfig::loadActiveServer(const platform::UserDefaults& defaults) {
     auto profiles = decodeServers(defaults.string("servers.json").value_or("[]"));
     if (profiles.empty()) return std::nullopt;

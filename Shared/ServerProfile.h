@@ -96,6 +96,9 @@ struct SharedServerConfig {
     // The profiles of a JSON array text, cleaned and in stored order. Any problem anywhere in
     // the text (not UTF-8, not an array, one bad profile or target) gives the empty list.
     static std::vector<ServerProfile> decodeServers(std::string_view json);
+    // Why decodeServers gives no servers for a text that is not empty, in words for a person;
+    // nullopt when the text decodes.
+    static std::optional<std::string> decodeProblem(std::string_view json);
     // The profile whose id equals the trimmed "activeServerId"; else the first; else none.
     static std::optional<ServerProfile> loadActiveServer(const platform::UserDefaults& defaults);
 };

@@ -97,16 +97,20 @@ Arguments parseArguments(int argc, char** argv) {
 
 std::shared_ptr<UserDefaults> openStore(const std::string& suite) {
     constexpr std::string_view kStandardPrefix = "standard:";
-    std::shared_ptr<UserDefaults> store;
+    std::string path;
     if (platform::text::hasPrefix(suite, kStandardPrefix)) {
         std::string program = suite.substr(kStandardPrefix.size());
         if (!platform::paths::isSafeFileName(program)) throw UsageError{"invalid program name \"" + program + "\""};
-        store = UserDefaults::atPath(platform::paths::standardDatabasePath(program));
+        path = platform::paths::standardDatabasePath(program);
     } else {
         if (!platform::paths::isSafeFileName(suite)) throw UsageError{"invalid suite name \"" + suite + "\""};
-        store = UserDefaults::suite(suite);
+        path = platform::paths::suiteDatabasePath(suite);
     }
-    if (!store) throw Failure{"cannot open the defaults store " + suite};
+    std::shared_ptr<UserDefaults> store = UserDefaults::atPath(path);
+    if (!store) {
+        const auto problem = UserDefaults::openingProblem(path);
+        throw Failure{"cannot open the defaults store " + suite + " (" + path + "): " + problem.value_or("cannot be created")};
+    }
     return store;
 }
 

@@ -12,6 +12,7 @@
 #include <exception>
 #include <iostream>
 #include <string>
+#include <string_view>
 
 #include "TarvoNotificationExtension/NotificationService.h"
 #include "platform/foundation/Bundle.h"
@@ -94,12 +95,37 @@ platform::UNNotificationRequest parseRequest(const std::string& text) {
     return platform::UNNotificationRequest("tarvo-notify", content);
 }
 
+constexpr const char* kUsage = "usage: tarvo-notify [REQUEST.json]   (reads standard input without a file)\n";
+
+constexpr const char* kHelp =
+    "\n"
+    "Delivers one push through the notification service and prints what the person would see.\n"
+    "\n"
+    "The request is a JSON object {\"title\", \"subtitle\", \"body\", \"userInfo\"}, every key\n"
+    "optional, read from REQUEST.json or, without it, from standard input. The result is one\n"
+    "JSON object {\"title\", \"subtitle\", \"body\", \"sound\"}, where \"sound\" is \"default\", \"none\"\n"
+    "or \"named:FILE\". The sound settings come from the app group under $TARVO_HOME; the sounds\n"
+    "from tarvo-notify.resources/ beside the program, or $TARVO_SOUNDS_DIR.\n"
+    "\n"
+    "Exit status: 0 delivered, 2 bad usage or a request that cannot be read, 1 anything else.\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
     platform::paths::setProgramName(kProgram);
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage << kHelp;
+            return std::cout.flush() ? 0 : 1;
+        }
+        if (arg.size() > 1 && arg.front() == '-') {
+            std::cerr << kProgram << ": unknown option: " << arg << "\n" << kUsage;
+            return 2;
+        }
+    }
     if (argc > 2) {
-        std::cerr << "usage: " << kProgram << " [REQUEST.json]   (reads standard input without a file)\n";
+        std::cerr << kUsage;
         return 2;
     }
     try {

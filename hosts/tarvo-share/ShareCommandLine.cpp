@@ -1,5 +1,6 @@
 #include "hosts/tarvo-share/ShareCommandLine.h"
 
+#include "TarvoShareExtension/ShareViewController/Picker/RemoteFolderPickerViewController.h"
 #include "TarvoShareExtension/ShareViewController/Screen/ShareScreenRoles.h"
 #include "platform/foundation/DateFormatter.h"
 #include "platform/foundation/Url.h"
@@ -117,7 +118,9 @@ std::string shareHelp(std::string_view program) {
         "  --now ISO-8601       fix the clock for the run, e.g. 2025-01-31T09:30:00Z\n"
         "  --html FILE          write the final screen as an HTML page (light and dark)\n"
         "  --interactive        read steps from standard input, one a line, printing the screen\n"
-        "                       after each; a step that fails is reported and the session goes on\n"
+        "                       first and after each; a step that fails is reported and the\n"
+        "                       session goes on. Steps are read while work runs: a step typed\n"
+        "                       during an upload (tap:cancelButton) is carried out at once\n"
         "  --progress           while steps run, print the status and progress lines as they change\n"
         "                       (\"progress: STATUS | DETAIL\")\n"
         "  --do STEP            a step, carried out in order before the output\n"
@@ -126,28 +129,38 @@ std::string shareHelp(std::string_view program) {
         "  tap:TARGET  type:TARGET=TEXT  replace:TARGET=TEXT  end  segment:TARGET=TITLE\n"
         "  menu:TARGET=TITLE[/TITLE...]  toggle:TARGET  alert:BUTTON  alert-field:N=TEXT\n"
         "  keyboard:TOP-Y  keyboard:hide  search:TEXT  refresh  wait  dump\n"
+        "  Every step already settles: the run goes on until nothing can go on without the\n"
+        "  person (or, with --interactive, until the next step is typed). `wait` does that alone,\n"
+        "  to the end, whatever is typed meanwhile.\n"
         "  TARGET is a role, else an accessibility identifier, else a visible text; while an alert\n"
         "  or the picker is presented, targets are looked up there first. In texts \\n is a line\n"
         "  break. A target that is missing, ambiguous, hidden or disabled stops the run (exit 2).\n"
         "\n"
         "Output: the screen's text dump after the last step, then one line:\n"
         "  completed: STATUS (exit 0), cancelled: ERROR (exit 1) or open: STATUS (exit 3).\n"
-        "  Bad usage exits 2.\n"
+        "  Bad usage exits 2. Ctrl-C (SIGINT) or SIGTERM taps Cancel: a send in flight stops, the\n"
+        "  screen and \"cancelled: Cancelled.\" are printed (exit 1); a second Ctrl-C quits at once\n"
+        "  (exit 130).\n"
         "\n"
         "Roles:\n";
-    std::string line = " ";
-    auto flush = [&] {
+    auto listRoles = [&help](std::string_view heading, const auto& roles) {
+        help += "  " + std::string(heading) + "\n";
+        std::string line = "   ";
+        for (const auto& role : roles) {
+            if (line.size() + std::string_view(role).size() + 1 > 96) {
+                help += line + "\n";
+                line = "   ";
+            }
+            line += " " + std::string(role);
+        }
         help += line + "\n";
-        line = " ";
     };
-    for (std::string_view role : share::roles::controlRoles()) {
-        if (line.size() + role.size() + 1 > 96) flush();
-        line += " " + std::string(role);
-    }
-    flush();
-    help += "  One per server or script:";
-    for (const auto& pattern : share::roles::perItemRolePatterns()) help += " " + pattern;
-    help += "\n";
+    listRoles("The screen:", share::roles::controlRoles());
+    listRoles("Built with the server list, the scripts and the suggestions:", share::roles::builtControlRoles());
+    listRoles("One per server, script, command token or linked target (ID a server's id, PATH a script's\n"
+              "  path in the archive, TOKEN one of {file} {dir} {stem} {extract}):",
+              share::roles::perItemRolePatterns());
+    listRoles("The folder picker (\"Change\"):", RemoteFolderPickerViewController::controlRoles());
     return help;
 }
 

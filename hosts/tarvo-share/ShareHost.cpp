@@ -1,6 +1,7 @@
 #include "hosts/tarvo-share/ShareHost.h"
 
 #include <chrono>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -8,20 +9,25 @@
 #include <optional>
 
 #include "Core/PushShared.h"
+#include "Shared/ServerProfile.h"
 #include "TarvoShareExtension/ShareEnvironment.h"
 #include "TarvoShareExtension/ShareViewController/Controller/ShareFileAPI.h"
 #include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
+#include "TarvoShareExtension/ShareViewController/Screen/ShareScreenRoles.h"
 #include "hosts/tarvo-share/ShareCommandLine.h"
 #include "platform/concurrency/BackgroundQueue.h"
 #include "platform/concurrency/MainQueue.h"
+#include "platform/concurrency/TerminalEvents.h"
 #include "platform/extension/NSExtensionContext.h"
 #include "platform/extension/NSItemProvider.h"
 #include "platform/filesystem/FileManager.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/ErrorInfo.h"
+#include "platform/foundation/Paths.h"
 #include "platform/foundation/RunTemporaryFolder.h"
 #include "platform/foundation/Url.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/net/URLSessionWebSocketTask.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIDriver.h"
 #include "platform/uikit/UIWindow.h"
@@ -90,6 +96,39 @@ ShareEnvironment programEnvironment(ProgramWorld& world, UIWindow& window) {
     return env;
 }
 
+std::string kindOfValue(const PropertyList& value) {
+    if (value.asArray()) return "a JSON array";
+    if (value.asDictionary()) return "a JSON object";
+    if (value.asData()) return "data";
+    if (value.asBool()) return "a boolean";
+    return "a number";
+}
+
+// Settings the share reads as if they were absent when it cannot decode them (its screen then
+// says that no server is configured): the person learns here which one and why.
+void reportUnreadableSettings(const std::string& program, std::ostream& err) {
+    const std::string group = PushShared::suiteName();
+    if (group.empty()) return;
+    auto store = UserDefaults::suite(group);
+    if (!store) {
+        const std::string path = paths::suiteDatabasePath(group);
+        err << program << ": the settings of " << group << " (" << path
+            << ") cannot be read: " << UserDefaults::openingProblem(path).value_or("cannot be opened") << "\n";
+        return;
+    }
+    const auto servers = store->object("servers.json");
+    if (!servers) return;
+    const std::string* text = servers->asString();
+    if (!text) {
+        err << program << ": the setting servers.json of " << group << " cannot be read: it holds "
+            << kindOfValue(*servers) << ", not the JSON text of the list (write it with --string)\n";
+        return;
+    }
+    if (auto problem = SharedServerConfig::decodeProblem(*text)) {
+        err << program << ": the setting servers.json of " << group << " cannot be read: " << *problem << "\n";
+    }
+}
+
 bool requestEnded(const NSExtensionContext& context) {
     return context.outcome().state != NSExtensionContext::RequestState::pending;
 }
@@ -110,8 +149,8 @@ std::string oneLine(const std::string& text) {
     return out;
 }
 
-int runShareHost(const std::string& program, const std::vector<std::string>& args, std::istream& in,
-                 std::ostream& out, std::ostream& err) {
+int runShareHost(const std::string& program, const std::vector<std::string>& args, std::ostream& out,
+                 std::ostream& err) {
     const ParsedCommandLine parsed = parseShareCommandLine(args);
     if (std::holds_alternative<HelpRequested>(parsed)) {
         out << shareHelp(program);
@@ -131,13 +170,41 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
             err << program << ": " << problem << "\n";
             return 2;
         }
+        // The screen only says that an item failed; the person also learns which and why.
+        if (item.kind == ItemArgument::Kind::path || item.kind == ItemArgument::Kind::typed) {
+            if (auto reason = FileManager::defaultManager().unreadableReason(item.value)) {
+                err << program << ": item " << providers.size() + 1 << " (" << item.value << ") cannot be read: " << *reason
+                    << "\n";
+            }
+        }
         providers.push_back(std::move(provider));
     }
+
+    reportUnreadableSettings(program, err);
 
     ProgramWorld world(inv.now);
     MainQueue& queue = world.queue;
     UIWindow window(queue);
     UIDriver driver(window);
+
+    // Ctrl-C (or a termination request) taps Cancel; the run then ends as any cancelled share
+    // does, through the same teardown. Watched from before start-up, which may zip a folder.
+    bool interrupted = false;
+    InterruptSignals signals(queue, [&](InterruptSignals::Kind) {
+        interrupted = true;
+        err << program << ": interrupted: cancelling the share (interrupt again to quit at once)\n";
+        err.flush();
+    });
+    // Typed steps arrive while work runs, so that a step such as tap:cancelButton can stop it.
+    std::deque<std::string> typed;
+    bool inputEnded = !inv.interactive;
+    std::optional<InputLines> input;
+    if (inv.interactive) {
+        input.emplace(queue, [&](std::optional<std::string> line) {
+            if (line) typed.push_back(std::move(*line));
+            else inputEnded = true;
+        });
+    }
 
     auto context = std::make_shared<NSExtensionContext>();
     auto item = std::make_shared<NSExtensionItem>();
@@ -162,13 +229,12 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
         }
     } endOfShare{window, controller, queue};
     controller->setExtensionContext(context);
-    window.setRootViewController(controller);
-    driver.runUntilIdle();
 
     // ---- Progress lines (--progress): the status and progress lines each time they change
     // while a step's work runs, looked at every few milliseconds.
     std::string lastProgress;
     auto reportProgress = [&] {
+        if (!inv.progress) return;
         std::string line = oneLine(controller->statusLabel->text);
         if (!controller->uploadProgressStack->hidden && !controller->uploadProgressLabel->text.empty()) {
             line += " | " + oneLine(controller->uploadProgressLabel->text);
@@ -178,46 +244,62 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
         out << "progress: " << line << "\n";
         out.flush();
     };
-    auto settle = [&] {
-        if (!inv.progress) {
-            driver.runUntilIdle();
-            return;
-        }
-        using namespace std::chrono_literals;
+    // Lets the screen react until nothing can go on without the person; returns early when the
+    // program is interrupted or (untilTyped) the person has typed the next step.
+    using namespace std::chrono_literals;
+    auto settle = [&](bool untilTyped) {
         const auto deadline = std::chrono::steady_clock::now() + 600s;
-        while (!queue.runUntilIdle(20ms)) {
+        while (!interrupted && !(untilTyped && !typed.empty())) {
+            if (queue.runUntilIdle(20ms)) break;
             reportProgress();
             if (std::chrono::steady_clock::now() > deadline) break;
         }
         reportProgress();
-        driver.runUntilIdle();
     };
 
-    // Carries out one step and lets the screen react to it.
-    auto perform = [&](const ScreenStep& step) {
+    window.setRootViewController(controller);
+    settle(false);
+
+    // Carries out one step and lets the screen react to it (until the next typed step, when
+    // given). `wait` is that reaction alone, to its end whatever is typed meanwhile.
+    auto perform = [&](const ScreenStep& step, bool untilTyped) {
+        if (step.verb == ScreenStep::Verb::wait) {
+            settle(false);
+            return;
+        }
         performScreenStep(driver, step, out);
-        settle();
+        settle(untilTyped);
     };
     std::size_t done = 0;
     for (const auto& step : inv.steps) {
+        if (interrupted) break;
         if (requestEnded(*context)) {
             err << program << ": the share ended; " << (inv.steps.size() - done) << " step(s) not carried out\n";
             break;
         }
         try {
-            perform(step);
+            perform(step, false);
             ++done;
         } catch (const UIDriverError& e) {
             err << program << ": " << e.problem() << "\n" << e.screen();
             return 2;
         }
     }
-    if (inv.interactive) {
-        std::string line;
-        while (!requestEnded(*context) && std::getline(in, line)) {
+    if (inv.interactive && !interrupted && !requestEnded(*context)) {
+        // The screen as it stands, before the first step is read.
+        out << textDump(window);
+        out.flush();
+        while (!interrupted && !requestEnded(*context)) {
+            if (typed.empty()) {
+                if (inputEnded) break;
+                queue.runUntil([&] { return interrupted || !typed.empty() || inputEnded; }, 3600s);
+                continue;
+            }
+            const std::string line = std::move(typed.front());
+            typed.pop_front();
             if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
             try {
-                perform(parseScreenStep(line));
+                perform(parseScreenStep(line), true);
             } catch (const ScreenStepError& e) {
                 err << program << ": " << e.what() << "\n";
                 continue;
@@ -228,7 +310,20 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
             out << textDump(window);
             out.flush();
         }
+        // Work that the last steps started goes on to its end.
+        settle(false);
     }
+    if (interrupted && !requestEnded(*context)) {
+        // Cancel as a person would tap it; behind an alert or the picker, the button's own action.
+        try {
+            driver.tap(share::roles::cancelButton);
+        } catch (const UIDriverError&) {
+            controller->cancelTapped();
+        }
+        // The send winds down (its channel closed, nothing counted as done) before the output.
+        queue.runUntilIdle(10s);
+    }
+    input.reset();
 
     out << textDump(window);
     if (inv.htmlPath) {
@@ -268,11 +363,15 @@ int shareHostMain(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i] ? argv[i] : "");
     int status = 1;
     try {
-        status = runShareHost(program, args, std::cin, std::cout, std::cerr);
+        status = runShareHost(program, args, std::cout, std::cerr);
     } catch (const std::exception& e) {
         std::cerr << program << ": " << describeError(e) << "\n";
         status = 1;
     }
+    // A cancelled send's channel is closing on the network threads, which end with the process:
+    // its close frame ("going away") reaches the server first.
+    using namespace std::chrono_literals;
+    URLSessionWebSocketTask::waitUntilAllEnded(5s);
     // However the share ended, the copies of what was shared go with it.
     removeRunTemporaryFolder();
     return status;

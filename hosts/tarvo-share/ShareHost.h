@@ -8,9 +8,10 @@
 
 namespace tarvo::share_host {
 
-// args without the program name. Reads steps from `in` in interactive mode.
-int runShareHost(const std::string& program, const std::vector<std::string>& args, std::istream& in,
-                 std::ostream& out, std::ostream& err);
+// args without the program name. Reads steps from standard input in interactive mode; SIGINT
+// and SIGTERM cancel the share (a second SIGINT ends the process at once with 130).
+int runShareHost(const std::string& program, const std::vector<std::string>& args, std::ostream& out,
+                 std::ostream& err);
 
 int shareHostMain(int argc, const char* const* argv);
 

@@ -1,6 +1,7 @@
 #include "platform/filesystem/FileManager.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <mutex>
@@ -49,6 +50,17 @@ bool FileManager::fileExists(const std::string& path, bool* isDirectory) const {
     }
     if (isDirectory) *isDirectory = S_ISDIR(st.st_mode);
     return true;
+}
+
+std::optional<std::string> FileManager::unreadableReason(const std::string& path) const {
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) return std::string(std::strerror(errno));
+    if (S_ISFIFO(st.st_mode)) return std::string("it is a named pipe (FIFO), not a file");
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return std::string("it is a device, not a file");
+    if (S_ISSOCK(st.st_mode)) return std::string("it is a socket, not a file");
+    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return std::string("it is not a file or folder");
+    if (::access(path.c_str(), S_ISDIR(st.st_mode) ? (R_OK | X_OK) : R_OK) != 0) return std::string(std::strerror(errno));
+    return std::nullopt;
 }
 
 void FileManager::removeItem(const std::string& path) const {

@@ -23,6 +23,10 @@ public:
 
     // Follows symbolic links, like asking by URL. isDirectory receives the target's kind.
     bool fileExists(const std::string& path, bool* isDirectory = nullptr) const;
+    // Why the file or folder at path (a link is followed) cannot be read as a whole, in words
+    // for a person ("it is a named pipe (FIFO), not a file", "Permission denied", ...); nullopt
+    // when it can be read.
+    std::optional<std::string> unreadableReason(const std::string& path) const;
     // Removes a file, a link (not its target) or a whole folder tree.
     void removeItem(const std::string& path) const;
     // Copies the contents of the file at from (a link is followed) into a new file at to.

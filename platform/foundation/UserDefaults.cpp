@@ -177,6 +177,26 @@ std::shared_ptr<UserDefaults> UserDefaults::atPath(const std::string& databasePa
     return store;
 }
 
+std::optional<std::string> UserDefaults::openingProblem(const std::string& databasePath) {
+    std::error_code ec;
+    if (!std::filesystem::exists(databasePath, ec)) return std::nullopt;
+    sqlite3* db = nullptr;
+    // Read-only, so that looking never changes the file.
+    if (sqlite3_open_v2(databasePath.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        std::string problem = db ? sqlite3_errmsg(db) : "cannot be opened";
+        sqlite3_close_v2(db);
+        return problem;
+    }
+    std::optional<std::string> problem;
+    char* message = nullptr;
+    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &message) != SQLITE_OK) {
+        problem = message ? message : sqlite3_errmsg(db);
+    }
+    sqlite3_free(message);
+    sqlite3_close_v2(db);
+    return problem;
+}
+
 std::optional<PropertyList> UserDefaults::object(std::string_view key) const {
     std::lock_guard lock(db_->mutex);
     sqlite3* db = connection(path_, db_->handle, db_->pid);

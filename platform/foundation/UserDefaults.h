@@ -23,6 +23,9 @@ public:
     static std::shared_ptr<UserDefaults> suite(std::string_view suiteName);
     // Opens a store at an explicit database path (tools and tests).
     static std::shared_ptr<UserDefaults> atPath(const std::string& databasePath);
+    // Why the store at databasePath cannot be opened (a damaged file, one that is not a store),
+    // in the database's words; nullopt when it opens or does not exist yet.
+    static std::optional<std::string> openingProblem(const std::string& databasePath);
 
     ~UserDefaults();
     UserDefaults(const UserDefaults&) = delete;

@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <limits>
+#include <condition_variable>
 #include <mutex>
 
 #include <boost/asio/associated_executor.hpp>
@@ -372,6 +373,22 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The connections that were started and have not ended, process-wide.
+struct Unfinished {
+    std::mutex mutex;
+    std::condition_variable ended;
+    int count = 0;
+};
+
+Unfinished& unfinished() {
+    static auto* instance = new Unfinished();  // used by network threads until exit
+    return *instance;
+}
+
+}  // namespace
+
 struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
     // One send() call: its messages go out in order, one WebSocket message each.
     struct PendingSend {
@@ -424,6 +441,24 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
     std::uint64_t watchdogGeneration = 0;  // a handler of an earlier arming does nothing
     bool completed = false;
     std::optional<std::pair<int, std::optional<std::string>>> closeRequest;
+    bool counted = false;  // among the unfinished connections
+
+    ~Core() { countEnded(); }
+    void countStarted() {
+        if (counted) return;
+        counted = true;
+        std::lock_guard lock(unfinished().mutex);
+        ++unfinished().count;
+    }
+    void countEnded() {
+        if (!counted) return;
+        counted = false;
+        {
+            std::lock_guard lock(unfinished().mutex);
+            --unfinished().count;
+        }
+        unfinished().ended.notify_all();
+    }
 
     // ---- helpers (strand)
 
@@ -501,6 +536,7 @@ struct URLSessionWebSocketTask::Core : std::enable_shared_from_this<Core> {
         disarm();
         resolver.cancel();
         if (connection) connection->abort();
+        countEnded();
         std::deque<std::shared_ptr<PendingSend>> failed;
         {
             std::lock_guard lock(condition->mutex);
@@ -820,6 +856,7 @@ void URLSessionWebSocketTask::resume() {
     asio::post(core_->strand, [core = core_] {
         if (core->resumed || core->completed || core->aborted) return;
         core->resumed = true;
+        core->countStarted();
         {
             std::lock_guard lock(core->condition->mutex);
             core->state = State::running;
@@ -892,6 +929,11 @@ void URLSessionWebSocketTask::cancel(CloseCode closeCode, std::optional<std::str
 
 void URLSessionWebSocketTask::cancel() {
     asio::post(core_->strand, [core = core_] { core->cancelOnStrand(std::nullopt); });
+}
+
+bool URLSessionWebSocketTask::waitUntilAllEnded(std::chrono::milliseconds limit) {
+    std::unique_lock lock(unfinished().mutex);
+    return unfinished().ended.wait_for(lock, limit, [] { return unfinished().count == 0; });
 }
 
 URLSessionWebSocketTask::State URLSessionWebSocketTask::state() const {

@@ -20,6 +20,7 @@
 // limit) fails the connection at once, without waiting for the server to hang up. A closing
 // handshake, whichever side began it, gets the configuration's closingHandshakeTimeout before
 // the connection is dropped.
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -129,6 +130,12 @@ public:
     void setMaximumMessageSize(std::int64_t bytes);
 
     const URLRequest& originalRequest() const;
+
+    // Waits until every connection of the process that was opened has ended (a closing
+    // handshake finished or given up after its limit), at most `limit`; true when none is left.
+    // The network threads do not outlive the process, so a program that cancelled a connection
+    // lets its close frame reach the server this way before it exits.
+    static bool waitUntilAllEnded(std::chrono::milliseconds limit);
 
     struct Core;  // the connection; lives on while its operations finish
 

@@ -6,5 +6,6 @@ tarvo_test(concurrency_tests
     ${CMAKE_CURRENT_LIST_DIR}/QueueEndTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TaskGroupTests.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TaskTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TerminalEventsTests.cpp
   LIBS platform_concurrency
   TIMEOUT 60)

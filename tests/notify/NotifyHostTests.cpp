@@ -128,9 +128,23 @@ TEST_F(NotifyHost, BadInputIsRejectedWithExitTwo) {
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     }
+    auto unknown = run({"--verbose"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_NE(unknown.err.find("unknown option: --verbose"), std::string::npos) << unknown.err;
     auto ok = run({}, "{}");
     EXPECT_EQ(ok.exitCode, 0);
     EXPECT_EQ(ok.out, R"({"title":"","subtitle":"","body":"","sound":"default"})" "\n");
+}
+
+// Help goes to standard output with exit 0, also beside a file name, without reading input.
+TEST_F(NotifyHost, HelpIsAnsweredOnStandardOutput) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--help"}, {"-h"}, {"push.json", "--help"}}) {
+        auto r = run(args, "not read");
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out.rfind("usage: tarvo-notify [REQUEST.json]", 0), 0u) << r.out;
+        EXPECT_NE(r.out.find("\"sound\""), std::string::npos);
+    }
 }
 
 TEST_F(NotifyHost, SoundsAndSettingsComeFromTheProgramsOwnPlaces) {

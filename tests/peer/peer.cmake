@@ -11,3 +11,8 @@ target_compile_definitions(tarvo_peer PRIVATE
 # How the fixtures above and the upload sink start their server process.
 tarvo_library(tarvo_server_process
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ServerProcess.cpp)
+
+# The loopback server started by hand, in the background or with standard input closed.
+add_test(NAME PeerServer.RunsDetachedUntilASignal
+         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/peer_detached.sh ${TARVO_PYTHON})
+set_tests_properties(PeerServer.RunsDetachedUntilASignal PROPERTIES TIMEOUT 120)

@@ -10,8 +10,9 @@ Run with Debian's interpreter (/usr/bin/python3), which has python3-aiohttp:
 
 Once it listens it prints "PEER_LISTENING <port> <control port>" on standard output (the
 control port differs only with TLS: the recordings are then read over plain HTTP there). It stops on SIGTERM,
-SIGINT, or when its standard input reaches end of file (so it never outlives the test that
-started it).
+SIGINT, or, when its standard input is a pipe, when that reaches end of file (so it never
+outlives the test that started it); started by hand or in the background (standard input a
+terminal, /dev/null or closed) it runs until a signal.
 
 Control endpoints (no token needed), for tests:
   GET  /_peer/requests         every request received so far (JSON list, oldest first)
@@ -498,6 +499,16 @@ def build_app(peer):
     return app
 
 
+def watched_stdin():
+    """The descriptor of standard input when it is a pipe or a socket, else None."""
+    try:
+        fd = sys.stdin.fileno()
+        mode = os.fstat(fd).st_mode
+    except (AttributeError, OSError, ValueError):
+        return None
+    return fd if statmod.S_ISFIFO(mode) or statmod.S_ISSOCK(mode) else None
+
+
 async def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
@@ -532,14 +543,26 @@ async def main():
     for sig in (signal.SIGTERM, signal.SIGINT):
         loop.add_signal_handler(sig, stop.set)
 
-    def stdin_closed():
-        if not os.read(sys.stdin.fileno(), 65536):
-            loop.remove_reader(sys.stdin.fileno())
-            stop.set()
+    # A test's pipe on standard input ties the server's life to the test's. Anything else (a
+    # terminal, /dev/null, a file, no standard input at all) means it was started by hand or in
+    # the background: it then runs until a signal.
+    stdin_fd = watched_stdin()
+    if stdin_fd is not None:
+        def stdin_closed():
+            try:
+                data = os.read(stdin_fd, 65536)
+            except OSError:
+                data = b""
+            if not data:
+                loop.remove_reader(stdin_fd)
+                stop.set()
 
-    loop.add_reader(sys.stdin.fileno(), stdin_closed)
+        loop.add_reader(stdin_fd, stdin_closed)
 
-    print("PEER_LISTENING %d %d" % (port, control_port), flush=True)
+    try:
+        print("PEER_LISTENING %d %d" % (port, control_port), flush=True)
+    except (OSError, ValueError, AttributeError):
+        pass  # no standard output to tell: the port was given on the command line
     await stop.wait()
     await runner.cleanup()
 

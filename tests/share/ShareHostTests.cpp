@@ -1,6 +1,8 @@
 // tarvo-share: its command line as a table, and the program end to end on the sample project
 // with servers configured by tarvo-defaults (the dump against a golden file, the HTML page in
 // headless chromium when one is installed).
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -83,8 +85,8 @@ TEST(ShareCommandLineTest, HelpListsUsageStepsAndRoles) {
     const std::string help = shareHelp("tarvo-share");
     EXPECT_THAT(help, StartsWith("usage: tarvo-share [--source-app BUNDLE-ID] [--now ISO-8601] [--html FILE]"));
     for (const char* text : {"--do STEP", "ITEM...", "alert-field:N=TEXT", "sendButton", "kindField",
-                             "deployCommandTextView", "serverRow:ID", "serverSelect:ID", "serverChevron:ID",
-                             "chip:PATH", "open: STATUS (exit 3)"}) {
+                             "deployCommandTextView", "serverRow:ID", "serverSelect:ID", "serverExpand:ID",
+                             "entryChip:PATH", "serverEntryChip:ID:PATH", "open: STATUS (exit 3)"}) {
         EXPECT_THAT(help, HasSubstr(text));
     }
     EXPECT_EQ(oneLine("Done with 1 error(s):\n1/2: failed\r\nnext"), "Done with 1 error(s):\\n1/2: failed\\nnext");
@@ -147,15 +149,70 @@ TEST_F(ShareProgramTest, OutcomesAndTheirExitCodes) {
     EXPECT_THAT(usage.err, HasSubstr("usage: tarvo-share"));
 }
 
+// Items that cannot be read keep the screen's own texts; standard error names each with why.
+TEST_F(ShareProgramTest, AnItemThatCannotBeReadIsNamedWithItsReason) {
+    const std::string fifo = home.path() + "/pipe.txt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const ProcessResult r = share({fifo, "/dev/null"});
+    ASSERT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("\"1: Expected String item.\\n2: Unsupported item type.\""));
+    EXPECT_THAT(r.err, HasSubstr("item 1 (" + fifo + ") cannot be read: it is a named pipe (FIFO), not a file\n"));
+    EXPECT_THAT(r.err, HasSubstr("item 2 (/dev/null) cannot be read: it is a device, not a file\n"));
+
+    const std::string readable = home.path() + "/note.txt";
+    tarvo_test::writeFile(readable, "fine\n");
+    EXPECT_THAT(share({readable}).err, ::testing::Not(HasSubstr("cannot be read")));
+}
+
+// Settings the share cannot decode leave its screen as without them; standard error says which
+// and why, and tarvo-defaults names a damaged store's file and the reason.
+TEST_F(ShareProgramTest, SettingsThatCannotBeReadAreNamed) {
+    const std::string prefix = "tarvo-share: the setting servers.json of group.nolvek.Tarvo cannot be read: ";
+    struct Case {
+        std::vector<std::string> write;
+        std::string problem;
+    } cases[] = {
+        {{"--json", R"([{"id": "a", "name": "A", "urlString": "http://127.0.0.1:9", "token": "t"}])"},
+         "it holds a JSON array, not the JSON text of the list (write it with --string)"},
+        {{"--string", "[{\"id\": "}, "it is not valid JSON"},
+        {{"--string", R"({"id": "a"})"}, "it is not a JSON list"},
+        {{"--string", R"([{"id": "a"}, {"id": "b", "token": 5}])"},
+         "server 2 of the list: The data couldn't be read because it isn't in the correct format. (token)"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"write", "group.nolvek.Tarvo", "servers.json"};
+        args.insert(args.end(), c.write.begin(), c.write.end());
+        defaults(args);
+        const ProcessResult r = share({"--text", "hello"});
+        EXPECT_EQ(r.exitCode, 3) << r.err;
+        EXPECT_THAT(r.out, HasSubstr("Label #statusLabel \"No server \u00B7")) << c.problem;
+        EXPECT_THAT(r.err, HasSubstr(prefix + c.problem + "\n"));
+    }
+
+    // A damaged store: the share goes on without it, both programs name the file and the reason.
+    const std::string store = (home / "defaults/group.nolvek.Tarvo.sqlite").string();
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(store + suffix);
+    tarvo_test::writeFile(store, std::string(4096, 'x'));
+    const ProcessResult r = share({"--text", "hello"});
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("tarvo-share: the settings of group.nolvek.Tarvo (" + store +
+                                 ") cannot be read: file is not a database\n"));
+    const ProcessResult read = tarvo_test::runProgram(binary("tarvo-defaults"), {"read", "group.nolvek.Tarvo"});
+    EXPECT_EQ(read.exitCode, 1);
+    EXPECT_THAT(read.err, HasSubstr("(" + store + "): file is not a database"));
+}
+
 TEST_F(ShareProgramTest, InteractiveStepsPrintTheScreenAfterEach) {
     const ProcessResult r = share({"--interactive", "--text", "hello"},
                                   "type:kindField=!\n\ntap:nothing\nreplace:replyToField=me you me\nend\n");
     EXPECT_EQ(r.exitCode, 3) << r.err;
     EXPECT_THAT(r.err, HasSubstr("no view matches \"nothing\"")) << "reported, and the session goes on";
-    // Three screens after the three good steps, then the final one.
+    // The first screen before any step is read, three after the three good steps, then the
+    // final one.
     std::size_t screens = 0;
     for (std::size_t at = 0; (at = r.out.find("Window 390x844", at)) != std::string::npos; ++at) ++screens;
-    EXPECT_EQ(screens, 4u);
+    EXPECT_EQ(screens, 5u);
+    EXPECT_EQ(r.out.find("Window 390x844"), 0u);
     EXPECT_THAT(r.out, HasSubstr("TextField #kindField \"clipboard!\""));
     EXPECT_THAT(r.out, HasSubstr("TextField #replyToField \"me, you\""));
 }

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <stdexcept>
 
 extern char** environ;
 
@@ -153,6 +154,133 @@ ProcessResult runProgram(const std::string& program, const std::vector<std::stri
     }
     ::pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
     return result;
+}
+
+}  // namespace tarvo_test
+
+namespace tarvo_test {
+
+RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& args, Options options) {
+    Pipe in, out, err;
+    if (!in.ok() || !out.ok() || !err.ok()) throw std::runtime_error("cannot create pipes");
+    if (options.outputPipeBytes > 0) ::fcntl(out.read, F_SETPIPE_SZ, options.outputPipeBytes);
+    std::vector<std::string> argvStrings{program};
+    argvStrings.insert(argvStrings.end(), args.begin(), args.end());
+    std::vector<std::string> envStrings = mergedEnvironment(options.env);
+    std::vector<char*> argv = pointers(argvStrings);
+    std::vector<char*> envp = pointers(envStrings);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in.read, 0);
+    posix_spawn_file_actions_adddup2(&actions, out.write, 1);
+    posix_spawn_file_actions_adddup2(&actions, err.write, 2);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults, none;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGTERM);
+    sigaddset(&defaults, SIGPIPE);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    const int rc = ::posix_spawnp(&pid_, program.c_str(), &actions, &attributes, argv.data(), envp.data());
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) throw std::runtime_error("cannot start " + program + ": " + std::strerror(rc));
+    std::swap(in_, in.write);
+    std::swap(out_, out.read);
+    std::swap(err_, err.read);
+}
+
+RunningProgram::~RunningProgram() {
+    if (in_ >= 0) ::close(in_);
+    if (out_ >= 0) ::close(out_);
+    if (err_ >= 0) ::close(err_);
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        int status = 0;
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+}
+
+void RunningProgram::write(const std::string& text) {
+    // A program that has gone no longer reads: its end shows in finish(), not here.
+    sigset_t pipeSignal, old;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    ::pthread_sigmask(SIG_BLOCK, &pipeSignal, &old);
+    std::size_t written = 0;
+    while (in_ >= 0 && written < text.size()) {
+        const ssize_t n = ::write(in_, text.data() + written, text.size() - written);
+        if (n > 0) written += static_cast<std::size_t>(n);
+        else if (errno != EINTR) break;
+    }
+    sigset_t pending;
+    sigpending(&pending);
+    const timespec now{0, 0};
+    if (sigismember(&pending, SIGPIPE)) ::sigtimedwait(&pipeSignal, nullptr, &now);
+    ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+}
+
+void RunningProgram::closeInput() {
+    if (in_ >= 0) ::close(in_);
+    in_ = -1;
+}
+
+void RunningProgram::signal(int number) {
+    if (pid_ > 0) ::kill(pid_, number);
+}
+
+bool RunningProgram::pump(std::chrono::milliseconds slice, bool readOut) {
+    pollfd fds[2] = {{readOut ? out_ : -1, POLLIN, 0}, {err_, POLLIN, 0}};
+    if (out_ < 0 && err_ < 0) return false;
+    if (::poll(fds, 2, static_cast<int>(slice.count())) <= 0) return true;
+    char buffer[65536];
+    for (int i = 0; i < 2; ++i) {
+        if (!fds[i].revents) continue;
+        int& fd = i == 0 ? out_ : err_;
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            (i == 0 ? result_.out : result_.err).append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    return true;
+}
+
+bool RunningProgram::waitFor(const std::string& text, std::chrono::milliseconds limit, bool errorStream) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    const std::string& collected = errorStream ? result_.err : result_.out;
+    while (collected.find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        if (!pump(std::chrono::milliseconds(50), !errorStream) && collected.find(text) == std::string::npos) return false;
+    }
+    return true;
+}
+
+ProcessResult RunningProgram::finish(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (pump(std::chrono::milliseconds(50), true)) {
+        if (std::chrono::steady_clock::now() > deadline) return result_;
+    }
+    for (;;) {
+        int status = 0;
+        const pid_t waited = ::waitpid(pid_, &status, WNOHANG);
+        if (waited == pid_) {
+            pid_ = -1;
+            if (WIFEXITED(status)) result_.exitCode = WEXITSTATUS(status);
+            return result_;
+        }
+        if (waited < 0 && errno != EINTR) return result_;
+        if (std::chrono::steady_clock::now() > deadline) return result_;
+        ::poll(nullptr, 0, 20);
+    }
 }
 
 }  // namespace tarvo_test

@@ -1,6 +1,8 @@
 #pragma once
 // Runs a program to its end as a separate process and collects what it printed.
+#include <chrono>
 #include <string>
+#include <sys/types.h>
 #include <utility>
 #include <vector>
 
@@ -18,5 +20,46 @@ struct ProcessResult {
 ProcessResult runProgram(const std::string& program, const std::vector<std::string>& args = {},
                          const std::string& input = "",
                          const std::vector<std::pair<std::string, std::string>>& env = {});
+
+// A program running beside the test, for what happens while it works: its standard input stays
+// open for lines written later, its output is collected as it comes, and it can be sent a
+// signal. SIGINT and SIGTERM start with their default actions whatever this process does with
+// them. The destructor kills it (SIGKILL) if it still runs, and reaps it.
+class RunningProgram {
+public:
+    struct Options {
+        std::vector<std::pair<std::string, std::string>> env;
+        // The capacity of its standard output pipe (0: the system's), so that a test that stops
+        // reading can hold the program at its next large write.
+        int outputPipeBytes = 0;
+    };
+
+    RunningProgram(const std::string& program, const std::vector<std::string>& args, Options options);
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    void write(const std::string& text);
+    void closeInput();
+    void signal(int number);
+
+    // Collects output until text appears in standard output (or, errorStream, in standard
+    // error) or the limit has passed; true when it appeared. With errorStream, standard output
+    // is left unread.
+    bool waitFor(const std::string& text, std::chrono::milliseconds limit, bool errorStream = false);
+    // Collects all output until the program has ended, within the limit (then exitCode stays -1).
+    ProcessResult finish(std::chrono::milliseconds limit);
+
+    const std::string& out() const { return result_.out; }
+    const std::string& err() const { return result_.err; }
+
+private:
+    // Reads what is ready within `slice`; false once both outputs have ended.
+    bool pump(std::chrono::milliseconds slice, bool readOut);
+
+    pid_t pid_ = -1;
+    int in_ = -1, out_ = -1, err_ = -1;
+    ProcessResult result_;
+};
 
 }  // namespace tarvo_test

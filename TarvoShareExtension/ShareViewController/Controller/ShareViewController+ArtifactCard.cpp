@@ -5,6 +5,7 @@
 // The card is configured once per build and every refresh rebuilds its rail and texts from the
 // insight and the screen's draft, so refreshes are idempotent.
 #include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
+#include "TarvoShareExtension/ShareViewController/Screen/ShareScreenRoles.h"
 
 #include <algorithm>
 
@@ -150,9 +151,9 @@ void ShareViewController::updateArtifactInsightCard(bool animated) {
     applyShareMoodToChrome();
 }
 
-std::shared_ptr<UIView> ShareViewController::makeEntryRail() {
+std::shared_ptr<UIView> ShareViewController::makeEntryRail(const std::string& rowServerId) {
     auto rail = UIStackView::vertical(6);
-    rail->role = "entryRail";
+    rail->role = rowServerId.empty() ? std::string(share::roles::entryRail) : share::roles::serverEntryRail(rowServerId);
     rail->alignment = UIStackView::Alignment::fill;
     rail->layoutMargins = {2, 0, 0, 0};
     rail->isLayoutMarginsRelativeArrangement = true;
@@ -166,7 +167,7 @@ std::shared_ptr<UIView> ShareViewController::makeEntryRail() {
             row->distribution = UIStackView::Distribution::fillEqually;
             rail->addArrangedSubview(row);
         }
-        row->addArrangedSubview(makeArtifactCandidateChip(visible[i]));
+        row->addArrangedSubview(makeArtifactCandidateChip(visible[i], rowServerId));
     }
     // The last row keeps the width of a full row's chips.
     while (row && row->arrangedSubviews().size() < static_cast<std::size_t>(columns)) {
@@ -177,14 +178,15 @@ std::shared_ptr<UIView> ShareViewController::makeEntryRail() {
     const auto hidden = static_cast<std::int64_t>(artifactInsight.shellCandidates.size()) -
                         static_cast<std::int64_t>(visible.size());
     if (hidden > 0) {
-        rail->addArrangedSubview(makeMoreEntryChip(hidden));
+        rail->addArrangedSubview(makeMoreEntryChip(hidden, rowServerId));
     } else if (artifactScriptsExpanded) {
-        rail->addArrangedSubview(makeMoreEntryChip(0));
+        rail->addArrangedSubview(makeMoreEntryChip(0, rowServerId));
     }
     return rail;
 }
 
-std::shared_ptr<UIButton> ShareViewController::makeArtifactCandidateChip(const ArtifactShellCandidate& candidate) {
+std::shared_ptr<UIButton> ShareViewController::makeArtifactCandidateChip(const ArtifactShellCandidate& candidate,
+                                                                       const std::string& rowServerId) {
     const bool selected = isShellCandidateSelected(candidate);
     const ShareMood mood = currentShareMood();
     auto configuration = UIButtonConfiguration::tinted();
@@ -201,7 +203,8 @@ std::shared_ptr<UIButton> ShareViewController::makeArtifactCandidateChip(const A
     auto chip = UIButton::make(configuration, UIAction::make("", [weak = weakSelf(), candidate] {
                                    if (auto self = weak.lock()) toggleChipCandidate(*self, candidate);
                                }));
-    chip->role = "entryChip:" + candidate.path;
+    chip->role = rowServerId.empty() ? share::roles::entryChip(candidate.path)
+                                    : share::roles::serverEntryChip(rowServerId, candidate.path);
     chip->titleMinimumScaleFactor = 0.78;
     chip->contentHorizontalAlignment = UIControl::ContentHorizontalAlignment::fill;
     chip->cornerRadius = 11;
@@ -212,7 +215,7 @@ std::shared_ptr<UIButton> ShareViewController::makeArtifactCandidateChip(const A
     return chip;
 }
 
-std::shared_ptr<UIButton> ShareViewController::makeMoreEntryChip(std::int64_t hiddenCount) {
+std::shared_ptr<UIButton> ShareViewController::makeMoreEntryChip(std::int64_t hiddenCount, const std::string& rowServerId) {
     auto configuration = UIButtonConfiguration::tinted();
     configuration.title = share::moreEntryChipTitle(artifactScriptsExpanded, hiddenCount);
     configuration.image = artifactScriptsExpanded ? "chevron.up" : "line.3.horizontal.decrease.circle";
@@ -229,7 +232,8 @@ std::shared_ptr<UIButton> ShareViewController::makeMoreEntryChip(std::int64_t hi
                                    self->updateArtifactInsightCard(false);
                                    self->rebuildMultiServerStack();
                                }));
-    chip->role = "moreEntriesChip";
+    chip->role = rowServerId.empty() ? std::string(share::roles::moreEntriesChip)
+                                    : share::roles::serverMoreEntriesChip(rowServerId);
     chip->contentHorizontalAlignment = UIControl::ContentHorizontalAlignment::leading;
     chip->fixedHeight = 32;
     return chip;

@@ -4,6 +4,7 @@
 // Menus are rebuilt whole after every change so their check marks follow the draft; a choice
 // acts on a fresh snapshot of the screen, so unsaved edits of other fields survive it.
 #include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
+#include "TarvoShareExtension/ShareViewController/Screen/ShareScreenRoles.h"
 
 #include "TarvoShareExtension/ShareViewController/Presentation/RecipeMenuRules.h"
 
@@ -108,7 +109,7 @@ std::shared_ptr<UIView> ShareViewController::makeCommandTokenRow() {
             // the recipe touched, stores the draft and refreshes the screen.
             self->deployCommandTextView->insertText(text);
         }));
-        button->role = "commandToken:" + std::string(token);
+        button->role = share::roles::commandToken(token);
         row->addArrangedSubview(button);
     }
     return row;

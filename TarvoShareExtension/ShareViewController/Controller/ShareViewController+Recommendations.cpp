@@ -1,5 +1,6 @@
 // The servers' recommendations for the shared project and the destination folders they suggest.
 #include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
+#include "TarvoShareExtension/ShareViewController/Screen/ShareScreenRoles.h"
 
 #include <algorithm>
 
@@ -199,7 +200,7 @@ void ShareViewController::rebuildDestinationSuggestions() {
     const ArtifactDestinationRecommendation& first = offered.front();
     const std::string path = share::recommendationDestination(first.path);
     auto button = UIButton::make(UIButton::ButtonType::system);
-    button->role = "destinationSuggestionButton";
+    button->role = std::string(share::roles::destinationSuggestionButton);
     auto configuration = UIButtonConfiguration::tinted();
     configuration.title = share::destinationSuggestionTitle(path);
     configuration.subtitle = first.evidence.empty() ? std::string() : first.evidence.front();

@@ -12,6 +12,7 @@
 #include "TarvoShareExtension/ShareViewController/Screen/DraftResolution.h"
 #include "TarvoShareExtension/ShareViewController/Presentation/ShareMood.h"
 #include "TarvoShareExtension/ShareViewController/Presentation/SharePresentation.h"
+#include "TarvoShareExtension/ShareViewController/Screen/ShareScreenRoles.h"
 
 namespace tarvo {
 
@@ -63,8 +64,12 @@ void ShareViewController::rebuildMultiServerStack() {
     }
     if (!groups.quiet.empty()) {
         multiServerStack->addArrangedSubview(makeOtherServersDisclosure(groups.quiet.size()));
-        if (otherServersExpanded) {
-            for (const auto& s : groups.quiet) multiServerStack->addArrangedSubview(makeCompactServerRow(s, false));
+        // Folded rows stay in the stack, hidden, so that a step naming one learns that it is
+        // hidden rather than missing.
+        for (const auto& s : groups.quiet) {
+            auto row = makeCompactServerRow(s, false);
+            row->hidden = !otherServersExpanded;
+            multiServerStack->addArrangedSubview(row);
         }
     }
 }
@@ -109,7 +114,7 @@ std::shared_ptr<UIControl> ShareViewController::makeCompactServerRow(const Serve
     select.imageColor = selected ? UIColor::systemBlue() : UIColor::secondaryLabel();
     select.contentInsets = UIEdgeInsets::all(4);
     auto selectButton = UIButton::make(select);
-    selectButton->role = "serverSelect:" + server.id;
+    selectButton->role = share::roles::serverSelect(server.id);
     selectButton->accessibilityLabel = (selected ? "Remove " : "Add ") + label;
     selectButton->fixedWidth = 28;
     selectButton->addAction(UIAction::make("", [weak, server] {
@@ -153,7 +158,7 @@ std::shared_ptr<UIControl> ShareViewController::makeCompactServerRow(const Serve
     plan.baseBackgroundColor = current ? currentShareMood().tint : UIColor::tertiarySystemGroupedBackground();
     plan.baseForegroundColor = current ? UIColor::white() : UIColor::label();
     auto planButton = UIButton::make(plan);
-    planButton->role = "serverPlan:" + server.id;
+    planButton->role = share::roles::serverPlan(server.id);
     planButton->accessibilityLabel = "Configure " + label;
     planButton->horizontalHuggingPriority = 1000;
     planButton->addAction(UIAction::make("", [weak, server] {
@@ -166,7 +171,7 @@ std::shared_ptr<UIControl> ShareViewController::makeCompactServerRow(const Serve
     chevron.imageColor = UIColor::secondaryLabel();
     chevron.contentInsets = UIEdgeInsets::all(4);
     auto chevronButton = UIButton::make(chevron);
-    chevronButton->role = "serverExpand:" + server.id;
+    chevronButton->role = share::roles::serverExpand(server.id);
     chevronButton->accessibilityLabel = (expanded ? "Collapse " : "Expand ") + label;
     chevronButton->fixedWidth = 30;
     chevronButton->addAction(UIAction::make("", [weak, id = server.id] {
@@ -180,7 +185,7 @@ std::shared_ptr<UIControl> ShareViewController::makeCompactServerRow(const Serve
     if (expanded) body->addArrangedSubview(makeServerDetailStack(server.id, rowDraft));
 
     auto row = UIControl::make();
-    row->role = "serverRow:" + server.id;
+    row->role = share::roles::serverRow(server.id);
     row->layoutMargins = UIEdgeInsets::all(8);
     row->addSubview(body);
     body->edgesInSuperview = UIEdgeInsets::all(8);
@@ -241,7 +246,7 @@ std::shared_ptr<UIStackView> ShareViewController::makeServerDetailStack(const st
         entry->textColor = UIColor::secondaryLabel();
         entry->numberOfLines = 1;
         stack->addArrangedSubview(entry);
-        stack->addArrangedSubview(makeEntryRail());
+        stack->addArrangedSubview(makeEntryRail(serverID));
     }
     if (const ServerProfile* server = share::findServer(servers, serverID)) {
         auto plan = UIButtonConfiguration::tinted();
@@ -253,7 +258,7 @@ std::shared_ptr<UIStackView> ShareViewController::makeServerDetailStack(const st
         auto button = UIButton::make(plan, UIAction::make("", [weak = weakSelf(), s = *server] {
                                          if (auto self = weak.lock()) self->openServerPlan(s);
                                      }));
-        button->role = "serverDetailPlan:" + serverID;
+        button->role = share::roles::serverDetailPlan(serverID);
         button->contentHorizontalAlignment = UIControl::ContentHorizontalAlignment::leading;
         stack->addArrangedSubview(button);
     }
@@ -275,7 +280,7 @@ std::shared_ptr<UIButton> ShareViewController::makeOtherServersDisclosure(std::s
                                      self->otherServersExpanded = !self->otherServersExpanded;
                                      self->rebuildMultiServerStack();
                                  }));
-    button->role = "otherServersDisclosure";
+    button->role = std::string(share::roles::otherServersDisclosure);
     button->contentHorizontalAlignment = UIControl::ContentHorizontalAlignment::fill;
     return button;
 }

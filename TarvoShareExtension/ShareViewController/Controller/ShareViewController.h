@@ -527,9 +527,12 @@ public:
     std::vector<std::string> smartTokens(SmartField field) const;
     void applyToken(const std::string& token, SmartField field, bool replace);
 
-    std::shared_ptr<platform::UIView> makeEntryRail();
-    std::shared_ptr<platform::UIButton> makeArtifactCandidateChip(const ArtifactShellCandidate& candidate);
-    std::shared_ptr<platform::UIButton> makeMoreEntryChip(std::int64_t hiddenCount);
+    // The card's rail, or (given a server id) its copy in that server's opened row, whose chips
+    // carry the server id in their roles.
+    std::shared_ptr<platform::UIView> makeEntryRail(const std::string& rowServerId = "");
+    std::shared_ptr<platform::UIButton> makeArtifactCandidateChip(const ArtifactShellCandidate& candidate,
+                                                                  const std::string& rowServerId);
+    std::shared_ptr<platform::UIButton> makeMoreEntryChip(std::int64_t hiddenCount, const std::string& rowServerId);
     int entryGridColumnCount(const std::vector<ArtifactShellCandidate>& candidates) const;
     bool isShellCandidateSelected(const ArtifactShellCandidate& candidate) const;
     std::vector<ArtifactShellCandidate> visibleEntryRailCandidates() const;

@@ -60,21 +60,21 @@ void RemoteFolderPickerViewController::viewDidLoad() {
     searchController->searchResultsUpdater = std::static_pointer_cast<UISearchResultsUpdating>(self);
     searchController->obscuresBackgroundDuringPresentation = false;
     searchController->searchBar()->placeholder = "Search folders";
-    searchController->searchBar()->role = "pickerSearchField";
+    searchController->searchBar()->role = std::string(kSearchFieldRole);
     navigationItem().setSearchController(searchController);
     navigationItem().hidesSearchBarWhenScrolling = false;
     definesPresentationContext = true;
 
     auto cancel = UIBarButtonItem::system(UIBarButtonItem::SystemItem::cancel);
-    cancel->role = "pickerCancelButton";
+    cancel->role = std::string(kCancelRole);
     cancel->addTarget(self, "cancelTapped", &RemoteFolderPickerViewController::cancelTapped,
                       UIControlEvents::touchUpInside);
     useHereButton_ = UIBarButtonItem::titled("Use Here", UIBarButtonItem::Style::done);
-    useHereButton_->role = "useHereButton";
+    useHereButton_->role = std::string(kUseHereRole);
     useHereButton_->addTarget(self, "useHereTapped", &RemoteFolderPickerViewController::useHereTapped,
                               UIControlEvents::touchUpInside);
     addButton_ = UIBarButtonItem::system(UIBarButtonItem::SystemItem::add);
-    addButton_->role = "newFolderButton";
+    addButton_->role = std::string(kNewFolderRole);
     addButton_->addTarget(self, "newFolderTapped", &RemoteFolderPickerViewController::newFolderTapped,
                           UIControlEvents::touchUpInside);
     navigationItem().setLeftBarButtonItems({cancel});
@@ -143,10 +143,15 @@ std::vector<Entry> RemoteFolderPickerViewController::visibleDirs() const {
     return listing_.visibleEntries(listedPath_, searchText, showHidden, sortMode());
 }
 
+const std::vector<std::string_view>& RemoteFolderPickerViewController::controlRoles() {
+    static const std::vector<std::string_view> all{kSearchFieldRole, kCancelRole, kUseHereRole, kNewFolderRole, kSortRole};
+    return all;
+}
+
 const std::shared_ptr<UIBarButtonItem>& RemoteFolderPickerViewController::sortButtonItem() {
     if (!sortButtonItem_) {
         sortButtonItem_ = UIBarButtonItem::symbol("arrow.up.arrow.down.circle", UIBarButtonItem::Style::plain);
-        sortButtonItem_->role = "sortButtonItem";
+        sortButtonItem_->role = std::string(kSortRole);
         sortButtonItem_->accessibilityLabel = "Sort folders";
         sortButtonItem_->menu = makeSortMenu();
     }

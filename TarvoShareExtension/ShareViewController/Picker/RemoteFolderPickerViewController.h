@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "TarvoShareExtension/Remote/RemoteAPI.h"
@@ -47,6 +48,13 @@ public:
     static constexpr const char* kLoadingPrompt = "Loading\u2026";
     static constexpr const char* kCreatingPrompt = "Creating\u2026";
     static constexpr const char* kHiddenFilesKey = "files.display.showHiddenFiles";
+    // The roles of the picker's controls, as steps and help texts name them.
+    static constexpr std::string_view kSearchFieldRole = "pickerSearchField";
+    static constexpr std::string_view kCancelRole = "pickerCancelButton";
+    static constexpr std::string_view kUseHereRole = "useHereButton";
+    static constexpr std::string_view kNewFolderRole = "newFolderButton";
+    static constexpr std::string_view kSortRole = "sortButtonItem";
+    static const std::vector<std::string_view>& controlRoles();
 
     // initialPath is made canonical. onPick receives the chosen folder's canonical path.
     static std::shared_ptr<RemoteFolderPickerViewController> make(RemoteAPI api, std::string initialPath,

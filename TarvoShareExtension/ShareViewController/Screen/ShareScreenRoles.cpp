@@ -88,19 +88,38 @@ const std::vector<std::string_view>& controlRoles() {
 
 std::string serverRow(std::string_view serverId) { return itemRole(serverRowPrefix, serverId); }
 std::string serverSelect(std::string_view serverId) { return itemRole(serverSelectPrefix, serverId); }
-std::string serverChevron(std::string_view serverId) { return itemRole(serverChevronPrefix, serverId); }
-std::string chip(std::string_view path) { return itemRole(chipPrefix, path); }
+std::string serverPlan(std::string_view serverId) { return itemRole(serverPlanPrefix, serverId); }
+std::string serverExpand(std::string_view serverId) { return itemRole(serverExpandPrefix, serverId); }
+std::string serverDetailPlan(std::string_view serverId) { return itemRole(serverDetailPlanPrefix, serverId); }
+std::string entryChip(std::string_view path) { return itemRole(entryChipPrefix, path); }
+std::string serverEntryChip(std::string_view serverId, std::string_view path) {
+    return itemRole(itemRole(serverEntryChipPrefix, serverId), path);
+}
+std::string serverEntryRail(std::string_view serverId) { return itemRole(serverEntryRailPrefix, serverId); }
+std::string serverMoreEntriesChip(std::string_view serverId) { return itemRole(serverMoreEntriesChipPrefix, serverId); }
+std::string commandToken(std::string_view token) { return itemRole(commandTokenPrefix, token); }
 std::string linkedTargetCard(std::string_view targetId) { return itemRole(linkedTargetCardPrefix, targetId); }
 std::string linkedTarget(std::string_view targetId) { return itemRole(linkedTargetPrefix, targetId); }
 
+const std::vector<std::string_view>& builtControlRoles() {
+    static const std::vector<std::string_view> all{otherServersDisclosure, moreEntriesChip, destinationSuggestionButton,
+                                                   deploySetCard};
+    return all;
+}
+
 const std::vector<std::string>& perItemRolePatterns() {
     static const std::vector<std::string> patterns{
-        itemRole(serverRowPrefix, "ID"),
-        itemRole(serverSelectPrefix, "ID"),
-        itemRole(serverChevronPrefix, "ID"),
-        itemRole(chipPrefix, "PATH"),
-        itemRole(linkedTargetCardPrefix, "TARGET-ID"),
-        itemRole(linkedTargetPrefix, "TARGET-ID"),
+        serverRow("ID"),
+        serverSelect("ID"),
+        serverPlan("ID"),
+        serverExpand("ID"),
+        serverDetailPlan("ID"),
+        entryChip("PATH"),
+        serverEntryChip("ID", "PATH"),
+        serverMoreEntriesChip("ID"),
+        commandToken("TOKEN"),
+        linkedTargetCard("TARGET-ID"),
+        linkedTarget("TARGET-ID"),
     };
     return patterns;
 }

@@ -83,15 +83,38 @@ const std::vector<std::string_view>& controlRoles();
 // ---- Views built once per item: "<kind>:<identity>".
 inline constexpr std::string_view serverRowPrefix = "serverRow";
 inline constexpr std::string_view serverSelectPrefix = "serverSelect";
-inline constexpr std::string_view serverChevronPrefix = "serverChevron";
-inline constexpr std::string_view chipPrefix = "chip";
+inline constexpr std::string_view serverPlanPrefix = "serverPlan";
+inline constexpr std::string_view serverExpandPrefix = "serverExpand";
+inline constexpr std::string_view serverDetailPlanPrefix = "serverDetailPlan";
+inline constexpr std::string_view entryChipPrefix = "entryChip";
+inline constexpr std::string_view serverEntryChipPrefix = "serverEntryChip";
+inline constexpr std::string_view serverEntryRailPrefix = "serverEntryRail";
+inline constexpr std::string_view serverMoreEntriesChipPrefix = "serverMoreEntriesChip";
+inline constexpr std::string_view commandTokenPrefix = "commandToken";
 
-// A server's row, its selection button and its chevron, by server id.
+// A server's row, its selection button, its Plan button, its chevron and the Plan button of its
+// opened details, by server id.
 std::string serverRow(std::string_view serverId);
 std::string serverSelect(std::string_view serverId);
-std::string serverChevron(std::string_view serverId);
-// A script chip, by the script's path in the archive.
-std::string chip(std::string_view path);
+std::string serverPlan(std::string_view serverId);
+std::string serverExpand(std::string_view serverId);
+std::string serverDetailPlan(std::string_view serverId);
+// A script chip of the artifact card, by the script's path in the archive.
+std::string entryChip(std::string_view path);
+// The same chip repeated in the current server's opened row: "serverEntryChip:ID:PATH", so that
+// it never shares a role with the card's.
+std::string serverEntryChip(std::string_view serverId, std::string_view path);
+// The rail holding those chips and its "more" chip, by server id.
+std::string serverEntryRail(std::string_view serverId);
+std::string serverMoreEntriesChip(std::string_view serverId);
+// A token button of the deploy command's bar, by its token.
+std::string commandToken(std::string_view token);
+
+// ---- Views built once (or once per rebuild) outside the controller's fields.
+inline constexpr std::string_view otherServersDisclosure = "otherServersDisclosure";
+inline constexpr std::string_view entryRail = "entryRail";
+inline constexpr std::string_view moreEntriesChip = "moreEntriesChip";
+inline constexpr std::string_view destinationSuggestionButton = "destinationSuggestionButton";
 
 // ---- Linked deployment: a target's card and its capsule button, by target id; the deploy-set
 // card that heads the server rows.
@@ -100,6 +123,9 @@ inline constexpr std::string_view linkedTargetPrefix = "linkedTarget";
 inline constexpr std::string_view deploySetCard = "deploySetCard";
 std::string linkedTargetCard(std::string_view targetId);
 std::string linkedTarget(std::string_view targetId);
+
+// The roles of the views built outside the controller's fields that a person taps.
+const std::vector<std::string_view>& builtControlRoles();
 
 // The per-item patterns as a person reads them ("serverRow:ID", ...), for help texts.
 const std::vector<std::string>& perItemRolePatterns();

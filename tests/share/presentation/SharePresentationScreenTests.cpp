@@ -36,10 +36,11 @@ std::vector<std::string> texts(const UIView& v) {
     return out;
 }
 
-// The arranged views of the server stack by role, or by text for headers.
+// The shown arranged views of the server stack by role, or by text for headers.
 std::vector<std::string> stackOutline(const UIStackView& stack) {
     std::vector<std::string> out;
     for (const auto& v : stack.arrangedSubviews()) {
+        if (v->hidden) continue;
         if (!v->role.empty()) {
             out.push_back(v->role);
         } else if (const auto* l = dynamic_cast<const UILabel*>(v.get())) {

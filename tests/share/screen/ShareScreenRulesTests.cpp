@@ -136,8 +136,9 @@ TEST(ShareScreenRolesTest, RolesAreFieldNamesAndItemsCarryTheirIdentity) {
     EXPECT_EQ(roles::sendButton, "sendButton");
     EXPECT_EQ(roles::serverRow("a"), "serverRow:a");
     EXPECT_EQ(roles::serverSelect("a"), "serverSelect:a");
-    EXPECT_EQ(roles::serverChevron("a"), "serverChevron:a");
-    EXPECT_EQ(roles::chip("app/deploy.sh"), "chip:app/deploy.sh");
+    EXPECT_EQ(roles::serverExpand("a"), "serverExpand:a");
+    EXPECT_EQ(roles::entryChip("app/deploy.sh"), "entryChip:app/deploy.sh");
+    EXPECT_EQ(roles::serverEntryChip("a", "app/deploy.sh"), "serverEntryChip:a:app/deploy.sh");
     const auto& all = roles::controlRoles();
     EXPECT_EQ(std::set<std::string_view>(all.begin(), all.end()).size(), all.size()) << "no role twice";
 }

@@ -14,9 +14,9 @@ tarvo_test(share_send_flow_tests
   LIBS tarvo_share_test_support
   TIMEOUT 180)
 
-# tarvo-share sending the sample project to the loopback server.
+# tarvo-share sending the sample project to the loopback server, and stopped while it sends.
 tarvo_test(share_host_send_tests
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ShareHostSendTests.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ShareHostSendTests.cpp ${CMAKE_CURRENT_LIST_DIR}/ShareHostInterruptTests.cpp
   LIBS tarvo_peer tarvo_test_support platform_foundation platform_concurrency tarvo_share_program_fixture
   TIMEOUT 180)
 add_dependencies(share_host_send_tests tarvo-share tarvo-defaults)

@@ -1,0 +1,131 @@
+// tarvo-share stopped by the person at the terminal while an upload is in flight to a server
+// that has stopped answering: Ctrl-C, a second Ctrl-C, and Cancel typed at the interactive
+// prompt. Each ends the share through its cancel: the channel closed as going away, no recipe,
+// no hand-off, nothing of the share's own left in its temporary folder.
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "platform/foundation/Json.h"
+#include "tests/peer/PeerServer.h"
+#include "tests/share/ShareProgramFixture.h"
+#include "tests/support/Files.h"
+#include "tests/support/Process.h"
+#include "tests/support/TempHome.h"
+
+namespace share_test {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using tarvo_test::ProcessResult;
+using tarvo_test::RunningProgram;
+
+constexpr auto kLimit = 60000ms;
+
+class ShareInterruptTest : public ShareProgramFixture {
+protected:
+    ShareInterruptTest() : ShareProgramFixture("share-interrupt") {}
+    void SetUp() override {
+        useSampleServers(peer.baseURL());
+        write("share.serverDrafts.json", tarvo_test::readFile(source("samples/share/drafts.json")));
+        // The command stream is accepted, takes the file and never answers.
+        peer.addRule(platform::Json{{"path", "/ws/cmd"}, {"times", 0}, {"script", platform::Json::array()}});
+    }
+
+    std::unique_ptr<RunningProgram> start(std::vector<std::string> args, int outputPipeBytes = 0) {
+        args.push_back(source("samples/share/project"));
+        RunningProgram::Options options;
+        options.env = {{"TMPDIR", temporaries.path()}};
+        options.outputPipeBytes = outputPipeBytes;
+        return std::make_unique<RunningProgram>(binary("tarvo-share"), args, options);
+    }
+
+    // The close code the server saw on the upload's channel, once it has seen one.
+    platform::Json closeCode() {
+        for (int i = 0; i < 400; ++i) {
+            const platform::Json streams = peer.requestsTo("/ws/cmd");
+            if (!streams.empty() && !streams[0]["ws"]["client_close_code"].is_null()) {
+                return streams[0]["ws"]["client_close_code"];
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        return nullptr;
+    }
+
+    void expectNothingCountedAsDone() {
+        EXPECT_TRUE(peer.requestsTo("/api/jobs/submit").empty()) << "no recipe";
+        EXPECT_EQ(stored("share.launchHandoff.json"), "") << "no hand-off";
+        std::vector<std::string> left;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(temporaries.path())) {
+            if (!e.is_directory()) left.push_back(e.path().string());
+        }
+        EXPECT_THAT(left, ::testing::IsEmpty()) << "the share's temporary copies";
+    }
+
+    peer::PeerServer peer{peer::PeerServer::Options{"sample-token", "sample-token"}};
+    tarvo_test::TempDir temporaries{"share-tmp"};
+};
+
+TEST_F(ShareInterruptTest, CtrlCDuringAnUploadCancelsTheShare) {
+    auto program = start({"--progress", "--do", "tap:sendButton"});
+    ASSERT_TRUE(program->waitFor("progress: Uploading 1/1", kLimit)) << program->out() << program->err();
+    program->signal(SIGINT);
+    const ProcessResult r = program->finish(kLimit);
+    ASSERT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_THAT(r.out, EndsWith("\ncancelled: Cancelled.\n"));
+    EXPECT_THAT(r.out, HasSubstr("Button #sendButton")) << "the screen comes first";
+    EXPECT_THAT(r.err, HasSubstr("interrupted"));
+    EXPECT_EQ(closeCode(), 1001) << "going away";
+    expectNothingCountedAsDone();
+}
+
+TEST_F(ShareInterruptTest, ASecondCtrlCQuitsAtOnce) {
+    // Standard output holds less than the screen, so the program waits at its output while
+    // this test reads only standard error: the second interrupt lands while it winds down.
+    auto program = start({"--progress", "--do", "tap:sendButton"}, 4096);
+    ASSERT_TRUE(program->waitFor("progress: Uploading 1/1", kLimit)) << program->out() << program->err();
+    program->signal(SIGINT);
+    ASSERT_TRUE(program->waitFor("interrupted", kLimit, true)) << program->err();
+    program->signal(SIGINT);
+    const ProcessResult r = program->finish(kLimit);
+    EXPECT_EQ(r.exitCode, 130) << r.err;
+    EXPECT_THAT(r.out, ::testing::Not(HasSubstr("cancelled:")));
+    EXPECT_TRUE(peer.requestsTo("/api/jobs/submit").empty());
+}
+
+TEST_F(ShareInterruptTest, SigtermCancelsLikeCtrlC) {
+    auto program = start({"--progress", "--do", "tap:sendButton"});
+    ASSERT_TRUE(program->waitFor("progress: Uploading 1/1", kLimit)) << program->out() << program->err();
+    program->signal(SIGTERM);
+    const ProcessResult r = program->finish(kLimit);
+    ASSERT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_THAT(r.out, EndsWith("\ncancelled: Cancelled.\n"));
+    EXPECT_EQ(closeCode(), 1001);
+}
+
+TEST_F(ShareInterruptTest, CancelTypedDuringAnInteractiveUpload) {
+    auto program = start({"--interactive", "--progress"});
+    // The screen is there before the first step is read.
+    ASSERT_TRUE(program->waitFor("Button #sendButton", kLimit)) << program->out() << program->err();
+    EXPECT_EQ(program->out().find("progress: Uploading"), std::string::npos);
+    program->write("tap:sendButton\n");
+    ASSERT_TRUE(program->waitFor("progress: Uploading 1/1", kLimit)) << program->out() << program->err();
+    program->write("tap:cancelButton\n");
+    const ProcessResult r = program->finish(kLimit);
+    ASSERT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_THAT(r.out, EndsWith("\ncancelled: Cancelled.\n"));
+    EXPECT_EQ(closeCode(), 1001);
+    expectNothingCountedAsDone();
+}
+
+}  // namespace
+}  // namespace share_test
