@@ -100,13 +100,23 @@ platform::Async<std::optional<SourceStamp>> stampOn(std::optional<platform::Exec
 // copied shows as a change afterwards.
 platform::Async<TempItem> makeCopy(ProviderPtr provider, std::string temporaryDirectory, MaterializeOptions options,
                                    std::shared_ptr<MaterializedSource> source) {
-    const auto types = provider ? provider->registeredTypeIdentifiers() : std::vector<std::string>{};
+    // Only a file or a folder on disk can change under its copy. Any other item (a text, a link,
+    // data) is not asked for a URL: its loader would be asked twice, and may answer only once.
+    std::optional<std::string> fileType;
+    if (provider) {
+        for (const UTType& type : {UTType::folder(), UTType::fileURL()}) {
+            if (provider->hasItemConformingToTypeIdentifier(type.identifier())) {
+                fileType = type.identifier();
+                break;
+            }
+        }
+    }
     std::optional<platform::URL> url;
-    if (!types.empty()) {
+    if (fileType) {
         try {
-            url = co_await loadItemURL(provider, types.front());
+            url = co_await loadItemURL(provider, *fileType);
         } catch (...) {
-            // Not a file on disk (a text, a link, data): nothing that could change.
+            // Offered as a file but not loadable as one: nothing to compare against later.
         }
     }
     if (url && url->isFileURL()) {

@@ -49,18 +49,23 @@ void ShareViewController::rebuildMultiServerStack() {
     std::set<std::string> listed;
     for (const auto& server : servers) listed.insert(server.id);
     std::erase_if(keptServerRows, [&](const auto& kept) { return listed.count(kept.first) == 0; });
+    // A kept row may have been folded under "Other servers" at the last rebuild.
+    const auto shownRow = [](std::shared_ptr<UIControl> row) {
+        row->hidden = false;
+        return row;
+    };
     const share::ServerGroups groups = share::groupServers(
         servers, selectedServerIDs, [this](const ServerProfile& s) { return serverHasRecommendation(s); });
     multiServerStack->addArrangedSubview(makeDeploySetCard(groups.selected));
     if (!groups.selected.empty()) {
         multiServerStack->addArrangedSubview(
             makeServerSectionHeader("Selected" + std::string(share::kPartSeparator) + std::to_string(groups.selected.size())));
-        for (const auto& s : groups.selected) multiServerStack->addArrangedSubview(makeCompactServerRow(s, true));
+        for (const auto& s : groups.selected) multiServerStack->addArrangedSubview(shownRow(makeCompactServerRow(s, true)));
     }
     if (!groups.recommended.empty()) {
         multiServerStack->addArrangedSubview(makeServerSectionHeader(
             "Recommended" + std::string(share::kPartSeparator) + std::to_string(groups.recommended.size())));
-        for (const auto& s : groups.recommended) multiServerStack->addArrangedSubview(makeCompactServerRow(s, false));
+        for (const auto& s : groups.recommended) multiServerStack->addArrangedSubview(shownRow(makeCompactServerRow(s, false)));
     }
     if (!groups.quiet.empty()) {
         multiServerStack->addArrangedSubview(makeOtherServersDisclosure(groups.quiet.size()));
