@@ -11,12 +11,16 @@ function(tarvo_library name)
   target_link_libraries(${name} PUBLIC ${ARG_LIBS})
 endfunction()
 
-# tarvo_test(NAME SOURCES a_test.cpp LIBS dep1 [TIMEOUT seconds])
+# tarvo_test(NAME SOURCES a_test.cpp LIBS dep1 [TIMEOUT seconds] [SERIAL])
 # Each test case becomes its own CTest test so failures are named and runs parallelise.
 function(tarvo_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
+  endif()
+  set(serial FALSE)
+  if(ARG_SERIAL)
+    set(serial TRUE)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   # A test executable's files share most of their headers (gtest, the fixtures, the system's
@@ -31,7 +35,7 @@ function(tarvo_test name)
       TARVO_PYTHON="${TARVO_PYTHON}")
   gtest_discover_tests(${name}
       DISCOVERY_TIMEOUT 120
-      PROPERTIES TIMEOUT ${ARG_TIMEOUT}
+      PROPERTIES TIMEOUT ${ARG_TIMEOUT} RUN_SERIAL ${serial}
       ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
 endfunction()
 

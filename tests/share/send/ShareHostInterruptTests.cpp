@@ -51,7 +51,8 @@ protected:
 
     // The close code the server saw on the upload's channel, once it has seen one.
     platform::Json closeCode() {
-        for (int i = 0; i < 400; ++i) {
+        // A loaded machine can take a while to let the server read the closing frame.
+        for (int i = 0; i < 1200; ++i) {
             const platform::Json streams = peer.requestsTo("/ws/cmd");
             if (!streams.empty() && !streams[0]["ws"]["client_close_code"].is_null()) {
                 return streams[0]["ws"]["client_close_code"];
