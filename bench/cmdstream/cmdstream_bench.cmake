@@ -26,4 +26,5 @@ endif()
 # line or by TARVO_MULTI_SHARE_BENCH_MIB (small by default).
 tarvo_bench(folder_multi_share_bench
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/FolderMultiShareBench.cpp
-  LIBS tarvo_cmdstream tarvo_intake tarvo_sink platform_net platform_concurrency platform_foundation)
+  LIBS tarvo_cmdstream tarvo_intake tarvo_sink platform_net platform_concurrency platform_foundation
+  SMOKE 4 20)
