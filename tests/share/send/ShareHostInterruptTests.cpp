@@ -7,7 +7,6 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -18,6 +17,7 @@
 #include "tests/share/ShareProgramFixture.h"
 #include "tests/support/Files.h"
 #include "tests/support/Process.h"
+#include "tests/support/RunTask.h"
 #include "tests/support/TempHome.h"
 
 namespace share_test {
@@ -51,15 +51,16 @@ protected:
 
     // The close code the server saw on the upload's channel, once it has seen one.
     platform::Json closeCode() {
+        platform::Json code;
         // A loaded machine can take a while to let the server read the closing frame.
-        for (int i = 0; i < 1200; ++i) {
-            const platform::Json streams = peer.requestsTo("/ws/cmd");
-            if (!streams.empty() && !streams[0]["ws"]["client_close_code"].is_null()) {
-                return streams[0]["ws"]["client_close_code"];
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        return nullptr;
+        tarvo_test::testQueue().runUntil(
+            [&] {
+                const platform::Json streams = peer.requestsTo("/ws/cmd");
+                if (!streams.empty()) code = streams[0]["ws"]["client_close_code"];
+                return !code.is_null();
+            },
+            kLimit);
+        return code;
     }
 
     void expectNothingCountedAsDone() {
