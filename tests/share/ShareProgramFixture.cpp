@@ -32,6 +32,15 @@ void ShareProgramFixture::useSampleServers(const std::string& baseURL) {
     write("activeServerId", "staging");
 }
 
+void ShareProgramFixture::useSampleDrafts() {
+    write("share.serverDrafts.json", tarvo_test::readFile(source("samples/share/drafts.json")));
+}
+
+void ShareSampleSendFixture::SetUp() {
+    useSampleServers(peer.baseURL());
+    useSampleDrafts();
+}
+
 std::string ShareProgramFixture::storedJSON(const std::string& key) {
     const tarvo_test::ProcessResult r = tarvo_test::runProgram(binary("tarvo-defaults"), {"read", kGroup, key});
     return r.exitCode == 0 ? platform::text::trimmed(r.out) : "";

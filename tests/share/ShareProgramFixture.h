@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/peer/PeerServer.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempHome.h"
 
@@ -30,6 +31,8 @@ protected:
     // The sample servers (samples/share/servers.json) with staging the active one; their URL,
     // where nothing listens, replaced by baseURL when one is given.
     void useSampleServers(const std::string& baseURL = "");
+    // The sample drafts (samples/share/drafts.json) as the app group's remembered drafts.
+    void useSampleDrafts();
     // The app group's value as the app reads it: a string's text, any other value as compact
     // JSON; "" when absent.
     std::string stored(const std::string& key);
@@ -42,6 +45,16 @@ protected:
     static std::vector<std::string> doSteps(const std::vector<std::string>& steps);
 
     tarvo_test::TempHome home;
+};
+
+// A test of the program sending the samples to the loopback server: the sample servers pointed
+// at it, which accepts the samples' token, and the sample drafts remembered.
+class ShareSampleSendFixture : public ShareProgramFixture {
+protected:
+    explicit ShareSampleSendFixture(const std::string& homeTag) : ShareProgramFixture(homeTag) {}
+    void SetUp() override;
+
+    peer::PeerServer peer{peer::PeerServer::Options{"sample-token", "sample-token"}};
 };
 
 }  // namespace share_test

@@ -15,7 +15,6 @@
 #include "platform/foundation/Json.h"
 #include "tests/peer/PeerServer.h"
 #include "tests/share/ShareProgramFixture.h"
-#include "tests/support/Files.h"
 #include "tests/support/Process.h"
 #include "tests/support/RunTask.h"
 #include "tests/support/TempHome.h"
@@ -31,12 +30,11 @@ using tarvo_test::RunningProgram;
 
 constexpr auto kLimit = 60000ms;
 
-class ShareInterruptTest : public ShareProgramFixture {
+class ShareInterruptTest : public ShareSampleSendFixture {
 protected:
-    ShareInterruptTest() : ShareProgramFixture("share-interrupt") {}
+    ShareInterruptTest() : ShareSampleSendFixture("share-interrupt") {}
     void SetUp() override {
-        useSampleServers(peer.baseURL());
-        write("share.serverDrafts.json", tarvo_test::readFile(source("samples/share/drafts.json")));
+        ShareSampleSendFixture::SetUp();
         // The command stream is accepted, takes the file and never answers.
         peer.addRule(platform::Json{{"path", "/ws/cmd"}, {"times", 0}, {"script", platform::Json::array()}});
     }
@@ -73,7 +71,6 @@ protected:
         EXPECT_THAT(left, ::testing::IsEmpty()) << "the share's temporary copies";
     }
 
-    peer::PeerServer peer{peer::PeerServer::Options{"sample-token", "sample-token"}};
     tarvo_test::TempDir temporaries{"share-tmp"};
 };
 

@@ -21,13 +21,9 @@ namespace {
 using ::testing::HasSubstr;
 using tarvo_test::ProcessResult;
 
-class ShareProgramSendTest : public ShareProgramFixture {
+class ShareProgramSendTest : public ShareSampleSendFixture {
 protected:
-    ShareProgramSendTest() : ShareProgramFixture("share-program-send") {}
-    void SetUp() override {
-        useSampleServers(peer.baseURL());
-        write("share.serverDrafts.json", tarvo_test::readFile(source("samples/share/drafts.json")));
-    }
+    ShareProgramSendTest() : ShareSampleSendFixture("share-program-send") {}
     ProcessResult send(std::vector<std::string> extra = {}) {
         std::vector<std::string> args = {"--progress", "--do", "tap:sendButton"};
         args.insert(args.end(), extra.begin(), extra.end());
@@ -39,8 +35,6 @@ protected:
         for (const auto& r : peer.requests()) out.push_back(r.value("path", ""));
         return out;
     }
-
-    peer::PeerServer peer{peer::PeerServer::Options{"sample-token", "sample-token"}};
 };
 
 TEST_F(ShareProgramSendTest, TheSampleProjectIsUploadedAndItsRecipeRun) {
@@ -111,7 +105,7 @@ protected:
         servers[1]["urlString"] = prod.baseURL();
         write("servers.json", servers.dump());
         write("activeServerId", "staging");
-        write("share.serverDrafts.json", tarvo_test::readFile(source("samples/share/drafts.json")));
+        useSampleDrafts();
     }
     // tarvo-share on the sample project: the steps, then the screen's dump, then Send.
     ProcessResult shareAndSend(const std::vector<std::string>& steps) {

@@ -16,7 +16,6 @@
 
 #include "tests/peer/PeerServer.h"
 #include "tests/share/ShareProgramFixture.h"
-#include "tests/support/Files.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempHome.h"
 
@@ -27,13 +26,9 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using tarvo_test::ProcessResult;
 
-class ShareTemporaryFilesTest : public ShareProgramFixture {
+class ShareTemporaryFilesTest : public ShareSampleSendFixture {
 protected:
-    ShareTemporaryFilesTest() : ShareProgramFixture("share-temporary") {}
-    void SetUp() override {
-        useSampleServers(peer.baseURL());
-        write("share.serverDrafts.json", tarvo_test::readFile(source("samples/share/drafts.json")));
-    }
+    ShareTemporaryFilesTest() : ShareSampleSendFixture("share-temporary") {}
     ProcessResult run(std::vector<std::string> args) {
         args.push_back(source("samples/share/project"));
         return share(args, "", {{"TMPDIR", tmp.path()}});
@@ -47,7 +42,6 @@ protected:
         return names;
     }
 
-    peer::PeerServer peer{peer::PeerServer::Options{"sample-token", "sample-token"}};
     tarvo_test::TempDir tmp{"share-tmpdir"};
 };
 
