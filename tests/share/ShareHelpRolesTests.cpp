@@ -75,14 +75,7 @@ protected:
                                                                PropertyList(std::string("a")), PropertyList(std::string("b"))}));
         auto& c = *env.start({env.fileItem("public.zip-archive", "project.zip")});
         c.artifactInsight = {};
-        c.artifactInsight.state = tarvo::share::ArtifactInsightState::ready();
-        c.artifactInsight.entryCount = 40;
-        c.artifactInsight.rootFolder = "project";
-        for (int i = 0; i < 12; ++i) {
-            const std::string name = "s" + std::to_string(i) + ".sh";
-            c.artifactInsight.shellCandidates.push_back(candidate("project/" + name, name));
-        }
-        c.artifactInsight.baseShellCandidates = c.artifactInsight.shellCandidates;
+        readyWithTwelveScripts(c.artifactInsight);
         tarvo::ArtifactRecommendationResponse recommendation;
         recommendation.ok = true;
         recommendation.destinations = std::vector<tarvo::ArtifactDestinationRecommendation>{{"sites/elsewhere", 0.9, {"used before"}}};

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "TarvoShareExtension/ArtifactCandidateRanker.h"
+#include "TarvoShareExtension/ShareViewController/Model/ArtifactInsight.h"
 #include "TarvoShareExtension/ShareViewController/Model/RecipeText.h"
 #include "platform/foundation/Json.h"
 #include "tests/support/Process.h"
@@ -26,6 +27,19 @@ inline tarvo::ArtifactShellCandidate candidate(const std::string& path, const st
     c.depth = 1;
     c.fingerprint = std::move(fingerprint);
     return c;
+}
+
+// The insight as a project archive's scan leaves it: ready, 40 entries under "project" and twelve
+// scripts s0.sh to s11.sh, more than the entry rail shows at once.
+inline void readyWithTwelveScripts(tarvo::share::ArtifactInsight& insight) {
+    insight.state = tarvo::share::ArtifactInsightState::ready();
+    insight.entryCount = 40;
+    insight.rootFolder = "project";
+    for (int i = 0; i < 12; ++i) {
+        const std::string name = "s" + std::to_string(i) + ".sh";
+        insight.shellCandidates.push_back(candidate("project/" + name, name));
+    }
+    insight.baseShellCandidates = insight.shellCandidates;
 }
 
 // The value with its objects' keys in no particular order: for comparing JSON whose key order

@@ -341,14 +341,7 @@ TEST_F(SharePresentationScreenTest, ArtifactCardStatesRailAndDetails) {
     EXPECT_TRUE(c.artifactDetailsButton->hidden);
     EXPECT_EQ(c.artifactCard->backgroundColor->token(), "blend(systemBlue,0.09,secondarySystemGroupedBackground)");
 
-    c.artifactInsight.state = tarvo::share::ArtifactInsightState::ready();
-    c.artifactInsight.entryCount = 40;
-    c.artifactInsight.rootFolder = "project";
-    for (int i = 0; i < 12; ++i) {
-        const std::string name = "s" + std::to_string(i) + ".sh";
-        c.artifactInsight.shellCandidates.push_back(candidate("project/" + name, name));
-    }
-    c.artifactInsight.baseShellCandidates = c.artifactInsight.shellCandidates;
+    readyWithTwelveScripts(c.artifactInsight);
     c.updateArtifactInsightCard(false);
     EXPECT_TRUE(c.artifactTitleLabel->hidden);
     EXPECT_EQ(c.artifactScriptsLabel->text, "Entry \u00B7 likely 9/12");
