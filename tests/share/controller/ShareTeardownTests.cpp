@@ -41,6 +41,14 @@ protected:
             controller = c;
             return *c;
         }
+
+        // The controller shown with no items, then handed the folder and its scan started.
+        tarvo::ShareViewController& startScanOfFolder() {
+            auto& c = start();
+            c.providers = {pathItem(folder)};
+            c.scheduleArtifactPreviewScanIfNeeded();
+            return c;
+        }
     };
 
     static Share makeShare(bool project = true) {
@@ -80,9 +88,7 @@ TEST_F(ShareTeardownTest, TheShareEndsWhileTheScanZipsAndListsTheFolder) {
     for (int round = 0; round < kRounds; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         Share s = makeShare();
-        auto& c = s.start();
-        c.providers = {pathItem(s.folder)};
-        c.scheduleArtifactPreviewScanIfNeeded();
+        s.startScanOfFolder();
         turn(s, round);
         endShare(s);
     }
@@ -92,9 +98,7 @@ TEST_F(ShareTeardownTest, TheShareEndsWhileTheProjectsPlansAreResolved) {
     for (int round = 0; round < kRounds; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         Share s = makeShare();
-        auto& c = s.start();
-        c.providers = {pathItem(s.folder)};
-        c.scheduleArtifactPreviewScanIfNeeded();
+        auto& c = s.startScanOfFolder();
         // The scan's end starts the resolution of the plans on the background queue.
         ASSERT_TRUE(s.env->mainQueue().runUntil(
             [&] { return c.artifactInsight.state.is(ArtifactInsightState::Case::ready); }, 60000ms))
