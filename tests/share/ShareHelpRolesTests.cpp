@@ -56,14 +56,7 @@ class ShareHelpRolesTest : public ::testing::Test {
 protected:
     ShareHelpRolesTest() : env(ShareTestEnvironment::Options{.loopbackServer = true, .now = kNowSeconds}) {
         env.setServers(Json::array({env.server("a", "Alpha"), env.server("b", "Beta"), env.server("c", "Gamma")}));
-        tarvo::share::ServerDraftStore store;
-        tarvo::share::Draft d;
-        d.serverId = "a";
-        d.action = tarvo::share::ShareAction::upload;
-        d.destFolder = "sites/a";
-        d.postUploadAction = tarvo::share::PostUploadAction::unzipThenRun;
-        store.byServer["a"] = d;
-        store.save(env.appGroupDefaults());
+        env.storeDrafts({uploadDraft("a", "sites/a", tarvo::share::PostUploadAction::unzipThenRun)});
         env.appGroupDefaults().set("share.lastServerId", PropertyList(std::string("a")));
     }
 

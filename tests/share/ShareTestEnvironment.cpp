@@ -156,6 +156,12 @@ void ShareTestEnvironment::releaseController() {
     controller_.reset();
 }
 
+void ShareTestEnvironment::storeDrafts(const std::vector<tarvo::share::Draft>& drafts) {
+    tarvo::share::ServerDraftStore store;
+    for (const auto& d : drafts) store.byServer[d.serverId] = d;
+    store.save(*appGroup_);
+}
+
 bool ShareTestEnvironment::endShare() {
     releaseController();
     using namespace std::chrono_literals;

@@ -12,6 +12,7 @@
 
 #include "TarvoShareExtension/ShareEnvironment.h"
 #include "TarvoShareExtension/ShareSendLimits.h"
+#include "TarvoShareExtension/ShareViewController/Model/Draft.h"
 #include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
 #include "platform/concurrency/MainQueue.h"
 #include "platform/foundation/Clock.h"
@@ -52,6 +53,8 @@ public:
     void setServers(const platform::Json& servers);
     // A server profile object with an id, a name and (by default) the loopback server's URL.
     platform::Json server(const std::string& id, const std::string& name, bool runCompletionPushes = false) const;
+    // Stores the drafts as the app group's remembered drafts, each under its server.
+    void storeDrafts(const std::vector<tarvo::share::Draft>& drafts);
 
     // ---- Shared items.
     static std::shared_ptr<platform::NSItemProvider> textItem(const std::string& text);

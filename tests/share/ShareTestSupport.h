@@ -8,6 +8,7 @@
 
 #include "TarvoShareExtension/ArtifactCandidateRanker.h"
 #include "TarvoShareExtension/ShareViewController/Model/ArtifactInsight.h"
+#include "TarvoShareExtension/ShareViewController/Model/Draft.h"
 #include "TarvoShareExtension/ShareViewController/Model/RecipeText.h"
 #include "platform/foundation/Json.h"
 #include "tests/support/Process.h"
@@ -27,6 +28,17 @@ inline tarvo::ArtifactShellCandidate candidate(const std::string& path, const st
     c.depth = 1;
     c.fingerprint = std::move(fingerprint);
     return c;
+}
+
+// A draft that uploads to the folder on the server, with the recipe.
+inline tarvo::share::Draft uploadDraft(std::string server, std::string folder,
+                                       tarvo::share::PostUploadAction recipe = tarvo::share::PostUploadAction::none) {
+    tarvo::share::Draft d;
+    d.serverId = std::move(server);
+    d.action = tarvo::share::ShareAction::upload;
+    d.destFolder = std::move(folder);
+    d.postUploadAction = recipe;
+    return d;
 }
 
 // The insight as a project archive's scan leaves it: ready, 40 entries under "project" and twelve

@@ -15,10 +15,8 @@ namespace {
 namespace roles = tarvo::share::roles;
 using namespace platform;
 using tarvo::ShareViewController;
-using tarvo::share::Draft;
 using tarvo::share::PostUploadAction;
 using tarvo::share::ServerDraftStore;
-using tarvo::share::ShareAction;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
@@ -76,21 +74,6 @@ protected:
         }
         env.setServers(list);
         env.appGroupDefaults().set("share.lastServerId", PropertyList(std::string("a")));
-    }
-
-    void storeDrafts(const std::vector<Draft>& drafts) {
-        ServerDraftStore store;
-        for (const auto& d : drafts) store.byServer[d.serverId] = d;
-        store.save(env.appGroupDefaults());
-    }
-
-    static Draft uploadDraft(std::string server, std::string folder, PostUploadAction recipe = PostUploadAction::none) {
-        Draft d;
-        d.serverId = std::move(server);
-        d.action = ShareAction::upload;
-        d.destFolder = std::move(folder);
-        d.postUploadAction = recipe;
-        return d;
     }
 
     std::optional<std::string> stored(const char* key) { return env.appGroupDefaults().string(key); }
@@ -168,7 +151,7 @@ TEST_F(SharePresentationScreenTest, MultiModeTakesTheRememberedSelection) {
 }
 
 TEST_F(SharePresentationScreenTest, SwitchingServersStoresTheDraftLeftAndRemembersTheNewOne) {
-    storeDrafts({uploadDraft("a", "sites/a"), uploadDraft("b", "sites/b", PostUploadAction::unzip)});
+    env.storeDrafts({uploadDraft("a", "sites/a"), uploadDraft("b", "sites/b", PostUploadAction::unzip)});
     auto& c = *env.start({env.fileItem("public.zip-archive", "site.zip")});
     auto& d = env.driver();
     d.replaceText(role(roles::destFolderField), "edited/a");
@@ -191,7 +174,7 @@ TEST_F(SharePresentationScreenTest, SwitchingServersStoresTheDraftLeftAndRemembe
 TEST_F(SharePresentationScreenTest, TheCurrentRowShowsTheStoredDraftFromTheStart) {
     // The first build fills the rows before the draft reaches the controls; the rows are built
     // again afterwards so the current server's row and its recorded draft are the real draft.
-    storeDrafts({uploadDraft("a", "sites/a", PostUploadAction::unzip)});
+    env.storeDrafts({uploadDraft("a", "sites/a", PostUploadAction::unzip)});
     env.appGroupDefaults().set("share.serverMode", PropertyList(std::string("multi")));
     env.appGroupDefaults().set("share.multiServerIds", PropertyList(PropertyList::Array{PropertyList(std::string("a"))}));
     auto& c = *env.start({env.fileItem("public.zip-archive", "site.zip")});
@@ -202,7 +185,7 @@ TEST_F(SharePresentationScreenTest, TheCurrentRowShowsTheStoredDraftFromTheStart
 }
 
 TEST_F(SharePresentationScreenTest, RowsContextRunStatesAndDetails) {
-    storeDrafts({uploadDraft("a", "/"), uploadDraft("b", " apps/demo/ ")});
+    env.storeDrafts({uploadDraft("a", "/"), uploadDraft("b", " apps/demo/ ")});
     env.appGroupDefaults().set("share.serverMode", PropertyList(std::string("multi")));
     env.appGroupDefaults().set("share.multiServerIds", PropertyList(PropertyList::Array{
                                                            PropertyList(std::string("a")), PropertyList(std::string("b"))}));
@@ -251,7 +234,7 @@ TEST_F(SharePresentationScreenTest, NoServersAndNoItems) {
 }
 
 TEST_F(SharePresentationScreenTest, RecipeMenusAndCommandTokens) {
-    storeDrafts({uploadDraft("a", "sites/a")});
+    env.storeDrafts({uploadDraft("a", "sites/a")});
     auto& c = *env.start({env.fileItem("public.zip-archive", "site.zip")});
     auto& d = env.driver();
     EXPECT_THAT(menuTitles(*c.postUploadButton->menu), ElementsAre("None *", "Unzip", "Run", "Unzip + Run"));
@@ -289,7 +272,7 @@ TEST_F(SharePresentationScreenTest, RecipeMenusAndCommandTokens) {
 }
 
 TEST_F(SharePresentationScreenTest, TheLifetimeHeadingShowsExactlyWithItsControl) {
-    storeDrafts({uploadDraft("a", "sites/a")});
+    env.storeDrafts({uploadDraft("a", "sites/a")});
     env.start({env.fileItem("public.zip-archive", "site.zip")});
     for (const char* recipe : {"Run", "None", "Unzip", "Unzip + Run", "Unzip"}) {
         env.driver().chooseMenuItem(role(roles::postUploadButton), {recipe});
@@ -330,7 +313,7 @@ TEST_F(SharePresentationScreenTest, SuggestionMenusReplaceAddAndClear) {
 }
 
 TEST_F(SharePresentationScreenTest, ArtifactCardStatesRailAndDetails) {
-    storeDrafts({uploadDraft("a", "sites/a", PostUploadAction::unzip)});
+    env.storeDrafts({uploadDraft("a", "sites/a", PostUploadAction::unzip)});
     auto& c = *env.start({env.fileItem("public.zip-archive", "project.zip")});
     auto& d = env.driver();
     c.artifactInsight = {};

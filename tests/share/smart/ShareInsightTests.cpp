@@ -230,16 +230,10 @@ TEST_F(ShareInsightTest, ASecondScanStartedBeforeTheFirstPublishesIsTheOneShown)
 }
 
 TEST_F(ShareInsightTest, AStaleRememberedRecipeIsClearedOnceTheInsightIsReady) {
-    tarvo::share::ServerDraftStore store;
-    tarvo::share::Draft old;
-    old.serverId = "a";
-    old.action = tarvo::share::ShareAction::upload;
-    old.destFolder = "sites/app";
-    old.postUploadAction = tarvo::share::PostUploadAction::unzipThenRun;
+    tarvo::share::Draft old = uploadDraft("a", "sites/app", tarvo::share::PostUploadAction::unzipThenRun);
     old.deployWorkingDirectory = tarvo::share::PostUploadWorkingDirectory::extractedFolder;
     old.deployCommand = "bash './old.sh'";
-    store.byServer["a"] = old;
-    store.save(env.appGroupDefaults());
+    env.storeDrafts({old});
 
     auto& c = start(1, {zipItem("app.zip", project)});
     EXPECT_EQ(c.draft.postUploadAction, tarvo::share::PostUploadAction::none);
