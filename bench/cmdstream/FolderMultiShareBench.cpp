@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,6 +25,7 @@
 #include "TarvoShareExtension/Remote/RemoteTransfer.h"
 #include "TarvoShareExtension/Remote/URLSessionHTTPTransport.h"
 #include "TarvoShareExtension/Remote/URLSessionStreamTransport.h"
+#include "bench/cmdstream/ProjectFolder.h"
 #include "platform/concurrency/Concurrency.h"
 #include "platform/extension/NSItemProvider.h"
 #include "platform/foundation/RunTemporaryFolder.h"
@@ -36,29 +36,6 @@ namespace fs = std::filesystem;
 namespace {
 
 double now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
-
-// A project-like tree of `files` files totalling about `bytes`.
-void makeFolder(const fs::path& root, std::uint64_t bytes, int files) {
-    fs::remove_all(root);
-    std::vector<char> chunk(1 << 20);
-    std::uint32_t x = 7;
-    for (auto& c : chunk) {
-        x = x * 1664525u + 1013904223u;
-        c = static_cast<char>(x >> 24);
-    }
-    const std::uint64_t each = bytes / static_cast<std::uint64_t>(files);
-    for (int i = 0; i < files; ++i) {
-        const fs::path dir = root / ("src" + std::to_string(i % 5)) / ("pkg" + std::to_string(i % 17));
-        fs::create_directories(dir);
-        std::ofstream out(dir / ("file" + std::to_string(i) + ".dat"), std::ios::binary);
-        std::uint64_t left = each;
-        while (left > 0) {
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
-            out.write(chunk.data(), static_cast<std::streamsize>(n));
-            left -= n;
-        }
-    }
-}
 
 std::uint64_t bytesUnder(const fs::path& dir) {
     std::uint64_t total = 0;
@@ -155,7 +132,7 @@ int main(int argc, char** argv) {
     platform::BackgroundQueue& background = *new platform::BackgroundQueue(2);
     const tarvo::RemoteTransfer& engine = *new tarvo::RemoteTransfer(background);
 
-    makeFolder(work / "project", mib << 20, files);
+    tarvo_bench::makeProjectFolder(work / "project", mib << 20, files);
     std::printf("folder of %llu MiB in %d files, shared to %zu servers (scan, then one upload each)\n",
                 static_cast<unsigned long long>(mib), files, sinks.size());
     int failures = 0;

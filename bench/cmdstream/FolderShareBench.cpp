@@ -25,6 +25,7 @@
 #include "TarvoShareExtension/Remote/RemoteTransfer.h"
 #include "TarvoShareExtension/Remote/URLSessionHTTPTransport.h"
 #include "TarvoShareExtension/Remote/URLSessionStreamTransport.h"
+#include "bench/cmdstream/ProjectFolder.h"
 #include "platform/concurrency/Concurrency.h"
 #include "tests/peer/SinkServer.h"
 
@@ -35,30 +36,6 @@ namespace {
 
 double seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
 double now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
-
-// A project-like tree: files of varied sizes in nested folders, totalling about `bytes`.
-void makeFolder(const fs::path& root, std::uint64_t bytes, int files) {
-    fs::remove_all(root);
-    std::vector<char> chunk(1 << 20);
-    std::uint32_t x = 99;
-    for (auto& c : chunk) {
-        x = x * 1664525u + 1013904223u;
-        c = static_cast<char>(x >> 24);
-    }
-    const std::uint64_t mean = bytes / static_cast<std::uint64_t>(files);
-    for (int i = 0; i < files; ++i) {
-        const fs::path dir = root / ("src" + std::to_string(i % 7)) / ("pkg" + std::to_string(i % 31));
-        fs::create_directories(dir);
-        std::ofstream out(dir / ("file" + std::to_string(i) + ".dat"), std::ios::binary);
-        // Sizes from a half to one and a half of the mean.
-        std::uint64_t left = mean / 2 + (static_cast<std::uint64_t>(i) * 7919u) % (mean + 1);
-        while (left > 0) {
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
-            out.write(chunk.data() + (i % 1024), static_cast<std::streamsize>(std::min(n, chunk.size() - i % 1024)));
-            left -= std::min(n, chunk.size() - i % 1024);
-        }
-    }
-}
 
 struct Result {
     double wall = 0;
@@ -172,7 +149,7 @@ int main(int argc, char** argv) {
     for (const std::uint64_t size : {mib / 4, mib}) {
         const int count = size == mib ? files : std::max(1, files / 4);
         const fs::path folder = work / "project";
-        makeFolder(folder, size << 20, count);
+        tarvo_bench::makeProjectFolder(folder, size << 20, count);
 
         const Result ours = shareInChild(folder, (work / "tmp").string(), sink);
         const bool ourOK = ours.ok && ours.zipBytes > 0 && lastUploadHolds(sink, ours.zipBytes);
