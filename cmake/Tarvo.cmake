@@ -18,10 +18,6 @@ function(tarvo_test name)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()
-  set(serial FALSE)
-  if(ARG_SERIAL)
-    set(serial TRUE)
-  endif()
   add_executable(${name} ${ARG_SOURCES})
   # A test executable's files share most of their headers (gtest, the fixtures, the system's
   # own): compiled as one translation unit they cost a third of the time, which is most of CI.
@@ -35,7 +31,7 @@ function(tarvo_test name)
       TARVO_PYTHON="${TARVO_PYTHON}")
   gtest_discover_tests(${name}
       DISCOVERY_TIMEOUT 120
-      PROPERTIES TIMEOUT ${ARG_TIMEOUT} RUN_SERIAL ${serial}
+      PROPERTIES TIMEOUT ${ARG_TIMEOUT} RUN_SERIAL ${ARG_SERIAL}
       ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
 endfunction()
 
