@@ -198,7 +198,6 @@ SmartSharePreset preset(Paths paths, Paths fingerprints = {}, std::string comman
     return p;
 }
 
-
 TEST(CandidatesMatchingPreset, PathsThenFingerprintsElseTheCommandLines) {
     EXPECT_EQ(candidatePaths(candidatesMatchingPreset(preset({"TOOLS/SEED.SH", "install.sh"}, {"0000aaaa:10"}), kBase)),
               (Paths{"app/tools/seed.sh", "install.sh", "app/deploy.sh"}));

@@ -21,7 +21,6 @@ using share_test::candidate;
 using Paths = std::vector<std::string>;
 using W = PostUploadWorkingDirectory;
 
-
 Draft uploadDraft(PostUploadAction action = PostUploadAction::unzipThenRun) {
     Draft d;
     d.serverId = "srv";
