@@ -1,5 +1,7 @@
 #include "tests/support/Process.h"
 
+#include "tests/support/ChildEnd.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -269,18 +271,19 @@ ProcessResult RunningProgram::finish(std::chrono::milliseconds limit) {
     while (pump(std::chrono::milliseconds(50), true)) {
         if (std::chrono::steady_clock::now() > deadline) return result_;
     }
-    for (;;) {
-        int status = 0;
-        const pid_t waited = ::waitpid(pid_, &status, WNOHANG);
-        if (waited == pid_) {
-            pid_ = -1;
-            if (WIFEXITED(status)) result_.exitCode = WEXITSTATUS(status);
-            return result_;
-        }
-        if (waited < 0 && errno != EINTR) return result_;
-        if (std::chrono::steady_clock::now() > deadline) return result_;
-        ::poll(nullptr, 0, 20);
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (!childEndsWithin(pid_, left)) return result_;
+    int status = 0;
+    pid_t waited;
+    do {
+        waited = ::waitpid(pid_, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+    if (waited == pid_) {
+        pid_ = -1;
+        if (WIFEXITED(status)) result_.exitCode = WEXITSTATUS(status);
     }
+    return result_;
 }
 
 }  // namespace tarvo_test
