@@ -82,15 +82,17 @@ struct ProgramWorld {
 };
 
 // The environment of the program's controller: the world above, the window, the program's
-// temporary folder, the app group's defaults and the remote client factory.
-ShareEnvironment programEnvironment(ProgramWorld& world, UIWindow& window) {
+// temporary folder, the app group's defaults (appGroupSuite, opened by the caller) and the
+// remote client factory.
+ShareEnvironment programEnvironment(ProgramWorld& world, UIWindow& window,
+                                    std::shared_ptr<UserDefaults> appGroupSuite) {
     ShareEnvironment env{world.queue,    world.background, URLSession::make(),
                          world.transfer, world.clock,      FileManager::defaultManager().temporaryDirectory()};
     env.window = &window;
     env.standardDefaults = UserDefaults::standard();
     env.appGroupSuiteName = PushShared::suiteName();
     // PushShared::defaults()'s rule, with the suite kept as opened for the one-time copy.
-    if (!env.appGroupSuiteName.empty()) env.appGroupSuite = UserDefaults::suite(env.appGroupSuiteName);
+    env.appGroupSuite = std::move(appGroupSuite);
     env.defaults = env.appGroupSuite ? env.appGroupSuite : env.standardDefaults;
     env.makeFileAPI = [](const ServerProfile& server) { return share::makeShareFileAPI(server); };
     return env;
@@ -105,11 +107,11 @@ std::string kindOfValue(const PropertyList& value) {
 }
 
 // Settings the share reads as if they were absent when it cannot decode them (its screen then
-// says that no server is configured): the person learns here which one and why.
-void reportUnreadableSettings(const std::string& program, std::ostream& err) {
-    const std::string group = PushShared::suiteName();
+// says that no server is configured): the person learns here which one and why. store is the
+// app group's suite as opened, none when it could not be.
+void reportUnreadableSettings(const std::string& program, const std::string& group, const UserDefaults* store,
+                              std::ostream& err) {
     if (group.empty()) return;
-    auto store = UserDefaults::suite(group);
     if (!store) {
         const std::string path = paths::suiteDatabasePath(group);
         err << program << ": the settings of " << group << " (" << path
@@ -180,7 +182,10 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
         providers.push_back(std::move(provider));
     }
 
-    reportUnreadableSettings(program, err);
+    // Opened once: looked at here for what cannot be read, then handed to the share.
+    const std::string group = PushShared::suiteName();
+    std::shared_ptr<UserDefaults> appGroupSuite = group.empty() ? nullptr : UserDefaults::suite(group);
+    reportUnreadableSettings(program, group, appGroupSuite.get(), err);
 
     ProgramWorld world(inv.now);
     MainQueue& queue = world.queue;
@@ -212,7 +217,7 @@ int runShareHost(const std::string& program, const std::vector<std::string>& arg
     context->inputItems.push_back(item);
     if (inv.sourceApp) context->setValueForKey("sourceApplicationBundleIdentifier", PropertyList(*inv.sourceApp));
 
-    auto controller = ShareViewController::make(programEnvironment(world, window));
+    auto controller = ShareViewController::make(programEnvironment(world, window, appGroupSuite));
     // However the run ends, the screen goes first, then what it started (a scan, a plan, a zip,
     // a send) is cancelled and waited for, while the queue it reports to, the window and the
     // background threads are all still there.

@@ -1,5 +1,7 @@
 #include "platform/concurrency/Task.h"
 
+#include "platform/concurrency/detail/ContextShared.h"
+
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/strand.hpp>
 #include <boost/asio/thread_pool.hpp>
@@ -14,24 +16,6 @@ Async<Executor> currentExecutor() { co_return co_await boost::asio::this_coro::e
 
 namespace platform::detail {
 
-namespace {
-
-// Attached to each io_context that runs tasks, and destroyed with it.
-class LiveTaskService : public boost::asio::execution_context::service {
-public:
-    static boost::asio::execution_context::id id;
-    explicit LiveTaskService(boost::asio::execution_context& context)
-        : service(context), counter(std::make_shared<LiveTasks>()) {}
-    const LiveTaskCounter counter;
-
-private:
-    void shutdown() override {}
-};
-
-boost::asio::execution_context::id LiveTaskService::id;
-
-}  // namespace
-
 LiveTaskCounter liveTaskCounter(const Executor& ex) {
     boost::asio::execution_context* context = nullptr;
     if (auto* e = ex.target<boost::asio::io_context::executor_type>()) {
@@ -40,7 +24,7 @@ LiveTaskCounter liveTaskCounter(const Executor& ex) {
         context = &s->get_inner_executor().context();
     }
     if (!context) return nullptr;
-    return boost::asio::use_service<LiveTaskService>(*context).counter;
+    return sharedWithContext<LiveTasks>(*context);
 }
 
 void LiveTasks::cancelAll() {

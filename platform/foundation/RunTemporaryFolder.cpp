@@ -237,12 +237,6 @@ void removeAtExit() { removeRunTemporaryFolder(); }
 
 std::uint32_t currentUserID() { return static_cast<std::uint32_t>(::geteuid()); }
 
-std::string privateUserTemporaryFolder(const std::string& base, std::uint32_t owner) {
-    const std::string path = userFolderPath(base, owner);
-    openUserFolder(path, owner);
-    return path;
-}
-
 std::size_t sweepStaleRunFolders(const std::string& userFolder, std::uint32_t owner) {
     Fd fd(::open(userFolder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (fd.get() < 0) return 0;

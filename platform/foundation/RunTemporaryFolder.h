@@ -18,10 +18,6 @@ namespace platform {
 // The record's file name inside a run folder.
 inline constexpr const char* kRunFolderOwnerRecord = "owner";
 
-// The user folder for owner under base, checked (made 0700 when missing). Throws NSError
-// (NSCocoaErrorDomain) when it is not a folder, belongs to another user or cannot be made.
-std::string privateUserTemporaryFolder(const std::string& base, std::uint32_t owner);
-
 // Removes the run folders in userFolder that belong to owner and whose recorded process is
 // gone (or is another process with the same pid). Returns how many were removed. Never throws:
 // a folder it cannot judge or remove is left.

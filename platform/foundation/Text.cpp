@@ -69,6 +69,13 @@ bool isASCII(std::string_view s) {
 char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 char asciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
+// For text known to be ASCII, where each byte is a whole character.
+std::string mappedASCII(std::string_view s, char (*map)(char)) {
+    std::string out(s);
+    for (char& c : out) c = map(c);
+    return out;
+}
+
 // Case-folded comparison decided on an ASCII prefix, without ICU: most texts compared here
 // (paths, ids, command words) are ASCII. Folding maps an ASCII letter to its lowercase and
 // every other code point to one or more code points, so once both texts agree on an ASCII
@@ -231,22 +238,14 @@ std::vector<std::string> components(std::string_view s, std::string_view separat
 }
 
 std::string lowercased(std::string_view s) {
-    if (isASCII(s)) {
-        std::string out(s);
-        for (char& c : out) c = asciiLower(c);
-        return out;
-    }
+    if (isASCII(s)) return mappedASCII(s, asciiLower);
     icu::UnicodeString u = toIcu(s);
     u.toLower(icu::Locale::getRoot());
     return fromIcu(u);
 }
 
 std::string uppercased(std::string_view s) {
-    if (isASCII(s)) {
-        std::string out(s);
-        for (char& c : out) c = asciiUpper(c);
-        return out;
-    }
+    if (isASCII(s)) return mappedASCII(s, asciiUpper);
     icu::UnicodeString u = toIcu(s);
     u.toUpper(icu::Locale::getRoot());
     return fromIcu(u);
@@ -279,7 +278,7 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 std::string caseFolded(std::string_view s) {
-    if (isASCII(s)) return lowercased(s);
+    if (isASCII(s)) return mappedASCII(s, asciiLower);
     icu::UnicodeString u = toIcu(s);
     u.foldCase(U_FOLD_CASE_DEFAULT);
     return fromIcu(u);
@@ -318,7 +317,9 @@ int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b) {
 
 bool containsIgnoringCase(std::string_view haystack, std::string_view needle) {
     if (needle.empty()) return false;
-    if (isASCII(haystack) && isASCII(needle)) return lowercased(haystack).find(lowercased(needle)) != std::string::npos;
+    if (isASCII(haystack) && isASCII(needle)) {
+        return mappedASCII(haystack, asciiLower).find(mappedASCII(needle, asciiLower)) != std::string::npos;
+    }
     icu::UnicodeString h = toIcu(haystack);
     icu::UnicodeString n = toIcu(needle);
     h.foldCase(U_FOLD_CASE_DEFAULT);

@@ -1,6 +1,7 @@
 // Signals and typed lines as events of the main queue: the first signal is an event, a second
-// interrupt ends the process with 130, an interrupt ignored from the start stays ignored, and
-// lines arrive in order (the last one without its line break too) followed by the end.
+// one ends the process with 130 (SIGINT) or 143 (SIGTERM), an interrupt ignored from the start
+// stays ignored, and lines arrive in order (the last one without its line break too) followed by
+// the end.
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -38,20 +39,27 @@ TEST(InterruptSignalsTest, TheFirstSignalIsAnEventOnTheQueue) {
     EXPECT_EQ(now.sa_handler, SIG_DFL);
 }
 
-TEST(InterruptSignalsDeathTest, ASecondInterruptEndsTheProcessWith130) {
+TEST(InterruptSignalsDeathTest, ASecondSignalEndsTheProcessWithItsShellStatus) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            MainQueue queue;
-            bool first = false;
-            InterruptSignals signals(queue, [&](InterruptSignals::Kind) { first = true; });
-            ::raise(SIGINT);
-            if (!queue.runUntil([&] { return first; }, 20000ms)) std::_Exit(3);
-            ::raise(SIGINT);
-            queue.runUntil([] { return false; }, 20000ms);
-            std::_Exit(4);
-        },
-        ::testing::ExitedWithCode(130), "");
+    const struct {
+        int signal;
+        int status;
+    } cases[] = {{SIGINT, 130}, {SIGTERM, 143}};
+    for (const auto& c : cases) {
+        EXPECT_EXIT(
+            {
+                MainQueue queue;
+                bool first = false;
+                InterruptSignals signals(queue, [&](InterruptSignals::Kind) { first = true; });
+                ::raise(c.signal);
+                if (!queue.runUntil([&] { return first; }, 20000ms)) std::_Exit(3);
+                ::raise(c.signal);
+                queue.runUntil([] { return false; }, 20000ms);
+                std::_Exit(4);
+            },
+            ::testing::ExitedWithCode(c.status), "")
+            << "signal " << c.signal;
+    }
 }
 
 TEST(InterruptSignalsTest, AnInterruptIgnoredFromTheStartStaysIgnored) {

@@ -1,5 +1,7 @@
 #include "tests/peer/ServerProcess.h"
 
+#include "tests/support/ChildEnd.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -11,7 +13,6 @@
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
-#include <thread>
 
 extern char** environ;
 
@@ -91,16 +92,9 @@ void ServerProcess::stop() {
         return;
     }
     ::kill(pid_, SIGTERM);
-    for (int i = 0; i < 100; ++i) {
-        const pid_t r = ::waitpid(pid_, &status, WNOHANG);
-        if (r == pid_ || (r < 0 && errno != EINTR)) {
-            pid_ = -1;
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (!tarvo_test::childEndsWithin(pid_, std::chrono::seconds(2))) ::kill(pid_, SIGKILL);
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, &status, 0);
     pid_ = -1;
 }
 

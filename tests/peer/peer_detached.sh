@@ -15,21 +15,21 @@ cleanup() {
 trap cleanup EXIT
 
 for input in devnull closed; do
-  : > "$work/out"
+  # The output is a pipe read here, so that the first line is awaited, not looked for again
+  # and again; it ends early (end of input) when the server does.
+  rm -f "$work/out"
+  mkfifo "$work/out"
   if [ "$input" = devnull ]; then
     "$python" "$here/peer_server.py" --root "$work/root" >"$work/out" 2>"$work/err" </dev/null &
   else
     "$python" "$here/peer_server.py" --root "$work/root" >"$work/out" 2>"$work/err" <&- &
   fi
   pid=$!
-  port=
-  for _ in $(seq 600); do
-    read -r ready port _ <"$work/out" 2>/dev/null || true
-    [ -n "$port" ] && break
-    kill -0 "$pid" 2>/dev/null || { echo "$input: the server ended:"; cat "$work/err"; exit 1; }
-    sleep 0.1
-  done
-  [ "$ready" = PEER_LISTENING ] || { echo "$input: the server never listened"; cat "$work/err"; exit 1; }
+  exec 3<"$work/out"
+  ready= port=
+  if ! read -r -t 60 ready port _ <&3 || [ "$ready" != PEER_LISTENING ]; then
+    echo "$input: the server never listened (or ended first):"; cat "$work/err"; exit 1
+  fi
   answer=$("$python" -c 'import sys, urllib.request; print(urllib.request.urlopen(sys.argv[1], timeout=20).read().decode())' \
              "http://127.0.0.1:$port/_peer/requests")
   [ "$answer" = "[]" ] || { echo "$input: unexpected answer: $answer"; exit 1; }
@@ -37,6 +37,7 @@ for input in devnull closed; do
   status=0
   wait "$pid" || status=$?
   pid=
+  exec 3<&-
   [ "$status" = 0 ] || { echo "$input: the server ended with $status on SIGTERM"; cat "$work/err"; exit 1; }
   echo "$input: served on port $port, stopped on SIGTERM"
 done

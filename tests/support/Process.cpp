@@ -1,5 +1,7 @@
 #include "tests/support/Process.h"
 
+#include "tests/support/ChildEnd.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -63,6 +65,30 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
     return out;
 }
 
+// Starts program with the pipes' far ends as its standard input, output and error, args after
+// its name and env merged into this process's environment; the child's ends are closed here
+// whatever happened. 0 or the error number of the failed start.
+int spawnWithPipes(pid_t& pid, const std::string& program, const std::vector<std::string>& args,
+                   const std::vector<std::pair<std::string, std::string>>& env, Pipe& in, Pipe& out, Pipe& err,
+                   const posix_spawnattr_t& attributes) {
+    std::vector<std::string> argvStrings{program};
+    argvStrings.insert(argvStrings.end(), args.begin(), args.end());
+    std::vector<std::string> envStrings = mergedEnvironment(env);
+    std::vector<char*> argv = pointers(argvStrings);
+    std::vector<char*> envp = pointers(envStrings);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in.read, 0);
+    posix_spawn_file_actions_adddup2(&actions, out.write, 1);
+    posix_spawn_file_actions_adddup2(&actions, err.write, 2);
+    const int rc = ::posix_spawnp(&pid, program.c_str(), &actions, &attributes, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    in.closeRead();
+    out.closeWrite();
+    err.closeWrite();
+    return rc;
+}
+
 // Moves bytes until the child has closed both output pipes.
 void exchange(Pipe& in, Pipe& out, Pipe& err, const std::string& input, ProcessResult& result) {
     std::size_t written = 0;
@@ -101,12 +127,6 @@ ProcessResult runProgram(const std::string& program, const std::vector<std::stri
         result.err = "cannot create pipes: " + std::string(std::strerror(errno));
         return result;
     }
-    std::vector<std::string> argvStrings{program};
-    argvStrings.insert(argvStrings.end(), args.begin(), args.end());
-    std::vector<std::string> envStrings = mergedEnvironment(env);
-    std::vector<char*> argv = pointers(argvStrings);
-    std::vector<char*> envp = pointers(envStrings);
-
     // A write to a program that has stopped reading raises SIGPIPE in this thread: hold it
     // blocked here (and consume it afterwards) while the child starts with the usual mask.
     sigset_t pipeSignal, oldMask;
@@ -116,22 +136,13 @@ ProcessResult runProgram(const std::string& program, const std::vector<std::stri
     sigset_t pendingBefore;
     sigpending(&pendingBefore);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in.read, 0);
-    posix_spawn_file_actions_adddup2(&actions, out.write, 1);
-    posix_spawn_file_actions_adddup2(&actions, err.write, 2);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setsigmask(&attributes, &oldMask);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
     pid_t pid = -1;
-    const int rc = ::posix_spawnp(&pid, program.c_str(), &actions, &attributes, argv.data(), envp.data());
+    const int rc = spawnWithPipes(pid, program, args, env, in, out, err, attributes);
     posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    in.closeRead();
-    out.closeWrite();
-    err.closeWrite();
 
     if (rc != 0) {
         result.err = "cannot start " + program + ": " + std::strerror(rc);
@@ -164,17 +175,6 @@ RunningProgram::RunningProgram(const std::string& program, const std::vector<std
     Pipe in, out, err;
     if (!in.ok() || !out.ok() || !err.ok()) throw std::runtime_error("cannot create pipes");
     if (options.outputPipeBytes > 0) ::fcntl(out.read, F_SETPIPE_SZ, options.outputPipeBytes);
-    std::vector<std::string> argvStrings{program};
-    argvStrings.insert(argvStrings.end(), args.begin(), args.end());
-    std::vector<std::string> envStrings = mergedEnvironment(options.env);
-    std::vector<char*> argv = pointers(argvStrings);
-    std::vector<char*> envp = pointers(envStrings);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in.read, 0);
-    posix_spawn_file_actions_adddup2(&actions, out.write, 1);
-    posix_spawn_file_actions_adddup2(&actions, err.write, 2);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t defaults, none;
@@ -186,9 +186,8 @@ RunningProgram::RunningProgram(const std::string& program, const std::vector<std
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    const int rc = ::posix_spawnp(&pid_, program.c_str(), &actions, &attributes, argv.data(), envp.data());
+    const int rc = spawnWithPipes(pid_, program, args, options.env, in, out, err, attributes);
     posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) throw std::runtime_error("cannot start " + program + ": " + std::strerror(rc));
     std::swap(in_, in.write);
     std::swap(out_, out.read);
@@ -269,18 +268,19 @@ ProcessResult RunningProgram::finish(std::chrono::milliseconds limit) {
     while (pump(std::chrono::milliseconds(50), true)) {
         if (std::chrono::steady_clock::now() > deadline) return result_;
     }
-    for (;;) {
-        int status = 0;
-        const pid_t waited = ::waitpid(pid_, &status, WNOHANG);
-        if (waited == pid_) {
-            pid_ = -1;
-            if (WIFEXITED(status)) result_.exitCode = WEXITSTATUS(status);
-            return result_;
-        }
-        if (waited < 0 && errno != EINTR) return result_;
-        if (std::chrono::steady_clock::now() > deadline) return result_;
-        ::poll(nullptr, 0, 20);
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (!childEndsWithin(pid_, left)) return result_;
+    int status = 0;
+    pid_t waited;
+    do {
+        waited = ::waitpid(pid_, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+    if (waited == pid_) {
+        pid_ = -1;
+        if (WIFEXITED(status)) result_.exitCode = WEXITSTATUS(status);
     }
+    return result_;
 }
 
 }  // namespace tarvo_test

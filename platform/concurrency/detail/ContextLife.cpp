@@ -1,7 +1,8 @@
 #include "platform/concurrency/detail/ContextLife.h"
 
+#include "platform/concurrency/detail/ContextShared.h"
+
 #include <boost/asio/execution/context.hpp>
-#include <boost/asio/execution_context.hpp>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/query.hpp>
 #include <boost/asio/strand.hpp>
@@ -11,29 +12,10 @@
 
 namespace platform::detail {
 
-namespace {
-
-// Attached to each context the runtime posts to. A context shuts its services down, the most
-// recently added first, before its scheduler drops the work still queued; this one is added after
-// the scheduler, so what abandon() hands to the context is dropped with the rest of its queue.
-class ContextLifeService : public boost::asio::execution_context::service {
-public:
-    static boost::asio::execution_context::id id;
-    explicit ContextLifeService(boost::asio::execution_context& context)
-        : service(context), life(std::make_shared<ContextLife>()) {}
-    const std::shared_ptr<ContextLife> life;
-
-private:
-    void shutdown() override { life->end(); }
-};
-
-boost::asio::execution_context::id ContextLifeService::id;
-
-}  // namespace
-
 std::shared_ptr<ContextLife> ContextLife::of(const Executor& ex) {
-    boost::asio::execution_context& context = boost::asio::query(ex, boost::asio::execution::context);
-    return boost::asio::use_service<ContextLifeService>(context).life;
+    // Attached after the context's scheduler, so it ends first: what abandon() hands to the
+    // context is dropped with the rest of its queue.
+    return sharedWithContext<ContextLife>(boost::asio::query(ex, boost::asio::execution::context));
 }
 
 void ContextLife::end() {
