@@ -278,20 +278,47 @@ Json ServerProfile::toJson() const {
 
 // ---- SharedServerConfig
 
-std::vector<ServerProfile> SharedServerConfig::decodeServers(std::string_view json) {
-    const std::string text = trimmed(json);
-    if (text.empty() || !platform::text::isValidUTF8(text)) return {};
+namespace {
 
-    std::vector<ServerProfile> profiles;
-    try {
-        const Json root = platform::parseJson(text);
-        for (const Json& element : pj::asArray(root, "servers")) profiles.push_back(ServerProfile::fromJson(element));
-    } catch (const std::exception&) {
-        // One unreadable profile makes the whole list unreadable: better no servers than a
-        // list that silently lacks one.
+// The profiles of a stored list as written, before any cleaning, or why the text gives none
+// (in `problem`, in words for a person). A blank text gives none and no problem.
+std::vector<ServerProfile> decodeStoredProfiles(std::string_view json, std::optional<std::string>& problem) {
+    const std::string text = trimmed(json);
+    if (text.empty()) return {};
+    if (!platform::text::isValidUTF8(text)) {
+        problem = "it is not UTF-8 text";
         return {};
     }
+    const auto root = platform::tryParseJson(text);
+    if (!root) {
+        problem = "it is not valid JSON";
+        return {};
+    }
+    if (!root->is_array()) {
+        problem = "it is not a JSON list";
+        return {};
+    }
+    std::vector<ServerProfile> profiles;
+    // One unreadable profile makes the whole list unreadable: better no servers than a list
+    // that silently lacks one.
+    try {
+        for (const Json& element : *root) profiles.push_back(ServerProfile::fromJson(element));
+    } catch (const platform::DecodingError& e) {
+        problem = "server " + std::to_string(profiles.size() + 1) + " of the list: " + e.what() +
+                  (e.path().empty() ? std::string() : " (" + e.path() + ")");
+        return {};
+    } catch (const std::exception& e) {
+        problem = "server " + std::to_string(profiles.size() + 1) + " of the list: " + e.what();
+        return {};
+    }
+    return profiles;
+}
 
+}  // namespace
+
+std::vector<ServerProfile> SharedServerConfig::decodeServers(std::string_view json) {
+    std::optional<std::string> problem;
+    std::vector<ServerProfile> profiles = decodeStoredProfiles(json, problem);
     for (auto& p : profiles) {
         p.name = trimmed(p.name);
         p.urlString = trimmed(p.urlString);
@@ -310,25 +337,9 @@ std::vector<ServerProfile> SharedServerConfig::decodeServers(std::string_view js
 }
 
 std::optional<std::string> SharedServerConfig::decodeProblem(std::string_view json) {
-    const std::string text = trimmed(json);
-    if (text.empty()) return std::nullopt;
-    if (!platform::text::isValidUTF8(text)) return std::string("it is not UTF-8 text");
-    const auto root = platform::tryParseJson(text);
-    if (!root) return std::string("it is not valid JSON");
-    if (!root->is_array()) return std::string("it is not a JSON list");
-    std::size_t number = 0;
-    try {
-        for (const Json& element : *root) {
-            ++number;
-            (void)ServerProfile::fromJson(element);
-        }
-    } catch (const platform::DecodingError& e) {
-        return "server " + std::to_string(number) + " of the list: " + e.what() +
-               (e.path().empty() ? std::string() : " (" + e.path() + ")");
-    } catch (const std::exception& e) {
-        return "server " + std::to_string(number) + " of the list: " + e.what();
-    }
-    return std::nullopt;
+    std::optional<std::string> problem;
+    decodeStoredProfiles(json, problem);
+    return problem;
 }
 
 std::optional<ServerProfile> SharedServerConfig::loadActiveServer(const platform::UserDefaults& defaults) {

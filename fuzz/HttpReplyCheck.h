@@ -4,19 +4,12 @@
 // can read (valid UTF-8, of bounded length).
 #include <array>
 #include <cstdint>
-#include <cstdlib>
-#include <string>
 
-#include "Core/DisplayText.h"
 #include "TarvoShareExtension/Remote/HTTPTransport.h"
 #include "TarvoShareExtension/Remote/RemoteFailure.h"
-#include "platform/foundation/Text.h"
+#include "fuzz/FuzzCheck.h"
 
 namespace fuzzing {
-
-inline void require(bool condition) {
-    if (!condition) std::abort();
-}
 
 // The statuses a server is likely to send, and a few it should not.
 inline constexpr std::array<int, 16> kStatuses{200, 201, 204, 299, 300, 302, 400, 401,
@@ -27,13 +20,6 @@ inline tarvo::HTTPResponse reply(std::uint8_t selector, const std::uint8_t* body
     response.status = kStatuses[selector % kStatuses.size()];
     response.data.assign(body, body + size);
     return response;
-}
-
-// A server's text as a person sees it: valid UTF-8, cut to the display limit of characters of
-// at most 32 bytes each, behind a short fixed text.
-inline void requireReadable(const std::string& text) {
-    require(platform::text::isValidUTF8(text));
-    require(text.size() <= 32 * tarvo::kDisplayTextLimit + 256);
 }
 
 inline void requireFailureFits(const tarvo::RemoteFailure& failure, int status) {

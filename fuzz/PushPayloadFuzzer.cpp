@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "TarvoNotificationExtension/NotificationService.h"
+#include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzHome.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Text.h"
@@ -19,9 +20,7 @@
 
 namespace {
 
-void require(bool condition) {
-    if (!condition) std::abort();
-}
+using fuzzing::require;
 
 bool isTrimmed(const std::string& text) { return platform::text::trimmed(text) == text; }
 

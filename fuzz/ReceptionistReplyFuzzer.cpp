@@ -11,14 +11,13 @@
 
 #include "Core/DisplayText.h"
 #include "Core/ReceptionistClient.h"
+#include "fuzz/FuzzCheck.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Text.h"
 
 namespace {
 
-void require(bool condition) {
-    if (!condition) std::abort();
-}
+using fuzzing::require;
 
 constexpr std::array<int, 8> kStatuses{201, 200, 202, 400, 401, 413, 500, -1};
 

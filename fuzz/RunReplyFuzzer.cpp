@@ -6,32 +6,23 @@
 // person can read; and what a command printed stays within its kept size.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "Core/DisplayText.h"
 #include "TarvoShareExtension/Remote/CmdStreamReplies.h"
 #include "TarvoShareExtension/Remote/RemoteFailure.h"
 #include "TarvoShareExtension/Remote/RemoteTransferError.h"
+#include "fuzz/FuzzCheck.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Text.h"
 
 namespace {
 
 using namespace tarvo;
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
-
-// An error's text, as the share screen would show it.
-void requireReadable(const std::string& text) {
-    require(platform::text::isValidUTF8(text));
-    require(text.size() <= 32 * kDisplayTextLimit + 256);
-}
+using fuzzing::require;
+using fuzzing::requireReadable;
 
 void requireKept(const std::string& text) {
     require(text.size() <= CmdStreamOutput::kKeptBytes + std::string_view("\u2026").size());

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "Core/WidgetEventStore.h"
+#include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzHome.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/PropertyList.h"
@@ -19,10 +20,7 @@
 namespace {
 
 using namespace tarvo;
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
+using fuzzing::require;
 
 std::optional<platform::PropertyList> storedValue(std::uint8_t selector, std::string_view rest) {
     switch (selector % 4) {

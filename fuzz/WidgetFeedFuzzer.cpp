@@ -13,6 +13,7 @@
 #include "Core/WidgetEventStore.h"
 #include "TarvoWidgets/WidgetDefinition.h"
 #include "TarvoWidgets/WidgetView.h"
+#include "fuzz/FuzzCheck.h"
 #include "platform/foundation/Json.h"
 #include "platform/foundation/Text.h"
 #include "platform/widgetkit/WidgetFamily.h"
@@ -21,10 +22,7 @@
 namespace {
 
 using namespace tarvo;
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
+using fuzzing::require;
 
 // From the year 1 to the year 9999, in steps of about forty years.
 double presentFor(std::uint8_t selector) { return -62135596800.0 + selector * 1.2e9; }

@@ -34,15 +34,7 @@ struct Entry {
     std::uint32_t crc32 = 0;
     DosDateTime modified;
     std::uint32_t externalAttributes = 0;
-};
-
-struct CentralEntry {
-    std::string pathData;
-    std::uint32_t size = 0;
-    std::uint32_t crc32 = 0;
-    std::uint32_t localOffset = 0;
-    DosDateTime modified;
-    std::uint32_t externalAttributes = 0;
+    std::uint32_t localOffset = 0;  // where its local header went, once written
 };
 
 void put16(std::string& out, std::uint16_t v) {
@@ -97,7 +89,7 @@ std::string localHeader(const std::string& name, std::uint32_t crc, std::uint32_
     return h;
 }
 
-void appendCentralHeader(std::string& out, const CentralEntry& e) {
+void appendCentralHeader(std::string& out, const Entry& e) {
     put32(out, 0x02014B50u);
     put16(out, kVersionMadeBy);
     put16(out, kVersionNeeded);
@@ -108,14 +100,14 @@ void appendCentralHeader(std::string& out, const CentralEntry& e) {
     put32(out, e.crc32);
     put32(out, e.size);
     put32(out, e.size);
-    put16(out, static_cast<std::uint16_t>(e.pathData.size()));
+    put16(out, static_cast<std::uint16_t>(e.path.size()));
     put16(out, 0);  // extra
     put16(out, 0);  // comment
     put16(out, 0);  // disk
     put16(out, 0);  // internal attributes
     put32(out, e.externalAttributes);
     put32(out, e.localOffset);
-    out += e.pathData;
+    out += e.path;
 }
 
 std::string endRecord(std::size_t count, std::uint32_t directorySize, std::uint32_t directoryOffset) {
@@ -297,29 +289,25 @@ TempItem archiveDirectoryToTemp(const platform::URL& url, std::string_view displ
     platform::FileHandle out = platform::FileHandle::creatingForWriting(archivePath, platform::FileAccess::ownerOnly);
     try {
         std::uint64_t offset = 0;
-        std::vector<CentralEntry> central;
-        central.reserve(entries.size());
-        for (const Entry& entry : entries) {
+        for (Entry& entry : entries) {
             if (entry.path.size() > limits.maxNameLength || offset > limits.maxOffset)
                 throw shareIntakeError(ShareIntakeErrorCode::archiveTooLargeAtMember);
-            const std::uint64_t localOffset = offset;
             const std::string header = localHeader(entry.path, entry.crc32, entry.size, entry.modified);
+            entry.localOffset = static_cast<std::uint32_t>(offset);
             out.write(header.data(), header.size());
             meter.add(header.size());
             copyMember(entry, out, buffer, meter);
             offset += header.size() + entry.size;
-            central.push_back({entry.path, entry.size, entry.crc32, static_cast<std::uint32_t>(localOffset), entry.modified,
-                               entry.externalAttributes});
         }
         const std::uint64_t directoryStart = offset;
         if (directoryStart > limits.maxOffset) throw shareIntakeError(ShareIntakeErrorCode::archiveTooLargeAtDirectory);
         std::string directory;
-        for (const auto& c : central) appendCentralHeader(directory, c);
+        for (const Entry& entry : entries) appendCentralHeader(directory, entry);
         out.write(directory.data(), directory.size());
         meter.add(directory.size());
         const std::uint64_t endOffset = directoryStart + directory.size();
         if (endOffset > limits.maxOffset) throw shareIntakeError(ShareIntakeErrorCode::archiveTooLargeAtEnd);
-        const std::string end = endRecord(central.size(), static_cast<std::uint32_t>(endOffset - directoryStart),
+        const std::string end = endRecord(entries.size(), static_cast<std::uint32_t>(endOffset - directoryStart),
                                           static_cast<std::uint32_t>(directoryStart));
         out.write(end.data(), end.size());
         out.close();

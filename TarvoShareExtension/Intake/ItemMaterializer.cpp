@@ -131,13 +131,10 @@ namespace {
 
 // The copy (or zip) of a shared file URL, where the options say.
 platform::Async<TempItem> copyToTemp(platform::URL url, std::string temporaryDirectory, MaterializeOptions options) {
-    if (!options.fileWork) co_return copySecurityScopedToTemp(url, temporaryDirectory, options.zipProgress);
-    auto work = [url, temporaryDirectory, progress = options.zipProgress]() -> platform::Async<TempItem> {
-        co_return copySecurityScopedToTemp(url, temporaryDirectory, progress);
+    auto copy = [url, temporaryDirectory, progress = options.zipProgress] {
+        return copySecurityScopedToTemp(url, temporaryDirectory, progress);
     };
-    // Named, not awaited as a temporary: g++ 12 mishandles temporaries around a co_await.
-    platform::Async<TempItem> running = platform::runOn(*options.fileWork, std::move(work));
-    co_return co_await std::move(running);
+    return onFileWork(options.fileWork, std::move(copy));
 }
 
 }  // namespace

@@ -5,16 +5,17 @@
 // plain text, then whatever it registered first. Folders always become zip archives. Every
 // call makes a new file whose name begins with a fresh UUID; nothing here deletes them.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
-
-#include <optional>
 
 #include "TarvoShareExtension/Intake/FolderZipWriter.h"
 #include "TarvoShareExtension/Intake/ItemLoaders.h"
 #include "TarvoShareExtension/Intake/TempItem.h"
+#include "platform/concurrency/Task.h"
 #include "platform/extension/UTType.h"
 
 namespace tarvo {
@@ -33,6 +34,18 @@ struct MaterializeOptions {
 };
 platform::Async<TempItem> materializeToTempFile(ProviderPtr provider, std::string temporaryDirectory,
                                                 MaterializeOptions options);
+
+// work() where MaterializeOptions::fileWork says: on that executor when there is one, else right
+// here on the caller's.
+template <class F>
+auto onFileWork(std::optional<platform::Executor> fileWork, F work) -> platform::Async<std::invoke_result_t<F&>> {
+    using T = std::invoke_result_t<F&>;
+    if (!fileWork) co_return work();
+    auto task = [work = std::move(work)]() mutable -> platform::Async<T> { co_return work(); };
+    // Named, not awaited as a temporary: g++ 12 mishandles temporaries around a co_await.
+    platform::Async<T> running = platform::runOn(*fileWork, std::move(task));
+    co_return co_await std::move(running);
+}
 // The image branch: the file, else the raw data of the best image type, else the image
 // object re-encoded as JPEG.
 platform::Async<TempItem> materializeImageToTempFile(ProviderPtr provider, std::string temporaryDirectory);

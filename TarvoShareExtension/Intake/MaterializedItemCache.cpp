@@ -79,23 +79,6 @@ bool stillCurrent(const TempItem& item, const std::shared_ptr<MaterializedSource
     return now && *now == *source->stamp;
 }
 
-platform::Async<bool> checkStillCurrent(TempItem item, std::shared_ptr<MaterializedSource> source,
-                                        std::optional<platform::Executor> fileWork) {
-    if (!fileWork) co_return stillCurrent(item, source);
-    // A large folder's check walks its tree: off the caller's queue like the copy itself.
-    auto work = [item, source]() -> platform::Async<bool> { co_return stillCurrent(item, source); };
-    platform::Async<bool> checking = platform::runOn(*fileWork, std::move(work));
-    co_return co_await std::move(checking);
-}
-
-// The stamp of path, on fileWork when there is one.
-platform::Async<std::optional<SourceStamp>> stampOn(std::optional<platform::Executor> fileWork, std::string path) {
-    if (!fileWork) co_return stampSource(path);
-    auto work = [path]() -> platform::Async<std::optional<SourceStamp>> { co_return stampSource(path); };
-    platform::Async<std::optional<SourceStamp>> stamping = platform::runOn(*fileWork, std::move(work));
-    co_return co_await std::move(stamping);
-}
-
 // The copy of one item: what it is made from is noted first, so that a change made while it is
 // copied shows as a change afterwards.
 platform::Async<TempItem> makeCopy(ProviderPtr provider, std::string temporaryDirectory, MaterializeOptions options,
@@ -121,7 +104,9 @@ platform::Async<TempItem> makeCopy(ProviderPtr provider, std::string temporaryDi
     }
     if (url && url->isFileURL()) {
         source->path = url->path();
-        platform::Async<std::optional<SourceStamp>> stamping = stampOn(options.fileWork, source->path);
+        // A large folder's stamp walks its tree: off the caller's queue like the copy itself.
+        auto stamp = [path = source->path] { return stampSource(path); };
+        platform::Async<std::optional<SourceStamp>> stamping = onFileWork(options.fileWork, std::move(stamp));
         source->stamp = co_await std::move(stamping);
     }
     platform::Async<TempItem> copying =
@@ -178,7 +163,9 @@ platform::Async<TempItem> MaterializedItemCache::materialize(ProviderPtr provide
             state->forget(existing->copy);
             throw;
         }
-        platform::Async<bool> checking = checkStillCurrent(*item, existing->source, options.fileWork);
+        // The check walks a folder's tree again, so it runs where the stamp did.
+        auto check = [item = *item, source = existing->source] { return stillCurrent(item, source); };
+        platform::Async<bool> checking = onFileWork(options.fileWork, std::move(check));
         if (co_await std::move(checking)) co_return std::move(*item);
         // Changed since: the old copy stays until the share's folder goes, since another caller
         // may still be reading it.

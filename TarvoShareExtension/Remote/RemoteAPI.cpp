@@ -46,7 +46,7 @@ Async<HTTPResponse> performREST(RemoteAPI api, std::string method, std::string p
     }
     try {
         HTTPResponse response = co_await api.http->send(std::move(request));
-        tarvo::throwIfServerError(response);
+        throwIfServerError(response);
         co_return response;
     } catch (const RemoteFailure&) {
         throw;
@@ -125,8 +125,6 @@ platform::URL RemoteAPI::buildURL(std::string_view path, const std::vector<URLQu
 platform::URL RemoteAPI::buildWSURL(std::string_view path, const std::vector<URLQueryItem>& query) const {
     return buildWith(*this, path, query, true);
 }
-
-void RemoteAPI::throwIfServerError(const HTTPResponse& response) { tarvo::throwIfServerError(response); }
 
 Async<DirListResponse> RemoteAPI::list(std::string path) const { return listCall(*this, std::move(path)); }
 

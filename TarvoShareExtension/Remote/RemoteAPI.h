@@ -4,9 +4,9 @@
 // does no input or output, and operations keep no state between calls.
 //
 // REST calls share one pattern: the URL is built from the base URL, the bearer authorization is
-// added, the reply is judged by throwIfServerError and decoded. Failures are RemoteFailure
-// values (a transport failure arrives as RemoteFailure::transport), except a payload that is
-// not a JSON object, which is refused before anything is sent.
+// added, the reply is judged by throwIfServerError (RemoteReply.h) and decoded. Failures are
+// RemoteFailure values (a transport failure arrives as RemoteFailure::transport), except a
+// payload that is not a JSON object, which is refused before anything is sent.
 #include <map>
 #include <memory>
 #include <string>
@@ -52,9 +52,6 @@ public:
     platform::URL buildURL(std::string_view path, const std::vector<platform::URLQueryItem>& query = {}) const;
     // The same with "https" mapped to "wss" and "http" to "ws" (other schemes unchanged).
     platform::URL buildWSURL(std::string_view path, const std::vector<platform::URLQueryItem>& query = {}) const;
-
-    // Returns for 2xx; throws RemoteFailure for every other status (see RemoteReply.h).
-    static void throwIfServerError(const HTTPResponse& response);
 
     // GET "/api/list" with the query item "path".
     platform::Async<DirListResponse> list(std::string path) const;

@@ -225,6 +225,36 @@ TEST_F(FolderZipWriterTest, UnzipRestoresTheExecuteBitAndTheTimesAndPythonReadsT
     }
 }
 
+// The format's time fields hold 1980 to 2107 local: a time outside is stored as the nearest one
+// they hold. (Read from the header itself: unzip restores dates past 2100 a day late.)
+TEST_F(FolderZipWriterTest, TimesOutsideTheFormatsYearsAreStoredAsTheNearestItHolds) {
+    ScopedTimeZone utc("UTC0");
+    struct Case {
+        std::int64_t modified;
+        std::uint16_t time;
+        std::uint16_t date;
+    };
+    const Case cases[] = {
+        {100000000, 0x0000, 0x0021},   // 1973: 1980-01-01 00:00:00
+        {315532800, 0x0000, 0x0021},   // 1980-01-01 00:00:00 itself
+        {4354819198, 0xBF7D, 0xFF9F},  // 2107-12-31 23:59:58 itself
+        {7258118400, 0xBF7D, 0xFF9F},  // 2200: 2107-12-31 23:59:58
+    };
+    for (const Case& c : cases) {
+        const std::string folder = in("dated-" + std::to_string(c.modified));
+        writeFile(folder + "/a.txt", "a");
+        setModificationTime(folder + "/a.txt", c.modified);
+        const std::string bytes = readFile(archive(folder).url.path());
+        ASSERT_GT(bytes.size(), 14u);
+        const auto field = [&bytes](std::size_t at) {
+            return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                              static_cast<unsigned char>(bytes[at + 1]) << 8);
+        };
+        EXPECT_EQ(field(10), c.time) << c.modified;
+        EXPECT_EQ(field(12), c.date) << c.modified;
+    }
+}
+
 TEST_F(FolderZipWriterTest, NamesTheArchiveFromTheDisplayName) {
     writeFile(in("f/a.txt"), "a");
     struct Case {

@@ -28,6 +28,7 @@ namespace {
 using namespace std::chrono_literals;
 using platform::Async;
 using platform::Json;
+using remote_test::failureText;
 using remote_test::runTask;
 using Clock = std::chrono::steady_clock;
 
@@ -38,23 +39,6 @@ constexpr double kRequestSeconds = 30;
 // How long a test waits for a state before it gives up: a bound for a fault, never a figure.
 constexpr auto kStateBound = 20s;
 const std::string kEllipsis = "\u2026";
-
-// What an operation threw.
-struct Outcome {
-    std::string text;
-};
-
-template <class F>
-Outcome outcomeOf(F body) {
-    Outcome out;
-    try {
-        runTask(std::move(body));
-        out.text = "(no error)";
-    } catch (const std::exception& e) {
-        out.text = platform::describeError(e);
-    }
-    return out;
-}
 
 // Stream channels whose sessions have a short closing handshake and an idle limit far below the
 // default, so a regression fails the test instead of stalling it for a minute.
@@ -132,13 +116,13 @@ TEST(HostilePeer, APendingReceiveEndsAtOnceOnAnInvalidFrameOrAClose) {
     for (const auto& c : kFrameCases) {
         auto [task, delegate] = openTask(peer, c.act);
         // The frame's text, not the request limit's: the frame ended the receive.
-        const Outcome received = outcomeOf([task]() -> Async<void> { co_await task->receive(); });
-        EXPECT_EQ(received.text, c.text) << c.act;
+        const std::string received = failureText<std::exception>([task]() -> Async<void> { co_await task->receive(); });
+        EXPECT_EQ(received, c.text) << c.act;
         // A send after the end fails the same way.
-        const Outcome sent = outcomeOf([task]() -> Async<void> {
+        const std::string sent = failureText<std::exception>([task]() -> Async<void> {
             co_await task->send(platform::URLSessionWebSocketMessage::string("late"));
         });
-        EXPECT_EQ(sent.text, c.text) << c.act;
+        EXPECT_EQ(sent, c.text) << c.act;
         // The server holds the connection open and never answers: the closing handshake still
         // ends, at its own limit (the request limit lies beyond the wait).
         EXPECT_TRUE(delegate->waitForCompletion()) << c.act;
@@ -222,8 +206,8 @@ TEST(HostilePeer, CmdStreamOperationsEndWithTheRightErrorLongBeforeTheirLimits) 
     // Each text is the server's doing; a limit would have said "timed out".
     for (const auto& c : cases) {
         auto api = apiFor(peer, c.act);
-        const Outcome o = outcomeOf([api, run = c.run]() { return run(api); });
-        EXPECT_EQ(o.text, c.text) << c.operation << " " << c.act;
+        const std::string o = failureText<std::exception>([api, run = c.run]() { return run(api); });
+        EXPECT_EQ(o, c.text) << c.operation << " " << c.act;
     }
 }
 
@@ -235,8 +219,8 @@ TEST(HostilePeer, OutputPastItsBoundFailsAtOnce) {
     for (const char* act : {"flood", "floodexit"}) {
         auto api = apiFor(peer, act);
         api.cmdStreamLimits.commandSeconds = 10;
-        const Outcome o = outcomeOf([api]() { return runTrue(api); });
-        EXPECT_EQ(o.text, "Upload failed: command output is longer than 64 KiB") << act;
+        const std::string o = failureText<std::exception>([api]() { return runTrue(api); });
+        EXPECT_EQ(o, "Upload failed: command output is longer than 64 KiB") << act;
     }
 }
 
@@ -244,10 +228,10 @@ TEST(HostilePeer, AHugeMetaValueIsDescribedBriefly) {
     peer::RawPeer peer;
     for (const char* act : {"nested", "wide"}) {
         auto api = apiFor(peer, act);
-        const Outcome o = outcomeOf([api]() { return runTrue(api); });
+        const std::string o = failureText<std::exception>([api]() { return runTrue(api); });
         // The meta text is the only output, so it becomes the failure's detail, cut to its end.
-        EXPECT_EQ(o.text.rfind("Upload failed: exit 3: " + kEllipsis, 0), 0u) << act << ": " << o.text.substr(0, 80);
-        EXPECT_LE(platform::text::graphemeCount(o.text), 23 + tarvo::kDisplayTextLimit) << act;
+        EXPECT_EQ(o.rfind("Upload failed: exit 3: " + kEllipsis, 0), 0u) << act << ": " << o.substr(0, 80);
+        EXPECT_LE(platform::text::graphemeCount(o), 23 + tarvo::kDisplayTextLimit) << act;
     }
 }
 
@@ -333,8 +317,8 @@ TEST(HostilePeer, AnEnormousServerMessageIsCutForThePerson) {
     const std::string cut = std::string(tarvo::kDisplayTextLimit, 'E') + kEllipsis;
 
     auto api = remote_test::makeAPI(peer.urlFor("bigerror"), "t");
-    const Outcome listed = outcomeOf([api]() -> Async<void> { co_await api.list("/"); });
-    EXPECT_EQ(listed.text, "Server error: " + cut);
+    const std::string listed = failureText<std::exception>([api]() -> Async<void> { co_await api.list("/"); });
+    EXPECT_EQ(listed, "Server error: " + cut);
 
     UploadFile file(1000);
     auto emit = [&file](const std::string& base, std::shared_ptr<platform::URLSession> session) {
@@ -355,8 +339,9 @@ TEST(HostilePeer, AnEnormousServerMessageIsCutForThePerson) {
 
     // The caller's session, with its own limit, carries the emit: a default session's minute
     // would outlast the task's limit, which says so in another text.
-    const Outcome stalled = outcomeOf(emit(peer.urlFor("stall"), remote_test::sessionWithTimeout(0.5)));
-    EXPECT_EQ(stalled.text, "The request timed out.");
+    const std::string stalled =
+        failureText<std::exception>(emit(peer.urlFor("stall"), remote_test::sessionWithTimeout(0.5)));
+    EXPECT_EQ(stalled, "The request timed out.");
 }
 
 }  // namespace
