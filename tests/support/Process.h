@@ -52,6 +52,7 @@ public:
 
     const std::string& out() const { return result_.out; }
     const std::string& err() const { return result_.err; }
+    pid_t pid() const { return pid_; }
 
 private:
     // Reads what is ready within `slice`; false once both outputs have ended.

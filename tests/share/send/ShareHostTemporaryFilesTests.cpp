@@ -6,9 +6,7 @@
 #include <string>
 #include <vector>
 
-#include <poll.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
@@ -80,45 +78,18 @@ TEST_F(ShareTemporaryFilesTest, EveryWayAShareEndsRemovesTheRunFolder) {
 TEST_F(ShareTemporaryFilesTest, AKilledRunLeavesItsFolderAndTheNextRunRemovesIt) {
     // The program waits for steps on its standard input; once it has printed the screen after
     // the first, it has made its folder and zipped the project into it.
-    int toChild[2];
-    int fromChild[2];
-    ASSERT_EQ(::pipe(toChild), 0);
-    ASSERT_EQ(::pipe(fromChild), 0);
-    const std::string program = binary("tarvo-share");
-    const std::string project = source("samples/share/project");
-    const std::string tmpdir = tmp.path();
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::dup2(toChild[0], 0);
-        ::dup2(fromChild[1], 1);
-        ::close(toChild[1]);
-        ::close(fromChild[0]);
-        ::setenv("TMPDIR", tmpdir.c_str(), 1);
-        ::execl(program.c_str(), program.c_str(), "--interactive", project.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(toChild[0]);
-    ::close(fromChild[1]);
-    const std::string step = "type:destFolderField=killed\n";
-    ASSERT_EQ(::write(toChild[1], step.data(), step.size()), static_cast<ssize_t>(step.size()));
-    std::string out;
-    char buffer[4096];
+    tarvo_test::RunningProgram::Options options;
+    options.env = {{"TMPDIR", tmp.path()}};
+    tarvo_test::RunningProgram program(binary("tarvo-share"), {"--interactive", source("samples/share/project")},
+                                       options);
+    program.write("type:destFolderField=killed\n");
     // A generous bound, for a program that never answers: the test fails instead of hanging.
-    while (out.find("Window 390x844") == std::string::npos) {
-        pollfd ready{fromChild[0], POLLIN, 0};
-        if (::poll(&ready, 1, 120000) <= 0) break;
-        const ssize_t n = ::read(fromChild[0], buffer, sizeof buffer);
-        if (n <= 0) break;
-        out.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ::close(toChild[1]);
-    ::close(fromChild[0]);
-    ASSERT_THAT(out, HasSubstr("Window 390x844")) << "the program did not come up";
-    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_TRUE(program.waitFor("killed\" placeholder=", std::chrono::minutes(2)))
+        << "the program did not come up: " << program.out() << program.err();
+    const pid_t child = program.pid();
+    program.signal(SIGKILL);
+    const ProcessResult killedRun = program.finish(std::chrono::minutes(1));
+    ASSERT_EQ(killedRun.exitCode, -1) << "ended by the signal";
 
     const std::vector<std::string> left = leftOver();
     ASSERT_EQ(left.size(), 1u) << "the killed run's folder stays";
