@@ -45,7 +45,8 @@ void ShareViewController::rebuildMultiServerStack() {
         multiServerStack->addArrangedSubview(none);
         return;
     }
-    // Rows of servers no longer listed, and of the linked cards' time, are not kept.
+    // Rows of servers no longer listed are not kept. Rows kept while linked cards stood in for
+    // them come back only when their inputs are still the same.
     std::set<std::string> listed;
     for (const auto& server : servers) listed.insert(server.id);
     std::erase_if(keptServerRows, [&](const auto& kept) { return listed.count(kept.first) == 0; });
