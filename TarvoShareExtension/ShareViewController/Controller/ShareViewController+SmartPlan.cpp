@@ -121,7 +121,8 @@ void ShareViewController::refreshSmartSharePlanPass(bool autoApply) {
         destFolderField->text = draft.destFolder;
         customWorkingDirectoryField->text = draft.deployCustomWorkingDirectory;
         deployCommandTextView->text = draft.deployCommand;
-        rebuildDestinationSuggestions();
+        // The destination suggestions follow in refreshDerivedUI below, after the recommendation
+        // of the server now on the screen is adopted.
         updatePostUploadMenu();
         updateWorkingDirectoryMenu();
     }
