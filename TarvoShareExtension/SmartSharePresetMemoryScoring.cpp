@@ -251,10 +251,11 @@ std::string SmartSharePresetMemoryStore::category(const std::optional<ArtifactPr
 namespace {
 
 // One server's plan; the project's sets are prepared at the first preset that needs them and
-// kept for the next server. The plan's preset shares the ownership of the owner's lists.
+// kept for the next server. Owner is the store's (private) lists, of which the plan's preset
+// shares the ownership.
 template <class Owner>
-SmartShareResolvedPlan resolvePlan(const std::shared_ptr<Owner>& owner, const std::vector<SmartSharePreset>& presets,
-                                   const std::string& serverID, const ArtifactProjectSignature* signature,
+SmartShareResolvedPlan resolvePlan(const std::shared_ptr<Owner>& owner, const std::string& serverID,
+                                   const ArtifactProjectSignature* signature,
                                    const std::string& fallbackFolder, std::optional<PreparedSignature>& prepared) {
     if (!signature) {
         return {std::nullopt, kNoSignaturePlanScore, {"no structural signature available"}, fallbackFolder, false};
@@ -264,7 +265,7 @@ SmartShareResolvedPlan resolvePlan(const std::shared_ptr<Owner>& owner, const st
         SmartShareScore score;
     };
     std::vector<Scored> scored;
-    for (const auto& preset : presets) {
+    for (const auto& preset : owner->presets) {
         if (preset.serverID == serverID) {
             if (!prepared) prepared.emplace(*signature);
             scored.push_back({&preset, preparedScore(*prepared, preset)});
@@ -317,7 +318,7 @@ SmartShareResolvedPlan SmartSharePresetMemoryStore::resolve(const std::string& s
                                                             const std::optional<ArtifactProjectSignature>& signature,
                                                             const std::string& fallbackFolder) const {
     std::optional<PreparedSignature> prepared;
-    return resolvePlan(lists_, lists_->presets, serverID, signature ? &*signature : nullptr, fallbackFolder, prepared);
+    return resolvePlan(lists_, serverID, signature ? &*signature : nullptr, fallbackFolder, prepared);
 }
 
 std::map<std::string, SmartShareResolvedPlan> SmartSharePresetMemoryStore::resolveAll(
@@ -326,7 +327,7 @@ std::map<std::string, SmartShareResolvedPlan> SmartSharePresetMemoryStore::resol
     std::map<std::string, SmartShareResolvedPlan> plans;
     std::optional<PreparedSignature> prepared;
     for (const auto& id : serverIDs) {
-        plans[id] = resolvePlan(lists_, lists_->presets, id, signature ? &*signature : nullptr, fallbackFolder, prepared);
+        plans[id] = resolvePlan(lists_, id, signature ? &*signature : nullptr, fallbackFolder, prepared);
     }
     return plans;
 }

@@ -12,10 +12,7 @@ ShareViewController::Draft ShareViewController::recipeClearedIfStale(const Draft
 }
 
 std::vector<ArtifactShellCandidate> ShareViewController::selectedArtifactCandidates(const Draft& d) const {
-    if (const share::CandidateSelector* index = candidateSelectorDuringBuild;
-        index != nullptr && index->shellCandidates().size() == artifactInsight.shellCandidates.size()) {
-        return index->select(d);
-    }
+    if (candidateSelectorDuringBuild != nullptr) return candidateSelectorDuringBuild->select(d);
     return share::selectedArtifactCandidates(d, artifactInsight.shellCandidates);
 }
 

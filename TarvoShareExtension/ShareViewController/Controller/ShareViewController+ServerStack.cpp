@@ -45,14 +45,18 @@ void ShareViewController::rebuildMultiServerStack() {
         multiServerStack->addArrangedSubview(none);
         return;
     }
-    // Rows of servers no longer listed, and of the linked cards' time, are not kept.
+    // Rows of servers no longer listed are not kept. Rows kept while linked cards stood in for
+    // them come back only when their inputs are still the same.
     std::set<std::string> listed;
     for (const auto& server : servers) listed.insert(server.id);
     std::erase_if(keptServerRows, [&](const auto& kept) { return listed.count(kept.first) == 0; });
-    // A kept row may have been folded under "Other servers" at the last rebuild.
-    const auto shownRow = [](std::shared_ptr<UIControl> row) {
-        row->hidden = false;
-        return row;
+    // Every row is told whether it shows: a kept one may have been folded under "Other servers"
+    // at the last rebuild. Folded rows stay in the stack, hidden, so that a step naming one
+    // learns that it is hidden rather than missing.
+    const auto addRow = [this](const ServerProfile& server, bool selected, bool folded) {
+        auto row = makeCompactServerRow(server, selected);
+        row->hidden = folded;
+        multiServerStack->addArrangedSubview(row);
     };
     const share::ServerGroups groups = share::groupServers(
         servers, selectedServerIDs, [this](const ServerProfile& s) { return serverHasRecommendation(s); });
@@ -60,57 +64,47 @@ void ShareViewController::rebuildMultiServerStack() {
     if (!groups.selected.empty()) {
         multiServerStack->addArrangedSubview(
             makeServerSectionHeader("Selected" + std::string(share::kPartSeparator) + std::to_string(groups.selected.size())));
-        for (const auto& s : groups.selected) multiServerStack->addArrangedSubview(shownRow(makeCompactServerRow(s, true)));
+        for (const auto& s : groups.selected) addRow(s, true, false);
     }
     if (!groups.recommended.empty()) {
         multiServerStack->addArrangedSubview(makeServerSectionHeader(
             "Recommended" + std::string(share::kPartSeparator) + std::to_string(groups.recommended.size())));
-        for (const auto& s : groups.recommended) multiServerStack->addArrangedSubview(shownRow(makeCompactServerRow(s, false)));
+        for (const auto& s : groups.recommended) addRow(s, false, false);
     }
     if (!groups.quiet.empty()) {
         multiServerStack->addArrangedSubview(makeOtherServersDisclosure(groups.quiet.size()));
-        // Folded rows stay in the stack, hidden, so that a step naming one learns that it is
-        // hidden rather than missing.
-        for (const auto& s : groups.quiet) {
-            auto row = makeCompactServerRow(s, false);
-            row->hidden = !otherServersExpanded;
-            multiServerStack->addArrangedSubview(row);
-        }
+        for (const auto& s : groups.quiet) addRow(s, false, !otherServersExpanded);
     }
 }
 
-bool ShareViewController::KeptServerRow::sameInputs(const KeptServerRow& o) const {
-    return selected == o.selected && current == o.current && context == o.context && evidence == o.evidence &&
-           origin == o.origin && runState == o.runState && planTint == o.planTint && draft == o.draft &&
-           candidates == o.candidates && server == o.server;
+ShareViewController::ServerRowInputs ShareViewController::serverRowInputs(const ServerProfile& server, bool selected,
+                                                                          Draft rowDraft) const {
+    ServerRowInputs in;
+    in.server = server;
+    in.selected = selected;
+    in.current = server.id == draft.serverId;
+    in.candidates = selectedArtifactCandidates(rowDraft);
+    in.context = share::serverContextText(rowDraft, in.candidates.empty(), compactScriptSummary(rowDraft),
+                                          share::defaultKind(typeKey));
+    in.evidence = recipeSuccessEvidence(server.id, rowDraft);
+    if (!in.evidence) in.origin = recipeOriginSummary(server.id);
+    if (auto state = serverRunStates.find(server.id); state != serverRunStates.end()) in.runState = state->second;
+    if (in.current) in.planTint = currentShareMood().tint;
+    in.draft = std::move(rowDraft);
+    return in;
 }
 
 std::shared_ptr<UIControl> ShareViewController::makeCompactServerRow(const ServerProfile& server, bool selected) {
-    const Draft rowDraft = resolvedDraft(server, draft);
     const bool expanded = expandedServerIDs.count(server.id) != 0;
-    const bool current = server.id == draft.serverId;
-    std::optional<KeptServerRow> inputs;
+    ServerRowInputs inputs = serverRowInputs(server, selected, resolvedDraft(server, draft));
     if (expanded) {
         // The detail of an expanded row reads more of the screen; it is always built anew.
         keptServerRows.erase(server.id);
-    } else {
-        inputs.emplace();
-        inputs->server = server;
-        inputs->selected = selected;
-        inputs->current = current;
-        inputs->draft = rowDraft;
-        inputs->candidates = selectedArtifactCandidates(rowDraft);
-        inputs->context = share::serverContextText(rowDraft, inputs->candidates.empty(), compactScriptSummary(rowDraft),
-                                                   share::defaultKind(typeKey));
-        inputs->evidence = recipeSuccessEvidence(server.id, rowDraft);
-        if (!inputs->evidence) inputs->origin = recipeOriginSummary(server.id);
-        if (auto state = serverRunStates.find(server.id); state != serverRunStates.end()) inputs->runState = state->second;
-        if (current) inputs->planTint = currentShareMood().tint;
-        if (auto kept = keptServerRows.find(server.id);
-            kept != keptServerRows.end() && kept->second.row && kept->second.sameInputs(*inputs)) {
-            return kept->second.row;
-        }
+    } else if (auto kept = keptServerRows.find(server.id); kept != keptServerRows.end() && kept->second.inputs == inputs) {
+        return kept->second.row;
     }
+    const bool current = inputs.current;
+    const std::vector<ArtifactShellCandidate>& candidates = inputs.candidates;
     const std::string label = server.displayLabel();
     auto weak = weakSelf();
 
@@ -127,8 +121,6 @@ std::shared_ptr<UIControl> ShareViewController::makeCompactServerRow(const Serve
                             }),
                             UIControlEvents::touchUpInside);
 
-    const std::vector<ArtifactShellCandidate> candidates = selectedArtifactCandidates(rowDraft);
-
     auto name = UILabel::make(label);
     name->font = UIFont::systemFont(14, UIFont::Weight::semibold);
     name->textColor = UIColor::label();
@@ -139,7 +131,7 @@ std::shared_ptr<UIControl> ShareViewController::makeCompactServerRow(const Serve
     if (!candidates.empty()) titleLine->addArrangedSubview(makeScriptCountBadge(static_cast<std::int64_t>(candidates.size())));
     titleLine->addArrangedSubview(UIView::make());
 
-    auto textColumn = UIStackView::vertical(3, {titleLine, makeServerContextLine(server.id, rowDraft, candidates.empty(), expanded)});
+    auto textColumn = UIStackView::vertical(3, {titleLine, makeServerContextLine(inputs, expanded)});
     textColumn->userInteractionEnabled = false;
     if (!candidates.empty()) {
         auto list = UIStackView::vertical(2);
@@ -160,7 +152,7 @@ std::shared_ptr<UIControl> ShareViewController::makeCompactServerRow(const Serve
     plan.imagePadding = 4;
     plan.buttonSize = UIButtonConfiguration::Size::mini;
     plan.contentInsets = UIEdgeInsets{5, 8, 5, 8};
-    plan.baseBackgroundColor = current ? currentShareMood().tint : UIColor::tertiarySystemGroupedBackground();
+    plan.baseBackgroundColor = inputs.planTint.value_or(UIColor::tertiarySystemGroupedBackground());
     plan.baseForegroundColor = current ? UIColor::white() : UIColor::label();
     auto planButton = UIButton::make(plan);
     planButton->role = share::roles::serverPlan(server.id);
@@ -187,7 +179,7 @@ std::shared_ptr<UIControl> ShareViewController::makeCompactServerRow(const Serve
     auto rowLine = UIStackView::horizontal(7, {selectButton, textColumn, planButton, chevronButton});
     rowLine->alignment = UIStackView::Alignment::center;
     auto body = UIStackView::vertical(7, {rowLine});
-    if (expanded) body->addArrangedSubview(makeServerDetailStack(server.id, rowDraft));
+    if (expanded) body->addArrangedSubview(makeServerDetailStack(server.id, inputs.draft));
 
     auto row = UIControl::make();
     row->role = share::roles::serverRow(server.id);
@@ -205,16 +197,12 @@ std::shared_ptr<UIControl> ShareViewController::makeCompactServerRow(const Serve
                        if (auto self = weak.lock()) self->toggleServerSelection(server, true);
                    }),
                    UIControlEvents::touchUpInside);
-    if (inputs) {
-        inputs->row = row;
-        keptServerRows.insert_or_assign(server.id, std::move(*inputs));
-    }
+    if (!expanded) keptServerRows.insert_or_assign(server.id, KeptServerRow{std::move(inputs), row});
     return row;
 }
 
-std::shared_ptr<UIStackView> ShareViewController::makeServerContextLine(const std::string& serverID, const Draft& d,
-                                                                        bool includeScript, bool expanded) {
-    auto label = UILabel::make(share::serverContextText(d, includeScript, compactScriptSummary(d), share::defaultKind(typeKey)));
+std::shared_ptr<UIStackView> ShareViewController::makeServerContextLine(const ServerRowInputs& inputs, bool expanded) {
+    auto label = UILabel::make(inputs.context);
     label->font = UIFont::monospacedSystemFont(11, UIFont::Weight::regular);
     label->textColor = UIColor::secondaryLabel();
     label->numberOfLines = expanded ? 2 : 1;
@@ -222,19 +210,19 @@ std::shared_ptr<UIStackView> ShareViewController::makeServerContextLine(const st
     label->horizontalCompressionResistance = 250;
     auto line = UIStackView::horizontal(5, {label});
     line->alignment = UIStackView::Alignment::center;
-    if (auto evidence = recipeSuccessEvidence(serverID, d)) {
-        line->addArrangedSubview(makeSuccessCountBadge(evidence->first, evidence->second));
-    } else if (auto origin = recipeOriginSummary(serverID)) {
-        line->addArrangedSubview(makeRecipeOriginBadge(*origin));
+    if (inputs.evidence) {
+        line->addArrangedSubview(makeSuccessCountBadge(inputs.evidence->first, inputs.evidence->second));
+    } else if (inputs.origin) {
+        line->addArrangedSubview(makeRecipeOriginBadge(*inputs.origin));
     }
-    if (auto state = serverRunStates.find(serverID); state != serverRunStates.end() && !state->second.empty()) {
-        auto run = UILabel::make(state->second);
+    if (!inputs.runState.empty()) {
+        auto run = UILabel::make(inputs.runState);
         run->font = UIFont::systemFont(10, UIFont::Weight::medium);
-        run->textColor = share::runStateIsFailure(state->second) ? UIColor::systemRed() : UIColor::secondaryLabel();
+        run->textColor = share::runStateIsFailure(inputs.runState) ? UIColor::systemRed() : UIColor::secondaryLabel();
         run->numberOfLines = 1;
         run->lineBreakMode = NSLineBreakMode::byTruncatingTail;
         run->horizontalCompressionResistance = 250;
-        run->role = "serverRunState:" + serverID;
+        run->role = "serverRunState:" + inputs.server.id;
         line->addArrangedSubview(run);
     }
     return line;

@@ -53,18 +53,16 @@ void ShareViewController::refreshSmartSharePlanPass(bool autoApply) {
     const bool hasAutomaticConfiguration = resolution.automaticConfiguration.has_value();
 
     const std::string notedServerID = draft.serverId;
+    // A server's working draft: the one resolved for it, else a fresh one carrying the intent given.
+    const auto workingDraftOf = [this](const ServerProfile& server, const Draft& preserving) {
+        auto resolved = resolvedDraftsByServer.find(server.id);
+        return resolved != resolvedDraftsByServer.end() ? resolved->second : draftForServer(server, preserving);
+    };
     const Draft snapshot = snapshotDraftFromUI();
     Draft current = snapshot;
     std::set<std::string> matched;
     for (const auto& server : servers) {
-        Draft d;
-        if (server.id == notedServerID) {
-            d = snapshot;
-        } else if (auto it = resolvedDraftsByServer.find(server.id); it != resolvedDraftsByServer.end()) {
-            d = it->second;
-        } else {
-            d = draftForServer(server, snapshot);
-        }
+        Draft d = server.id == notedServerID ? snapshot : workingDraftOf(server, snapshot);
         auto resolved = resolution.plans.find(server.id);
         if (resolved == resolution.plans.end()) continue;
         SmartShareResolvedPlan plan = share::planWithFallbackFolder(resolved->second, share::planFallbackFolder(d.destFolder));
@@ -97,13 +95,9 @@ void ShareViewController::refreshSmartSharePlanPass(bool autoApply) {
             // As at start-up, the screen shows the draft of a server the send goes to: the
             // first selected one when the current server is not selected.
             if (selectedServerIDs.count(draft.serverId) == 0) {
-                for (const auto& server : servers) {
-                    if (selectedServerIDs.count(server.id) == 0) continue;
-                    auto resolved = resolvedDraftsByServer.find(server.id);
-                    current = resolved != resolvedDraftsByServer.end() ? resolved->second
-                                                                        : draftForServer(server, current);
+                if (const ServerProfile* first = share::firstSelectedServer(servers, selectedServerIDs)) {
+                    current = workingDraftOf(*first, current);
                     draft = current;
-                    break;
                 }
             }
             persistMultiServerSelection();
@@ -114,11 +108,7 @@ void ShareViewController::refreshSmartSharePlanPass(bool autoApply) {
                 if (const ServerProfile* server = share::findServer(servers, *id)) {
                     // The server on the screen keeps the draft the plans just gave it; another
                     // server comes with its own working draft, its plan applied above.
-                    if (server->id != notedServerID) {
-                        auto resolved = resolvedDraftsByServer.find(server->id);
-                        current = resolved != resolvedDraftsByServer.end() ? resolved->second
-                                                                            : draftForServer(*server, current);
-                    }
+                    if (server->id != notedServerID) current = workingDraftOf(*server, current);
                     draft = current;
                 }
             }
@@ -131,7 +121,8 @@ void ShareViewController::refreshSmartSharePlanPass(bool autoApply) {
         destFolderField->text = draft.destFolder;
         customWorkingDirectoryField->text = draft.deployCustomWorkingDirectory;
         deployCommandTextView->text = draft.deployCommand;
-        rebuildDestinationSuggestions();
+        // The destination suggestions follow in refreshDerivedUI below, after the recommendation
+        // of the server now on the screen is adopted.
         updatePostUploadMenu();
         updateWorkingDirectoryMenu();
     }

@@ -492,9 +492,10 @@ public:
     void toggleServerExpansion(const std::string& serverID);
 
     std::shared_ptr<platform::UIControl> makeCompactServerRow(const ServerProfile& server, bool selected);
-    // A collapsed compact row with everything it shows; a rebuild keeps the row of the last one
-    // when these are the same (an edit changes the row of one server, if any).
-    struct KeptServerRow {
+    // Everything a compact row shows, worked out once per row and rebuild. A rebuild keeps the
+    // collapsed row of the last one when these are the same (an edit changes the row of one
+    // server, if any).
+    struct ServerRowInputs {
         ServerProfile server;
         bool selected = false;
         bool current = false;
@@ -505,13 +506,16 @@ public:
         std::optional<std::string> origin;
         std::string runState;
         std::optional<platform::UIColor> planTint;
+        bool operator==(const ServerRowInputs&) const = default;
+    };
+    ServerRowInputs serverRowInputs(const ServerProfile& server, bool selected, Draft rowDraft) const;
+    struct KeptServerRow {
+        ServerRowInputs inputs;
         std::shared_ptr<platform::UIControl> row;
-        bool sameInputs(const KeptServerRow& other) const;
     };
     std::map<std::string, KeptServerRow> keptServerRows;
     std::shared_ptr<platform::UIButton> makeOtherServersDisclosure(std::size_t count);
-    std::shared_ptr<platform::UIStackView> makeServerContextLine(const std::string& serverID, const Draft& draft,
-                                                                 bool includeScript, bool expanded);
+    std::shared_ptr<platform::UIStackView> makeServerContextLine(const ServerRowInputs& inputs, bool expanded);
     std::shared_ptr<platform::UIStackView> makeServerDetailStack(const std::string& serverID, const Draft& draft);
 
     ShareMood currentShareMood() const;

@@ -79,7 +79,6 @@ class CandidateSelector {
 public:
     explicit CandidateSelector(const ShellCandidates& shellCandidates);
     ShellCandidates select(const Draft& draft) const;
-    const ShellCandidates& shellCandidates() const { return candidates_; }
 
 private:
     const ShellCandidates& candidates_;

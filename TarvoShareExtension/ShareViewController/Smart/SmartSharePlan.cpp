@@ -102,7 +102,7 @@ SmartPlanResolution resolveSmartPlans(const SmartSharePresetMemoryStore& memory,
     out.memoryRevision = memoryRevision;
     out.serverIDs = serverIDs;
     const std::optional<ArtifactProjectSignature> project = signature;
-    for (auto& [id, plan] : memory.resolveAll(serverIDs, project, "")) out.plans[id] = std::move(plan);
+    out.plans = memory.resolveAll(serverIDs, project, "");
     out.automaticConfiguration = memory.resolveAutomaticConfiguration(project);
     return out;
 }
