@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -118,15 +120,20 @@ std::string trimWhere(std::string_view s, Pred pred) {
         if (!pred(c)) break;
         begin = next;
     }
-    // Trailing characters: walk forward and remember where the last kept character ends.
+    // Trailing characters. An ASCII byte is always a character of its own, whatever comes
+    // before it, so those are read from the end; past the first other byte the text is walked
+    // forward, remembering where the last kept character ends.
+    while (end > begin && static_cast<unsigned char>(s[end - 1]) < 0x80) {
+        if (!pred(static_cast<char32_t>(s[end - 1]))) return std::string(s.substr(begin, end - begin));
+        --end;
+    }
     std::size_t i = begin;
     std::size_t lastKeptEnd = begin;
-    while (i < s.size()) {
-        char32_t c = decodeAt(s, i);
+    while (i < end) {
+        char32_t c = decodeAt(s.substr(0, end), i);
         if (!pred(c)) lastKeptEnd = i;
     }
-    end = lastKeptEnd;
-    return std::string(s.substr(begin, end - begin));
+    return std::string(s.substr(begin, lastKeptEnd - begin));
 }
 
 // The process's collators, all of the language-neutral root collation, made once and then only
@@ -191,6 +198,7 @@ bool isNewline(char32_t c) {
 }
 
 bool isWhitespaceOrNewline(char32_t c) {
+    if (c < 0x80) return c == 0x20 || (c >= 0x09 && c <= 0x0D);
     if (c > 0x10FFFF) return false;
     return isNewline(c) || u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_WHITE_SPACE);
 }
@@ -356,6 +364,14 @@ bool isValidUTF8(std::string_view s) {
     while (i < s.size()) {
         if (static_cast<unsigned char>(s[i]) < 0x80) {
             ++i;
+            // ASCII runs a word at a time: stored texts of a hundred kilobytes are checked at
+            // every save.
+            std::uint64_t word;
+            while (s.size() - i >= sizeof word) {
+                std::memcpy(&word, s.data() + i, sizeof word);
+                if ((word & 0x8080808080808080ULL) != 0) break;
+                i += sizeof word;
+            }
             continue;
         }
         std::size_t before = i;

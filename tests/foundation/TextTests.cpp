@@ -24,6 +24,11 @@ TEST(Text, TrimsUnicodeWhitespaceAndNewlines) {
         {"", ""},
         {" \xFF ", "\xFF"},                    // invalid bytes are kept, not rewritten
         {"é ", "é"},
+        // The end read from both sides of its last non-ASCII character.
+        {"abc \u3000\t ", "abc"},
+        {"abc\u3000x ", "abc\u3000x"},
+        {"ab\xE3\x80 ", "ab\xE3\x80"},       // a cut sequence is kept whole
+        {"\u3000 \u3000", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(text::trimmed(c.in), c.out) << c.in;
 }
@@ -32,6 +37,7 @@ TEST(Text, TrimsGivenCharacterSet) {
     EXPECT_EQ(text::trimmingCharacters("//a/b//", "/"), "a/b");
     EXPECT_EQ(text::trimmingCharacters("«x»", "«»"), "x");
     EXPECT_EQ(text::trimmingCharacters("abc", ""), "abc");
+    EXPECT_EQ(text::trimmingCharacters("«x»//»/", "/»"), "«x");
 }
 
 TEST(Text, SplitsAtEveryNewlineKind) {

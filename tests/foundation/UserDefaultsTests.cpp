@@ -38,9 +38,14 @@ TEST_F(UserDefaultsTest, EveryPropertyListTypeRoundTrips) {
     std::string escaped;
     for (char c = 0; c < 0x20; ++c) escaped += c;
     escaped += "\\\"/\x7F é✓ \\u0041";
+    // The same at every offset from a word boundary, between runs of plain text.
+    std::string shifted;
+    for (std::size_t k = 0; k <= 8; ++k) shifted += std::string(k, 'a') + escaped + std::string(19, 'b');
     const std::pair<std::string, PropertyList> values[] = {
         {"string", PropertyList("héllo\n\"world\"")},
         {"escaped", PropertyList(escaped)},
+        {"shifted", PropertyList(shifted)},
+        {"controls", PropertyList(std::string(1000, '\x01') + "end")},  // six times as long stored
         {"empty", PropertyList("")},
         {"int", PropertyList(std::int64_t{-9007199254740993})},
         {"double", PropertyList(2.5)},
@@ -96,6 +101,7 @@ TEST_F(UserDefaultsTest, TextThatIsNotUTF8IsNotReportedAsWritten) {
     const std::string bad = "caf\xE9";
     const PropertyList refused[] = {
         PropertyList(bad),
+        PropertyList(std::string(13, 'a') + bad + std::string(20, 'b')),
         PropertyList(PropertyList::Array{PropertyList("ok"), PropertyList(bad)}),
         PropertyList(PropertyList::Dictionary{{bad, PropertyList(1)}}),
     };
