@@ -5,6 +5,7 @@
 // The card is configured once per build and every refresh rebuilds its rail and texts from the
 // insight and the screen's draft, so refreshes are idempotent.
 #include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
+#include "TarvoShareExtension/ShareViewController/Controller/ServerStackBatch.h"
 #include "TarvoShareExtension/ShareViewController/Screen/ShareScreenRoles.h"
 
 #include <algorithm>
@@ -23,6 +24,7 @@ namespace {
 // A tap on a chip: the candidate joins or leaves the screen's script selection and the recipe
 // follows what remains selected.
 void toggleChipCandidate(ShareViewController& c, const ArtifactShellCandidate& candidate) {
+    ServerStackBatch batch(c);
     ShareViewController::Draft next =
         share::draftTogglingShellCandidate(c.snapshotDraftFromUI(), candidate, c.artifactInsight.shellCandidates);
     c.markRecipeTouched();

@@ -3,6 +3,7 @@
 // records it for its server and saves the store, so a share that is cancelled still leaves
 // what was typed for the next one. The rules are DraftBinding's.
 #include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
+#include "TarvoShareExtension/ShareViewController/Controller/ServerStackBatch.h"
 
 #include "TarvoShareExtension/ShareViewController/Screen/DraftResolution.h"
 #include "TarvoShareExtension/ShareViewController/Model/RecipeText.h"
@@ -60,6 +61,7 @@ void ShareViewController::updateServerButtonTitle() {
 }
 
 void ShareViewController::applyDraftToUI() {
+    ServerStackBatch batch(*this);
     applyDraftFieldsWithoutRefreshing(draft);
     updateServerButtonTitle();
     updatePostUploadMenu();
@@ -84,6 +86,7 @@ void ShareViewController::persistGlobalDraft(const Draft& d) {
 }
 
 void ShareViewController::draftFieldChanged() {
+    ServerStackBatch batch(*this);
     draft = snapshotDraftFromUI();
     if (!draft.serverId.empty()) resolvedDraftsByServer[draft.serverId] = draft;
     persistGlobalDraft(draft);

@@ -7,6 +7,7 @@
 // It may run again from inside itself (a smart plan applied while refreshing); nothing here
 // depends on running once.
 #include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
+#include "TarvoShareExtension/ShareViewController/Controller/ServerStackBatch.h"
 
 #include "TarvoShareExtension/ShareViewController/Presentation/SharePresentation.h"
 
@@ -42,6 +43,8 @@ bool readinessNeedsValue(const ShareReadinessRule& rule) {
 
 void ShareViewController::refreshDerivedUI() {
     MoodForThePass mood(*this);
+    // Ends before the mood does: the rows it rebuilds take the pass's mood.
+    ServerStackBatch batch(*this);
     const bool upload = draft.action == ShareAction::upload;
     const bool linked = linkedDeployment.has_value();
     const bool hasRecipe = upload && draft.postUploadAction != PostUploadAction::none;

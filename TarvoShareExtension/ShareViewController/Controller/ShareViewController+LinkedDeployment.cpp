@@ -2,6 +2,7 @@
 // they describe: loading the tickets, the card that shows the batch, falling back to the
 // regular deploy, the target cards, and carrying out the approved batch.
 #include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
+#include "TarvoShareExtension/ShareViewController/Controller/ServerStackBatch.h"
 
 #include <exception>
 #include <variant>
@@ -72,6 +73,7 @@ Async<void> ShareViewController::loadInteractionReplySidecar() {
 }
 
 void ShareViewController::applyNVKSidecar(const DecodedNVKSidecar& sidecar) {
+    ServerStackBatch batch(*this);
     if (const auto* reply = std::get_if<NVKInteractionReplyTicket>(&sidecar)) {
         interactionReply = *reply;
         returnResultSwitch->setOn(true);
@@ -112,6 +114,7 @@ void ShareViewController::applyNVKSidecar(const DecodedNVKSidecar& sidecar) {
 
 void ShareViewController::useRegularTarvoDeployTapped() {
     if (!linkedDeployment || isBusy) return;
+    ServerStackBatch batch(*this);
     availableLinkedDeployment = std::move(linkedDeployment);
     linkedDeployment.reset();
     selectedLinkedTargetIDs.clear();

@@ -3,6 +3,7 @@
 // Each saves what the screen shows before it changes anything, so no edit is lost, then
 // remembers the mode and selection in the app group.
 #include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
+#include "TarvoShareExtension/ShareViewController/Controller/ServerStackBatch.h"
 
 #include "TarvoShareExtension/ShareViewController/Screen/ShareStartup.h"
 #include "platform/foundation/Text.h"
@@ -24,6 +25,7 @@ ShareViewController::Draft saveScreen(ShareViewController& c) {
 }  // namespace
 
 void ShareViewController::serverModeChanged() {
+    ServerStackBatch batch(*this);
     userTouchedServerMode = true;
     draft = saveScreen(*this);
     serverMode = serverModeControl->selectedSegmentIndex == 1 ? ServerMode::multi : ServerMode::single;
@@ -48,6 +50,7 @@ void ShareViewController::multiDispatchModeChanged() {
 }
 
 void ShareViewController::toggleServerSelection(const ServerProfile& server, bool expandOnSelect) {
+    ServerStackBatch batch(*this);
     draft = saveScreen(*this);
     if (selectedServerIDs.count(server.id) == 0) {
         selectedServerIDs.insert(server.id);
@@ -62,6 +65,7 @@ void ShareViewController::toggleServerSelection(const ServerProfile& server, boo
 }
 
 void ShareViewController::switchDraftToServer(const ServerProfile& server) {
+    ServerStackBatch batch(*this);
     const Draft left = saveScreen(*this);
     // A draft already resolved in this share comes back as it was, without a new stale check.
     Draft target;
@@ -101,6 +105,7 @@ void ShareViewController::adoptServerContext(const std::string& serverID) {
 }
 
 void ShareViewController::openServerPlan(const ServerProfile& server) {
+    ServerStackBatch batch(*this);
     expandedServerIDs.insert(server.id);
     artifactScriptsExpanded = false;
     switchDraftToServer(server);

@@ -31,6 +31,11 @@ std::shared_ptr<UILabel> monospacedLine(std::string text, int lines) {
 }  // namespace
 
 void ShareViewController::rebuildMultiServerStack() {
+    if (serverStackBatchDepth > 0) {
+        serverStackRebuildPending = true;
+        return;
+    }
+    serverStackRebuildPending = false;
     // ---- Linked deployment: its target cards stand in for the server rows.
     if (rebuildLinkedTargetCardsIfNeeded()) return;
     // Every row asks which scripts its server's draft runs, several times.
@@ -50,6 +55,10 @@ void ShareViewController::rebuildMultiServerStack() {
     std::set<std::string> listed;
     for (const auto& server : servers) listed.insert(server.id);
     std::erase_if(keptServerRows, [&](const auto& kept) { return listed.count(kept.first) == 0; });
+    if (rowTextMemo.candidateGeneration != index.generation() || rowTextMemo.typeKey != typeKey) {
+        rowTextMemo = RowTextMemo{index.generation(), typeKey, {}};
+    }
+    std::erase_if(rowTextMemo.byServer, [&](const auto& kept) { return listed.count(kept.first) == 0; });
     // Every row is told whether it shows: a kept one may have been folded under "Other servers"
     // at the last rebuild. Folded rows stay in the stack, hidden, so that a step naming one
     // learns that it is hidden rather than missing.
@@ -79,13 +88,20 @@ void ShareViewController::rebuildMultiServerStack() {
 
 ShareViewController::ServerRowInputs ShareViewController::serverRowInputs(const ServerProfile& server, bool selected,
                                                                           Draft rowDraft) const {
-    ServerRowInputs in;
-    in.server = server;
-    in.selected = selected;
-    in.current = server.id == draft.serverId;
-    in.candidates = selectedArtifactCandidates(rowDraft);
-    in.context = share::serverContextText(rowDraft, in.candidates.empty(), compactScriptSummary(rowDraft),
-                                          share::defaultKind(typeKey));
+    // Initialised from the server, so no profile is made (with a fresh id) only to be replaced.
+    ServerRowInputs in{.server = server, .selected = selected, .current = server.id == draft.serverId};
+    // Only a rebuild asks, after it has checked that the kept texts still hold.
+    if (auto kept = rowTextMemo.byServer.find(server.id);
+        kept != rowTextMemo.byServer.end() && kept->second.draft == rowDraft) {
+        in.candidates = kept->second.candidates;
+        in.context = kept->second.context;
+    } else {
+        in.candidates = selectedArtifactCandidates(rowDraft);
+        in.context = share::serverContextText(rowDraft, in.candidates.empty(),
+                                              share::compactScriptSummary(rowDraft, in.candidates),
+                                              share::defaultKind(typeKey));
+        rowTextMemo.byServer.insert_or_assign(server.id, RowTexts{rowDraft, in.candidates, in.context});
+    }
     in.evidence = recipeSuccessEvidence(server.id, rowDraft);
     if (!in.evidence) in.origin = recipeOriginSummary(server.id);
     if (auto state = serverRunStates.find(server.id); state != serverRunStates.end()) in.runState = state->second;

@@ -1,6 +1,7 @@
 // The smart-share plan: the remembered preset of the project for each server, its card and
 // applying it, and saving the current configuration as the project's automatic one.
 #include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
+#include "TarvoShareExtension/ShareViewController/Controller/ServerStackBatch.h"
 
 #include "TarvoShareExtension/ShareViewController/Screen/DraftResolution.h"
 #include "TarvoShareExtension/ShareViewController/Smart/ProjectServerChoices.h"
@@ -18,6 +19,7 @@ void ShareViewController::refreshSmartSharePlan(bool autoApply) {
     // The derived refresh a pass ends with asks for the plan again; that request runs as one more
     // pass after this one, never nested inside it.
     if (!smartPlanRefreshGuard_.enter()) return;
+    ServerStackBatch batch(*this);
     try {
         do {
             refreshSmartSharePlanPass(autoApply);

@@ -64,6 +64,8 @@ class CandidateSelector;
 
 namespace tarvo {
 
+struct CandidateIndexCache;
+
 class ShareViewController : public platform::UIViewController,
                             public platform::UITextFieldDelegate,
                             public platform::UITextViewDelegate {
@@ -514,6 +516,25 @@ public:
         std::shared_ptr<platform::UIControl> row;
     };
     std::map<std::string, KeptServerRow> keptServerRows;
+    // A row's scripts and context line depend only on its draft, the insight's candidates and
+    // the share's type; they are kept from the last build, since an edit changes one server's
+    // draft and working them out again for every row was most of a rebuild's cost.
+    struct RowTexts {
+        Draft draft;
+        std::vector<ArtifactShellCandidate> candidates;
+        std::string context;
+    };
+    struct RowTextMemo {
+        std::uint64_t candidateGeneration = 0;  // of the candidate index the texts were made with
+        std::string typeKey;
+        std::map<std::string, RowTexts> byServer;
+    };
+    mutable RowTextMemo rowTextMemo;
+    // While one change is handled (a keystroke, a derived refresh, a plan pass) the stack is
+    // rebuilt once, when the outermost of them ends: each of them asks for a rebuild, and a
+    // keystroke used to build every row three or four times. See ServerStackBatch.
+    int serverStackBatchDepth = 0;
+    bool serverStackRebuildPending = false;
     std::shared_ptr<platform::UIButton> makeOtherServersDisclosure(std::size_t count);
     std::shared_ptr<platform::UIStackView> makeServerContextLine(const ServerRowInputs& inputs, bool expanded);
     std::shared_ptr<platform::UIStackView> makeServerDetailStack(const std::string& serverID, const Draft& draft);
@@ -525,6 +546,10 @@ public:
     // While the server rows or the mood are built: the insight's candidates indexed once for
     // every server's draft. Nothing that builds them changes the candidates.
     mutable const share::CandidateSelector* candidateSelectorDuringBuild = nullptr;
+    // The index itself, kept from one build to the next while the candidates stay the same
+    // (building it over 500 candidates cost more than the rows it served); see
+    // CandidateIndexForTheBuild.
+    mutable std::shared_ptr<CandidateIndexCache> candidateIndexCache;
     static platform::UIColor blendedMoodSurface(const platform::UIColor& tint, double amount,
                                                 const platform::UIColor& base);
 

@@ -220,6 +220,33 @@ TEST_F(SharePresentationScreenTest, RowsContextRunStatesAndDetails) {
     EXPECT_EQ(c.actionDockCard.lock()->backgroundColor->token(), "blend(systemRed,0.1,secondarySystemGroupedBackground)");
 }
 
+TEST_F(SharePresentationScreenTest, TheRowsFollowEveryEditAndEveryNewCandidate) {
+    // A row keeps what it worked out while its server's draft and the insight's candidates stay
+    // the same; an edit, or candidates that change, must still reach the row they change.
+    tarvo::share::Draft b = uploadDraft("b", "apps/b", PostUploadAction::unzipThenRun);
+    b.selectedScriptPaths = {"project/deploy.sh"};
+    env.storeDrafts({uploadDraft("a", "sites/a"), b});
+    env.appGroupDefaults().set("share.serverMode", PropertyList(std::string("multi")));
+    env.appGroupDefaults().set("share.multiServerIds", PropertyList(PropertyList::Array{
+                                                           PropertyList(std::string("a")), PropertyList(std::string("b"))}));
+    auto& c = *env.start({env.fileItem("public.zip-archive", "site.zip")});
+    EXPECT_THAT(texts(*env.driver().find("serverRow:a")), ::testing::Contains("/sites/a \u00B7 no script"));
+    EXPECT_THAT(texts(*env.driver().find("serverRow:b")), ::testing::Contains("/apps/b \u00B7 script not selected"));
+
+    env.driver().typeText(role(roles::destFolderField), "x");
+    EXPECT_THAT(texts(*env.driver().find("serverRow:a")), ::testing::Contains("/sites/ax \u00B7 no script"));
+    EXPECT_THAT(texts(*env.driver().find("serverRow:b")), ::testing::Contains("/apps/b \u00B7 script not selected"));
+
+    // The scan finds the script b's draft names: its row lists it instead.
+    readyWithTwelveScripts(c.artifactInsight);
+    c.artifactInsight.shellCandidates.push_back(candidate("project/deploy.sh", "deploy.sh"));
+    c.rebuildMultiServerStack();
+    const auto rowB = texts(*env.driver().find("serverRow:b"));
+    EXPECT_THAT(rowB, ::testing::Contains("/apps/b"));
+    EXPECT_THAT(rowB, ::testing::Contains("1  deploy.sh"));
+    EXPECT_THAT(texts(*env.driver().find("serverRow:a")), ::testing::Contains("/sites/ax \u00B7 no script"));
+}
+
 TEST_F(SharePresentationScreenTest, NoServersAndNoItems) {
     env.setServers(Json::array());
     env.appGroupDefaults().set("share.serverMode", PropertyList(std::string("multi")));
