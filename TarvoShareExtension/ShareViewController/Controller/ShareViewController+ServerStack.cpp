@@ -28,6 +28,15 @@ std::shared_ptr<UILabel> monospacedLine(std::string text, int lines) {
     return label;
 }
 
+// The listed server a row's control acts on, found when it is tapped: a row holds only its
+// server's id (copying the whole profile into each of its actions was a good part of building
+// 200 rows), and a server no longer listed has nothing to act on. A copy, since the action may
+// reload the list.
+std::optional<ServerProfile> listedServer(const std::shared_ptr<ShareViewController>& self, const std::string& id) {
+    const ServerProfile* found = self ? share::findServer(self->servers, id) : nullptr;
+    return found ? std::optional<ServerProfile>(*found) : std::nullopt;
+}
+
 }  // namespace
 
 void ShareViewController::rebuildMultiServerStack() {
@@ -132,8 +141,10 @@ std::shared_ptr<UIControl> ShareViewController::makeCompactServerRow(const Serve
     selectButton->role = share::roles::serverSelect(server.id);
     selectButton->accessibilityLabel = (selected ? "Remove " : "Add ") + label;
     selectButton->fixedWidth = 28;
-    selectButton->addAction(UIAction::make("", [weak, server] {
-                                if (auto self = weak.lock()) self->toggleServerSelection(server, false);
+    selectButton->addAction(UIAction::make("", [weak, id = server.id] {
+                                if (auto self = weak.lock(); auto s = listedServer(self, id)) {
+                                    self->toggleServerSelection(*s, false);
+                                }
                             }),
                             UIControlEvents::touchUpInside);
 
@@ -174,8 +185,10 @@ std::shared_ptr<UIControl> ShareViewController::makeCompactServerRow(const Serve
     planButton->role = share::roles::serverPlan(server.id);
     planButton->accessibilityLabel = "Configure " + label;
     planButton->horizontalHuggingPriority = 1000;
-    planButton->addAction(UIAction::make("", [weak, server] {
-                              if (auto self = weak.lock()) self->openServerPlan(server);
+    planButton->addAction(UIAction::make("", [weak, id = server.id] {
+                              if (auto self = weak.lock(); auto s = listedServer(self, id)) {
+                                  self->openServerPlan(*s);
+                              }
                           }),
                           UIControlEvents::touchUpInside);
 
@@ -209,8 +222,10 @@ std::shared_ptr<UIControl> ShareViewController::makeCompactServerRow(const Serve
     row->borderWidth = selected ? 1 : 0;
     row->borderColor = UIColor::systemBlue().withAlphaComponent(0.28);
     row->accessibilityIdentifier = server.id;
-    row->addAction(UIAction::make("", [weak, server] {
-                       if (auto self = weak.lock()) self->toggleServerSelection(server, true);
+    row->addAction(UIAction::make("", [weak, id = server.id] {
+                       if (auto self = weak.lock(); auto s = listedServer(self, id)) {
+                           self->toggleServerSelection(*s, true);
+                       }
                    }),
                    UIControlEvents::touchUpInside);
     if (!expanded) keptServerRows.insert_or_assign(server.id, KeptServerRow{std::move(inputs), row});
