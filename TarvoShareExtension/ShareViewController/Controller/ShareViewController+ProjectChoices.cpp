@@ -90,9 +90,15 @@ void ShareViewController::persistProjectServerModeAndSelection() {
 
 std::optional<std::pair<std::int64_t, bool>> ShareViewController::recipeSuccessEvidence(const std::string& serverID,
                                                                                         const Draft& d) const {
+    if (serverRecommendationsByServer.count(serverID) == 0) return std::nullopt;
+    return recipeSuccessEvidence(serverID, selectedArtifactCandidates(d));
+}
+
+std::optional<std::pair<std::int64_t, bool>> ShareViewController::recipeSuccessEvidence(
+    const std::string& serverID, const std::vector<ArtifactShellCandidate>& selected) const {
     auto reply = serverRecommendationsByServer.find(serverID);
     if (reply == serverRecommendationsByServer.end()) return std::nullopt;
-    const auto evidence = share::recipeSuccessEvidence(&reply->second, selectedArtifactCandidates(d));
+    const auto evidence = share::recipeSuccessEvidence(&reply->second, selected);
     if (!evidence) return std::nullopt;
     return std::pair{evidence->count, evidence->exact};
 }

@@ -111,7 +111,7 @@ ShareViewController::ServerRowInputs ShareViewController::serverRowInputs(const 
                                               share::defaultKind(typeKey));
         rowTextMemo.byServer.insert_or_assign(server.id, RowTexts{rowDraft, in.candidates, in.context});
     }
-    in.evidence = recipeSuccessEvidence(server.id, rowDraft);
+    in.evidence = recipeSuccessEvidence(server.id, in.candidates);
     if (!in.evidence) in.origin = recipeOriginSummary(server.id);
     if (auto state = serverRunStates.find(server.id); state != serverRunStates.end()) in.runState = state->second;
     if (in.current) in.planTint = currentShareMood().tint;

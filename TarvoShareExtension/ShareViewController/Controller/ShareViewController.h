@@ -467,6 +467,9 @@ public:
     // Server rows: the selected script's runs on the server, where its recipe came from, and
     // whether the server recommends anything.
     std::optional<std::pair<std::int64_t, bool>> recipeSuccessEvidence(const std::string& serverID, const Draft& d) const;
+    // The same for the scripts the draft selects, when they are known already.
+    std::optional<std::pair<std::int64_t, bool>> recipeSuccessEvidence(
+        const std::string& serverID, const std::vector<ArtifactShellCandidate>& selected) const;
     std::optional<std::string> recipeOriginSummary(const std::string& serverID) const;
     bool serverHasRecommendation(const ServerProfile& server) const;
     // The plans of the project resolved off the main queue; a resolution for another project or
