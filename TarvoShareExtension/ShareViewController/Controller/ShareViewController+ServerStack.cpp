@@ -3,9 +3,9 @@
 //
 // Every rebuild works out each row from the controller's state, so a row always matches the last
 // rebuild; a collapsed row whose inputs are all as they were is the same row again, since an
-// edit rebuilds the stack several times and changes one server's row at most. Servers come
-// grouped (selected, recommended, then the quiet ones folded behind a disclosure), each group in
-// the stored order.
+// edit changes one server's row at most. One change of the screen rebuilds the stack once, when
+// it ends (ServerStackBatch). Servers come grouped (selected, recommended, then the quiet ones
+// folded behind a disclosure), each group in the stored order.
 #include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
 
 #include "TarvoShareExtension/ShareViewController/Controller/CandidateIndexForTheBuild.h"
