@@ -388,8 +388,9 @@ char* writeEscape(char* o, unsigned char c) {
 std::string storedText(const std::string& text) {
     constexpr std::string_view head = R"({"t":"string","v":")";
     constexpr std::string_view tail = "\"}";
-    // Room for one whole block or one escape, and the tail.
-    constexpr std::size_t room = 16 + tail.size();
+    // One step writes a whole block, or up to fifteen plain bytes and then an escape; the tail
+    // comes after the last step.
+    constexpr std::size_t room = 15 + 6 + tail.size();
     std::string out(head.size() + text.size() + text.size() / 4 + room, '\0');
     std::memcpy(out.data(), head.data(), head.size());
     std::size_t o = head.size();

@@ -78,6 +78,23 @@ TEST_F(UserDefaultsTest, EveryPropertyListTypeRoundTrips) {
     EXPECT_TRUE(store->synchronize());
 }
 
+TEST_F(UserDefaultsTest, AnEscapeWhereTheOutputRunsShortIsWrittenWhole) {
+    // A text is written into room reserved from its length; escapes use that room up, and the
+    // last escape can fall just where it runs out.
+    auto store = UserDefaults::suite("group.test.tarvo");
+    ASSERT_TRUE(store);
+    for (std::size_t controls = 0; controls <= 6; ++controls) {
+        for (std::size_t plain = 0; plain <= 16; ++plain) {
+            for (std::size_t after = 0; after <= 2; ++after) {
+                const std::string text =
+                    std::string(controls, '\x01') + std::string(plain, 'a') + '\x1b' + std::string(after, 'z');
+                store->set("text", PropertyList(text));
+                EXPECT_EQ(store->string("text"), text) << controls << " controls, " << plain << " plain, " << after;
+            }
+        }
+    }
+}
+
 TEST_F(UserDefaultsTest, ValueTooDeepToReadBackIsNotReportedAsWritten) {
     auto store = UserDefaults::suite("deep");
     ASSERT_TRUE(store);
