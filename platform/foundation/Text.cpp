@@ -424,14 +424,17 @@ namespace {
 // number of clusters counted on the way.
 std::pair<std::size_t, std::size_t> walkGraphemes(std::string_view s, std::size_t n) {
     if (s.empty() || n == 0) return {0, 0};
-    if (isASCII(s)) {
-        // In ASCII every byte is a character of its own, except CR LF, which is one.
+    {
+        // In ASCII every byte is a character of its own, except CR LF, which is one. Only the
+        // characters asked for are looked at (a driver types a text by taking its first character
+        // again and again); they are whole when the byte after them is ASCII too, since a
+        // combining mark would join the last of them.
         std::size_t i = 0, count = 0;
-        while (i < s.size() && count < n) {
+        while (i < s.size() && count < n && static_cast<unsigned char>(s[i]) < 0x80) {
             i += (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ? 2 : 1;
             ++count;
         }
-        return {i, count};
+        if (i == s.size() || (count == n && static_cast<unsigned char>(s[i]) < 0x80)) return {i, count};
     }
     icu::BreakIterator* it = characterBreaks();
     if (!it) {

@@ -135,6 +135,10 @@ TEST(Text, GraphemesCountUserPerceivedCharacters) {
     EXPECT_EQ(text::prefixGraphemes("🇫🇮🇸🇪", 1), "🇫🇮");
     EXPECT_EQ(text::prefixGraphemes("ab", 5), "ab");
     EXPECT_EQ(text::prefixGraphemes("ab", 0), "");
+    EXPECT_EQ(text::prefixGraphemes("abe\u0301", 2), "ab");
+    EXPECT_EQ(text::prefixGraphemes("abe\u0301", 3), "abe\u0301");  // the mark joins the last one asked for
+    EXPECT_EQ(text::prefixGraphemes("ab\r\n", 3), "ab\r\n");
+    EXPECT_EQ(text::prefixGraphemes("ab\r\n\u00E9", 3), "ab\r\n");
     EXPECT_EQ(text::graphemeCount("a\xFF" "b"), 3u);  // an invalid byte counts as one character
 }
 
