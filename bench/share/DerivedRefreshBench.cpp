@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "TarvoShareExtension/ShareViewController/Rules/RecipeStaleness.h"
 #include "tests/share/ShareTestEnvironment.h"
 #include "tests/share/ShareTestSupport.h"
 
@@ -48,12 +49,9 @@ struct Bench {
         for (const auto& s : c.servers) {
             c.selectedServerIDs.insert(s.id);
             c.serverRecommendationsByServer[s.id] = reply;
-            Draft d = c.draft;
-            d.serverId = s.id;
-            d.action = tarvo::share::ShareAction::upload;
-            d.postUploadAction = tarvo::share::PostUploadAction::unzipThenRun;
-            d.selectedScriptPaths = {"site/scripts/step-" + std::to_string(std::hash<std::string>{}(s.id) % 350) + ".sh"};
-            c.resolvedDraftsByServer[s.id] = d;
+            // Each server runs one of the scripts, as a selection writes it (its command too).
+            const auto& script = c.artifactInsight.shellCandidates[std::hash<std::string>{}(s.id) % 350];
+            c.resolvedDraftsByServer[s.id] = tarvo::share::draftBySelecting({script}, c.draft, s.id);
         }
         c.draft = c.resolvedDraftsByServer.begin()->second;
         c.applyDraftFieldsWithoutRefreshing(c.draft);

@@ -8,6 +8,10 @@
 namespace tarvo {
 
 ShareViewController::Draft ShareViewController::recipeClearedIfStale(const Draft& d, const std::string& serverID) const {
+    if (candidateSelectorDuringBuild != nullptr) {
+        return share::recipeClearedIfStale(d, serverID, artifactInsight, manuallyEditedRecipeServerIDs,
+                                           candidateIndexCache->baseMatcher);
+    }
     return share::recipeClearedIfStale(d, serverID, artifactInsight, manuallyEditedRecipeServerIDs);
 }
 

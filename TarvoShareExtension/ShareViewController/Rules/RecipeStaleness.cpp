@@ -23,9 +23,9 @@ std::vector<std::string> commandLines(std::string_view command) {
     return out;
 }
 
-bool isRunLineOf(std::string_view line, const ArtifactShellCandidate& candidate) {
-    return normalizedCommand(scriptRunLine(candidate)) == line;
-}
+std::string runLineOf(const ArtifactShellCandidate& candidate) { return normalizedCommand(scriptRunLine(candidate)); }
+
+bool isRunLineOf(std::string_view line, const ArtifactShellCandidate& candidate) { return runLineOf(candidate) == line; }
 
 bool isRunLineOfAny(std::string_view line, const ShellCandidates& candidates) {
     return std::any_of(candidates.begin(), candidates.end(), [&](const auto& c) { return isRunLineOf(line, c); });
@@ -64,6 +64,26 @@ bool commandMatchesCandidates(std::string_view command, const ShellCandidates& c
     return false;
 }
 
+bool CommandMatcher::matches(const std::string& command) const {
+    // Typing a command asks for a new one at every keystroke; what is remembered stays bounded.
+    constexpr std::size_t kRemembered = 4096;
+    if (auto known = known_.find(command); known != known_.end()) return known->second;
+    if (known_.size() >= kRemembered) known_.clear();
+    const std::string normalized = normalizedCommand(command);
+    bool fits = false;
+    if (!normalized.empty() && normalized.find('\n') == std::string::npos) {
+        // A one-line command is a run line or not: the candidates' run lines are made once.
+        if (runLines_.empty()) {
+            for (const auto& c : candidates_) runLines_.insert(runLineOf(c));
+        }
+        fits = runLines_.count(normalized) != 0;
+    } else {
+        fits = commandMatchesCandidates(command, candidates_);
+    }
+    known_.emplace(command, fits);
+    return fits;
+}
+
 bool deployCommandMatchesCurrentArtifact(std::string_view command, const ArtifactInsight& insight) {
     return commandMatchesCandidates(command, insight.shellCandidates);
 }
@@ -89,9 +109,15 @@ std::optional<Draft> staleRecipeCleared(const Draft& draft, const ArtifactInsigh
 
 Draft recipeClearedIfStale(const Draft& draft, const std::string& serverID, const ArtifactInsight& insight,
                            const std::set<std::string>& manuallyEditedRecipeServerIDs) {
+    return recipeClearedIfStale(draft, serverID, insight, manuallyEditedRecipeServerIDs,
+                                CommandMatcher(insight.baseShellCandidates));
+}
+
+Draft recipeClearedIfStale(const Draft& draft, const std::string& serverID, const ArtifactInsight& insight,
+                           const std::set<std::string>& manuallyEditedRecipeServerIDs, const CommandMatcher& base) {
     if (manuallyEditedRecipeServerIDs.count(serverID) != 0 || !insight.state.is(ArtifactInsightState::Case::ready) ||
         insight.baseShellCandidates.empty() || normalizedCommand(draft.deployCommand).empty() ||
-        commandMatchesCandidates(draft.deployCommand, insight.baseShellCandidates)) {
+        base.matches(draft.deployCommand)) {
         return draft;
     }
     return draftClearingRecipe(draft);

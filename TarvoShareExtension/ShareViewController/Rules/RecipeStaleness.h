@@ -7,6 +7,8 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "TarvoShareExtension/ArtifactRecommendationResponse.h"
@@ -29,6 +31,20 @@ inline constexpr std::int64_t kAutomaticSetRunsPerScript = 2;
 // line or the (cd -- ...) line that runs it from the first line's folder.
 bool commandMatchesCandidates(std::string_view command, const ShellCandidates& candidates);
 
+// commandMatchesCandidates for many drafts over one list of candidates, as every server row asks
+// it at each rebuild: each command is matched once (matching one builds the run line of every
+// candidate). The list must outlive the matcher and stay unchanged while it is in use.
+class CommandMatcher {
+public:
+    explicit CommandMatcher(const ShellCandidates& candidates) : candidates_(candidates) {}
+    bool matches(const std::string& command) const;
+
+private:
+    const ShellCandidates& candidates_;
+    mutable std::unordered_map<std::string, bool> known_;
+    mutable std::unordered_set<std::string> runLines_;
+};
+
 // commandMatchesCandidates over the insight's shown candidates.
 bool deployCommandMatchesCurrentArtifact(std::string_view command, const ArtifactInsight& insight);
 
@@ -46,6 +62,9 @@ std::optional<Draft> staleRecipeCleared(const Draft& draft, const ArtifactInsigh
 // candidates; else cleared.
 Draft recipeClearedIfStale(const Draft& draft, const std::string& serverID, const ArtifactInsight& insight,
                            const std::set<std::string>& manuallyEditedRecipeServerIDs);
+// The same, with the fit to the base candidates answered by a matcher of the insight's base list.
+Draft recipeClearedIfStale(const Draft& draft, const std::string& serverID, const ArtifactInsight& insight,
+                           const std::set<std::string>& manuallyEditedRecipeServerIDs, const CommandMatcher& base);
 
 // The one script the server's history makes safe to select: its best recommendation, found among
 // the base candidates by path or relative path (ignoring case), with more successes than

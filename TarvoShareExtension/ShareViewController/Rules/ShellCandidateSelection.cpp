@@ -138,6 +138,9 @@ ShellCandidates CandidateSelector::select(const Draft& draft) const {
     CommandKey key{std::move(command), draft.deployWorkingDirectory, draft.deployCustomWorkingDirectory};
     auto known = byCommand_.find(key);
     if (known == byCommand_.end()) {
+        // The selector lives as long as its candidates, and a command typed is a new one at
+        // every keystroke: what is remembered stays bounded.
+        if (byCommand_.size() >= 4096) byCommand_.clear();
         known = byCommand_.emplace(std::move(key), selectedArtifactCandidates(draft, candidates_)).first;
     }
     return known->second;

@@ -247,6 +247,29 @@ TEST_F(SharePresentationScreenTest, TheRowsFollowEveryEditAndEveryNewCandidate) 
     EXPECT_THAT(texts(*env.driver().find("serverRow:a")), ::testing::Contains("/sites/ax \u00B7 no script"));
 }
 
+TEST_F(SharePresentationScreenTest, ARowsRecipeIsClearedWhenTheBaseCandidatesNoLongerHoldIt) {
+    // The rows remember which commands fit the base candidates while those stay the same; the
+    // shown candidates alone staying the same is not enough.
+    tarvo::share::Draft b = uploadDraft("b", "apps/b", PostUploadAction::unzipThenRun);
+    b.deployWorkingDirectory = tarvo::share::PostUploadWorkingDirectory::extractedFolder;
+    b.deployCommand = "bash './deploy.sh'";
+    env.storeDrafts({uploadDraft("a", "sites/a"), b});
+    env.appGroupDefaults().set("share.serverMode", PropertyList(std::string("multi")));
+    env.appGroupDefaults().set("share.multiServerIds", PropertyList(PropertyList::Array{
+                                                           PropertyList(std::string("a")), PropertyList(std::string("b"))}));
+    auto& c = *env.start({env.fileItem("public.zip-archive", "site.zip")});
+    readyWithTwelveScripts(c.artifactInsight);
+    c.artifactInsight.shellCandidates.push_back(candidate("deploy.sh", "deploy.sh"));
+    c.artifactInsight.baseShellCandidates = c.artifactInsight.shellCandidates;
+    c.rebuildMultiServerStack();
+    EXPECT_EQ(c.resolvedDraftsByServer.at("b").deployCommand, "bash './deploy.sh'");
+
+    c.artifactInsight.baseShellCandidates.pop_back();
+    c.rebuildMultiServerStack();
+    EXPECT_EQ(c.resolvedDraftsByServer.at("b").deployCommand, "");
+    EXPECT_EQ(c.resolvedDraftsByServer.at("b").postUploadAction, PostUploadAction::none);
+}
+
 TEST_F(SharePresentationScreenTest, NoServersAndNoItems) {
     env.setServers(Json::array());
     env.appGroupDefaults().set("share.serverMode", PropertyList(std::string("multi")));
