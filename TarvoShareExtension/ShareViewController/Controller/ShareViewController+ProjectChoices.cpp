@@ -88,12 +88,6 @@ void ShareViewController::persistProjectServerModeAndSelection() {
     }
 }
 
-std::optional<std::pair<std::int64_t, bool>> ShareViewController::recipeSuccessEvidence(const std::string& serverID,
-                                                                                        const Draft& d) const {
-    if (serverRecommendationsByServer.count(serverID) == 0) return std::nullopt;
-    return recipeSuccessEvidence(serverID, selectedArtifactCandidates(d));
-}
-
 std::optional<std::pair<std::int64_t, bool>> ShareViewController::recipeSuccessEvidence(
     const std::string& serverID, const std::vector<ArtifactShellCandidate>& selected) const {
     auto reply = serverRecommendationsByServer.find(serverID);
@@ -104,9 +98,8 @@ std::optional<std::pair<std::int64_t, bool>> ShareViewController::recipeSuccessE
 }
 
 std::optional<std::string> ShareViewController::recipeOriginSummary(const std::string& serverID) const {
-    std::optional<SmartShareResolvedPlan> plan;
-    if (auto it = smartSharePlansByServer.find(serverID); it != smartSharePlansByServer.end()) plan = it->second;
-    return share::recipeOriginSummary(plan, manuallyEditedRecipeServerIDs.count(serverID) != 0,
+    const auto plan = smartSharePlansByServer.find(serverID);
+    return share::recipeOriginSummary(plan != smartSharePlansByServer.end() ? &plan->second : nullptr, manuallyEditedRecipeServerIDs.count(serverID) != 0,
                                       autoAppliedRecipeServerIDs.count(serverID) != 0);
 }
 

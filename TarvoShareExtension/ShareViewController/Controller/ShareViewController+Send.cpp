@@ -3,6 +3,7 @@
 // emit or upload; the flows report through setBusy (progress and failures) and
 // finishSuccessfulShare (success); Cancel ends the share.
 #include "TarvoShareExtension/ShareViewController/Controller/ShareViewController.h"
+#include "TarvoShareExtension/ShareViewController/Controller/ServerStackBatch.h"
 
 #include "TarvoShareExtension/ShareViewController/Screen/SendState.h"
 
@@ -105,10 +106,14 @@ void ShareViewController::setBusy(bool busy, std::string message) {
         } else {
             self->spinner->stopAnimating();
         }
-        self->refreshDerivedUI();
-        // The linked target buttons were built enabled or not after the busy state of their
-        // build: while a send runs, the approved set must not change under it.
-        if (busyChanged) self->rebuildMultiServerStack();
+        {
+            // The refresh may rebuild the stack too: one rebuild serves both.
+            const ServerStackBatch batch(*self);
+            self->refreshDerivedUI();
+            // The linked target buttons were built enabled or not after the busy state of their
+            // build: while a send runs, the approved set must not change under it.
+            if (busyChanged) self->rebuildMultiServerStack();
+        }
         self->statusLabel->text = message;
     });
 }

@@ -464,10 +464,8 @@ public:
     std::optional<ServerMode> rememberedProjectServerMode() const;
     void persistMultiServerSelection();
     void persistProjectServerModeAndSelection();
-    // Server rows: the selected script's runs on the server, where its recipe came from, and
-    // whether the server recommends anything.
-    std::optional<std::pair<std::int64_t, bool>> recipeSuccessEvidence(const std::string& serverID, const Draft& d) const;
-    // The same for the scripts the draft selects, when they are known already.
+    // Server rows: the runs on the server of the first script the row's draft selects, where its
+    // recipe came from, and whether the server recommends anything.
     std::optional<std::pair<std::int64_t, bool>> recipeSuccessEvidence(
         const std::string& serverID, const std::vector<ArtifactShellCandidate>& selected) const;
     std::optional<std::string> recipeOriginSummary(const std::string& serverID) const;

@@ -17,11 +17,6 @@ const ArtifactCandidateRecommendation* recommendationFor(const ArtifactRecommend
     return nullptr;
 }
 
-std::optional<RecipeSuccessEvidence> recipeSuccessEvidence(const std::optional<ArtifactRecommendationResponse>& reply,
-                                                           const ShellCandidates& selected) {
-    return recipeSuccessEvidence(reply ? &*reply : nullptr, selected);
-}
-
 std::optional<RecipeSuccessEvidence> recipeSuccessEvidence(const ArtifactRecommendationResponse* reply,
                                                            const ShellCandidates& selected) {
     if (!reply || selected.empty()) return std::nullopt;
@@ -30,17 +25,12 @@ std::optional<RecipeSuccessEvidence> recipeSuccessEvidence(const ArtifactRecomme
     return RecipeSuccessEvidence{r->successfulRunCount, reply->exactMatch};
 }
 
-std::optional<std::string> recipeOriginSummary(const std::optional<SmartShareResolvedPlan>& plan, bool manuallyEdited,
+std::optional<std::string> recipeOriginSummary(const SmartShareResolvedPlan* plan, bool manuallyEdited,
                                                bool autoApplied) {
     if (plan && plan->preset && plan->preset->isExplicitAutomatic) return "auto";
     if (manuallyEdited) return "edited";
     if (autoApplied) return "history";
     return std::nullopt;
-}
-
-bool serverHasRecommendation(const std::optional<ArtifactRecommendationResponse>& reply,
-                             const std::optional<SmartShareResolvedPlan>& plan, const std::optional<Draft>& draft) {
-    return serverHasRecommendation(reply ? &*reply : nullptr, plan ? &*plan : nullptr, draft ? &*draft : nullptr);
 }
 
 bool serverHasRecommendation(const ArtifactRecommendationResponse* reply, const SmartShareResolvedPlan* plan,

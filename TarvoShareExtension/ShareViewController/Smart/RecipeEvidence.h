@@ -25,21 +25,19 @@ struct RecipeSuccessEvidence {
     bool exact = false;      // the server matched the project exactly
     bool operator==(const RecipeSuccessEvidence&) const = default;
 };
+// The rules below read the controller's stored values, which every server row asks for, in
+// place: null stands for none.
+
 // From the server's reply and the draft's selected candidates: nothing without a reply, a
 // selection, a recommendation about the first script or a successful run of it.
-std::optional<RecipeSuccessEvidence> recipeSuccessEvidence(const std::optional<ArtifactRecommendationResponse>& reply,
-                                                           const ShellCandidates& selected);
-// The same over the controller's stored values, which every server row asks for: null for none.
 std::optional<RecipeSuccessEvidence> recipeSuccessEvidence(const ArtifactRecommendationResponse* reply,
                                                            const ShellCandidates& selected);
 
 // "auto" (the plan's preset is the explicit automatic one), "edited", "history", or nothing.
-std::optional<std::string> recipeOriginSummary(const std::optional<SmartShareResolvedPlan>& plan, bool manuallyEdited,
+std::optional<std::string> recipeOriginSummary(const SmartShareResolvedPlan* plan, bool manuallyEdited,
                                                bool autoApplied);
 
 // A reply that suggests or selects, a plan with a preset, or a draft that runs something.
-bool serverHasRecommendation(const std::optional<ArtifactRecommendationResponse>& reply,
-                             const std::optional<SmartShareResolvedPlan>& plan, const std::optional<Draft>& draft);
 bool serverHasRecommendation(const ArtifactRecommendationResponse* reply, const SmartShareResolvedPlan* plan,
                              const Draft* draft);
 

@@ -233,9 +233,14 @@ TEST_F(SharePresentationScreenTest, TheRowsFollowEveryEditAndEveryNewCandidate) 
     EXPECT_THAT(texts(*env.driver().find("serverRow:a")), ::testing::Contains("/sites/a \u00B7 no script"));
     EXPECT_THAT(texts(*env.driver().find("serverRow:b")), ::testing::Contains("/apps/b \u00B7 script not selected"));
 
+    const auto rowABefore = env.driver().find("serverRow:a");
+    const auto rowBBefore = env.driver().find("serverRow:b");
     env.driver().typeText(role(roles::destFolderField), "x");
     EXPECT_THAT(texts(*env.driver().find("serverRow:a")), ::testing::Contains("/sites/ax \u00B7 no script"));
     EXPECT_THAT(texts(*env.driver().find("serverRow:b")), ::testing::Contains("/apps/b \u00B7 script not selected"));
+    // Only the edited server's row is made again.
+    EXPECT_NE(env.driver().find("serverRow:a"), rowABefore);
+    EXPECT_EQ(env.driver().find("serverRow:b"), rowBBefore);
 
     // The scan finds the script b's draft names: its row lists it instead.
     readyWithTwelveScripts(c.artifactInsight);

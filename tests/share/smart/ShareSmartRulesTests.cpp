@@ -313,32 +313,32 @@ TEST(RecipeEvidenceTest, SuccessOriginAndRecommendation) {
     rec.successfulRunCount = 3;
     reply.recommendations.push_back(rec);
     const ShellCandidates selected{candidate("app/deploy.sh", "deploy.sh")};
-    EXPECT_EQ(recipeSuccessEvidence(reply, selected), (RecipeSuccessEvidence{3, true}));
-    EXPECT_EQ(recipeSuccessEvidence(std::nullopt, selected), std::nullopt);
-    EXPECT_EQ(recipeSuccessEvidence(reply, {}), std::nullopt);
+    EXPECT_EQ(recipeSuccessEvidence(&reply, selected), (RecipeSuccessEvidence{3, true}));
+    EXPECT_EQ(recipeSuccessEvidence(nullptr, selected), std::nullopt);
+    EXPECT_EQ(recipeSuccessEvidence(&reply, {}), std::nullopt);
     reply.recommendations[0].successfulRunCount = 0;
-    EXPECT_EQ(recipeSuccessEvidence(reply, selected), std::nullopt) << "no success, even with an exact match";
+    EXPECT_EQ(recipeSuccessEvidence(&reply, selected), std::nullopt) << "no success, even with an exact match";
 
     SmartShareResolvedPlan automatic;
     SmartSharePreset explicitAutomatic;
     explicitAutomatic.isExplicitAutomatic = true;
     automatic.preset = explicitAutomatic;
-    EXPECT_EQ(recipeOriginSummary(automatic, true, true), "auto");
-    EXPECT_EQ(recipeOriginSummary(std::nullopt, true, true), "edited");
-    EXPECT_EQ(recipeOriginSummary(std::nullopt, false, true), "history");
-    EXPECT_EQ(recipeOriginSummary(std::nullopt, false, false), std::nullopt);
+    EXPECT_EQ(recipeOriginSummary(&automatic, true, true), "auto");
+    EXPECT_EQ(recipeOriginSummary(nullptr, true, true), "edited");
+    EXPECT_EQ(recipeOriginSummary(nullptr, false, true), "history");
+    EXPECT_EQ(recipeOriginSummary(nullptr, false, false), std::nullopt);
 
     ArtifactRecommendationResponse none;
-    EXPECT_FALSE(serverHasRecommendation(none, std::nullopt, std::nullopt));
-    EXPECT_TRUE(serverHasRecommendation(none, automatic, std::nullopt)) << "a plan with a preset counts";
+    EXPECT_FALSE(serverHasRecommendation(&none, nullptr, nullptr));
+    EXPECT_TRUE(serverHasRecommendation(&none, &automatic, nullptr)) << "a plan with a preset counts";
     none.decision = ArtifactSelectionKind::suggest;
-    EXPECT_TRUE(serverHasRecommendation(none, std::nullopt, std::nullopt));
+    EXPECT_TRUE(serverHasRecommendation(&none, nullptr, nullptr));
     Draft runs;
     runs.action = ShareAction::upload;
     runs.postUploadAction = PostUploadAction::run;
-    EXPECT_TRUE(serverHasRecommendation(std::nullopt, std::nullopt, runs));
+    EXPECT_TRUE(serverHasRecommendation(nullptr, nullptr, &runs));
     runs.postUploadAction = PostUploadAction::unzip;
-    EXPECT_FALSE(serverHasRecommendation(std::nullopt, std::nullopt, runs));
+    EXPECT_FALSE(serverHasRecommendation(nullptr, nullptr, &runs));
 }
 
 }  // namespace
