@@ -60,6 +60,12 @@ ShareViewController::Draft ShareViewController::draftForServer(const ServerProfi
     return recipeClearedIfStale(share::carryingIntent(std::move(fresh), preserving, typeKey), server.id);
 }
 
+ShareViewController::Draft ShareViewController::workingDraft(const ServerProfile& server,
+                                                             const Draft& preserving) const {
+    auto resolved = resolvedDraftsByServer.find(server.id);
+    return resolved != resolvedDraftsByServer.end() ? resolved->second : draftForServer(server, preserving);
+}
+
 ShareViewController::Draft ShareViewController::resolvedDraft(const ServerProfile& server, const Draft& preserving) {
     if (server.id == draft.serverId) {
         Draft onScreen = snapshotDraftFromUI();
@@ -79,10 +85,7 @@ std::vector<std::pair<std::string, ShareViewController::Draft>> ShareViewControl
     const std::vector<ServerProfile>& forServers) const {
     std::vector<std::pair<std::string, Draft>> pairs;
     pairs.reserve(forServers.size());
-    for (const auto& server : forServers) {
-        auto it = resolvedDraftsByServer.find(server.id);
-        pairs.emplace_back(server.id, it != resolvedDraftsByServer.end() ? it->second : draftForServer(server, draft));
-    }
+    for (const auto& server : forServers) pairs.emplace_back(server.id, workingDraft(server, draft));
     return pairs;
 }
 

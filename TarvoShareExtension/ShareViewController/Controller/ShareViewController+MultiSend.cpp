@@ -32,14 +32,7 @@ Async<void> ShareViewController::runMultiSend(Draft currentDraft) {
     for (const auto& server : selected) {
         if (co_await isCancelled()) break;
 
-        Draft d;
-        if (server.id == currentDraft.serverId) {
-            d = currentDraft;
-        } else if (auto found = resolvedDraftsByServer.find(server.id); found != resolvedDraftsByServer.end()) {
-            d = found->second;
-        } else {
-            d = draftForServer(server, currentDraft);
-        }
+        const Draft d = server.id == currentDraft.serverId ? currentDraft : workingDraft(server, currentDraft);
         resolvedDraftsByServer[server.id] = d;
         serverDraftStore.byServer[server.id] = d;
         serverDraftStoreWriter.save(serverDraftStore, *defaults);

@@ -51,8 +51,7 @@ void ShareViewController::applyRememberedAutomaticConfigurationIfNeeded() {
         resolvedDraftsByServer[snapshot.serverId] = snapshot;
         serverDraftStore.byServer[snapshot.serverId] = snapshot;
     }
-    auto it = resolvedDraftsByServer.find(targetServer.id);
-    draft = it != resolvedDraftsByServer.end() ? it->second : draftForServer(targetServer, snapshot);
+    draft = workingDraft(targetServer, snapshot);
     resolvedDraftsByServer[targetServer.id] = draft;
     applyDraftFieldsWithoutRefreshing(draft);
 }

@@ -139,8 +139,7 @@ void ShareViewController::applyArtifactRecommendation(const ArtifactRecommendati
                       manuallyEditedRecipeServerIDs.count(server.id) != 0;
     std::optional<Draft> rewritten;
     if (!skip) {
-        auto resolved = resolvedDraftsByServer.find(server.id);
-        const Draft d = resolved != resolvedDraftsByServer.end() ? resolved->second : draftForServer(server, draft);
+        const Draft d = workingDraft(server, draft);
         auto runsAfterUnzip = [&](const Draft& x) {
             return x.action == ShareAction::upload && x.postUploadAction == PostUploadAction::unzipThenRun;
         };

@@ -68,12 +68,7 @@ void ShareViewController::switchDraftToServer(const ServerProfile& server) {
     ServerStackBatch batch(*this);
     const Draft left = saveScreen(*this);
     // A draft already resolved in this share comes back as it was, without a new stale check.
-    Draft target;
-    if (auto it = resolvedDraftsByServer.find(server.id); it != resolvedDraftsByServer.end()) {
-        target = it->second;
-    } else {
-        target = draftForServer(server, left);
-    }
+    const Draft target = workingDraft(server, left);
     draft = target;
     resolvedDraftsByServer[server.id] = target;
     if (serverMode == ServerMode::single) defaults->set("share.singleServerId", PropertyList(server.id));

@@ -55,16 +55,11 @@ void ShareViewController::refreshSmartSharePlanPass(bool autoApply) {
     const bool hasAutomaticConfiguration = resolution.automaticConfiguration.has_value();
 
     const std::string notedServerID = draft.serverId;
-    // A server's working draft: the one resolved for it, else a fresh one carrying the intent given.
-    const auto workingDraftOf = [this](const ServerProfile& server, const Draft& preserving) {
-        auto resolved = resolvedDraftsByServer.find(server.id);
-        return resolved != resolvedDraftsByServer.end() ? resolved->second : draftForServer(server, preserving);
-    };
     const Draft snapshot = snapshotDraftFromUI();
     Draft current = snapshot;
     std::set<std::string> matched;
     for (const auto& server : servers) {
-        Draft d = server.id == notedServerID ? snapshot : workingDraftOf(server, snapshot);
+        Draft d = server.id == notedServerID ? snapshot : workingDraft(server, snapshot);
         auto resolved = resolution.plans.find(server.id);
         if (resolved == resolution.plans.end()) continue;
         SmartShareResolvedPlan plan = share::planWithFallbackFolder(resolved->second, share::planFallbackFolder(d.destFolder));
@@ -98,7 +93,7 @@ void ShareViewController::refreshSmartSharePlanPass(bool autoApply) {
             // first selected one when the current server is not selected.
             if (selectedServerIDs.count(draft.serverId) == 0) {
                 if (const ServerProfile* first = share::firstSelectedServer(servers, selectedServerIDs)) {
-                    current = workingDraftOf(*first, current);
+                    current = workingDraft(*first, current);
                     draft = current;
                 }
             }
@@ -110,7 +105,7 @@ void ShareViewController::refreshSmartSharePlanPass(bool autoApply) {
                 if (const ServerProfile* server = share::findServer(servers, *id)) {
                     // The server on the screen keeps the draft the plans just gave it; another
                     // server comes with its own working draft, its plan applied above.
-                    if (server->id != notedServerID) current = workingDraftOf(*server, current);
+                    if (server->id != notedServerID) current = workingDraft(*server, current);
                     draft = current;
                 }
             }

@@ -285,6 +285,9 @@ public:
     Draft freshInvocationDraft(std::string_view serverID, std::string_view replyTo,
                                const std::optional<Draft>& prior) const;
     Draft draftForServer(const ServerProfile& server, const Draft& preserving) const;
+    // The draft resolved for the server in this share as it was (no new stale check), else a
+    // fresh one carrying the intent of `preserving`. Records nothing.
+    Draft workingDraft(const ServerProfile& server, const Draft& preserving) const;
     // Records the result in resolvedDraftsByServer.
     Draft resolvedDraft(const ServerProfile& server, const Draft& preserving);
     // One (server id, draft) pair per server, in the given order, for the recommendation
