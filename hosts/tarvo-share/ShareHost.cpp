@@ -376,7 +376,9 @@ int shareHostMain(int argc, const char* const* argv) {
     // A cancelled send's channel is closing on the network threads, which end with the process:
     // its close frame ("going away") reaches the server first.
     using namespace std::chrono_literals;
-    URLSessionWebSocketTask::waitUntilAllEnded(5s);
+    if (!URLSessionWebSocketTask::waitUntilAllEnded(5s)) {
+        std::cerr << program << ": a connection to a server was still closing when the share ended\n";
+    }
     // However the share ended, the copies of what was shared go with it.
     removeRunTemporaryFolder();
     return status;
