@@ -108,21 +108,8 @@ Outcome share(const fs::path& folder, const fs::path& base, const std::vector<st
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "--help") {
-        std::printf("usage: folder_multi_share_bench [MiB [files]]\n");
-        return 0;
-    }
-    const char* envMiB = std::getenv("TARVO_MULTI_SHARE_BENCH_MIB");
-    const char* envFiles = std::getenv("TARVO_MULTI_SHARE_BENCH_FILES");
-    std::uint64_t mib = 8;
-    int files = 200;
-    try {
-        mib = argc > 1 ? std::stoull(argv[1]) : envMiB ? std::stoull(envMiB) : 8;
-        files = std::max(1, argc > 2 ? std::stoi(argv[2]) : envFiles ? std::stoi(envFiles) : 200);
-    } catch (const std::exception&) {
-        std::fprintf(stderr, "usage: folder_multi_share_bench [MiB [files]] (whole numbers)\n");
-        return 2;
-    }
+    const auto [mib, files] =
+        tarvo_bench::readFolderSize(argc, argv, "folder_multi_share_bench", "TARVO_MULTI_SHARE_BENCH", {8, 200});
     const fs::path work = fs::temp_directory_path() / ("tarvo-multi-share-bench-" + std::to_string(::getpid()));
     fs::create_directories(work / "tmp");
     std::vector<std::unique_ptr<peer::SinkServer>> sinks;

@@ -131,14 +131,8 @@ bool lastUploadHolds(const peer::SinkServer& sink, std::uint64_t bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "--help") {
-        std::printf("usage: folder_share_bench [MiB [files]]\n");
-        return 0;
-    }
-    const char* envMiB = std::getenv("TARVO_FOLDER_BENCH_MIB");
-    const char* envFiles = std::getenv("TARVO_FOLDER_BENCH_FILES");
-    const std::uint64_t mib = argc > 1 ? std::stoull(argv[1]) : envMiB ? std::stoull(envMiB) : 1024;
-    const int files = argc > 2 ? std::stoi(argv[2]) : envFiles ? std::stoi(envFiles) : 3000;
+    const auto [mib, files] =
+        tarvo_bench::readFolderSize(argc, argv, "folder_share_bench", "TARVO_FOLDER_BENCH", {1024, 3000});
     const fs::path work = fs::temp_directory_path() / ("tarvo-folder-bench-" + std::to_string(::getpid()));
     fs::create_directories(work / "tmp");
     peer::SinkServer sink;  // started before any thread of ours, so the fork above stays simple
