@@ -123,11 +123,6 @@ bool run(std::vector<std::string> argv, Result& r, const char* cwd = nullptr) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool lastUploadHolds(const peer::SinkServer& sink, std::uint64_t bytes) {
-    const auto uploads = sink.uploads();
-    return !uploads.empty() && uploads.back()["ok"] == true && uploads.back()["bytes"] == bytes;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -146,7 +141,7 @@ int main(int argc, char** argv) {
         tarvo_bench::makeProjectFolder(folder, size << 20, count);
 
         const Result ours = shareInChild(folder, (work / "tmp").string(), sink);
-        const bool ourOK = ours.ok && ours.zipBytes > 0 && lastUploadHolds(sink, ours.zipBytes);
+        const bool ourOK = ours.ok && ours.zipBytes > 0 && tarvo_bench::lastUploadHolds(sink, ours.zipBytes);
 
         Result zip, client;
         const std::string zipFile = (work / "peer.zip").string();
@@ -155,7 +150,7 @@ int main(int argc, char** argv) {
         const bool sent = zipped && run({TARVO_PYTHON, std::string(TARVO_SOURCE_DIR) + "/bench/cmdstream/pipe_client.py",
                                          sink.baseURL(), "sink-token", script, zipFile, "bench/peer.zip"},
                                         client);
-        const bool theirOK = sent && lastUploadHolds(sink, fs::file_size(zipFile));
+        const bool theirOK = sent && tarvo_bench::lastUploadHolds(sink, fs::file_size(zipFile));
         if (!ourOK || !theirOK) ++failures;
 
         const double theirWall = zip.wall + client.wall;

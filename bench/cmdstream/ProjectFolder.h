@@ -1,7 +1,8 @@
 #pragma once
 // The folder the folder-sharing benchmarks share: a project-like tree of files of varied sizes in
-// nested folders, so that each benchmark measures the same kind of share; and the reading of its
-// size from their command line, so that both take and refuse the same arguments.
+// nested folders, so that each benchmark measures the same kind of share; the reading of its
+// size from their command line, so that both take and refuse the same arguments; and the check
+// that a share reached its upload sink whole, so that a benchmark never times a broken share.
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
@@ -14,6 +15,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tests/peer/SinkServer.h"
 
 namespace tarvo_bench {
 
@@ -107,6 +110,12 @@ inline void makeProjectFolder(const std::filesystem::path& root, std::uint64_t b
             left -= std::min(n, chunk.size() - i % 1024);
         }
     }
+}
+
+// Whether the sink's last upload ended well with exactly `bytes`.
+inline bool lastUploadHolds(const peer::SinkServer& sink, std::uint64_t bytes) {
+    const auto uploads = sink.uploads();
+    return !uploads.empty() && uploads.back()["ok"] == true && uploads.back()["bytes"] == bytes;
 }
 
 }  // namespace tarvo_bench
