@@ -5,15 +5,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "Core/DisplayText.h"
 #include "Core/ReceptionistClient.h"
 #include "fuzz/FuzzCheck.h"
 #include "platform/foundation/Json.h"
-#include "platform/foundation/Text.h"
 
 namespace {
 
@@ -34,12 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(EmitHTTPResponse::fromJson(platform::parseJson(platform::encodeCompact(record.toJson()))) == record);
     } catch (const ReceptionistClientError& e) {
         require(e.kind() == ReceptionistClientError::Kind::http && e.statusCode() == status);
-        const std::string bodyText(body.begin(), body.end());
-        require(platform::text::isValidUTF8(e.text()) && platform::text::isValidUTF8(e.errorDescription()));
-        require(e.text() == displayText(platform::text::isValidUTF8(bodyText) ? bodyText : std::string()));
-        require(e.errorDescription() == "Receptionist HTTP " + std::to_string(status) + ": " + e.text());
-    } catch (...) {
-        std::abort();  // nothing else may leave the decoding
+        fuzzing::requireReadable(e.text());
+        fuzzing::requireReadable(e.errorDescription());
+        require(e.errorDescription().find(std::to_string(status)) != std::string::npos);
     }
     return 0;
 }

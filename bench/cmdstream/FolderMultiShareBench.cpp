@@ -4,7 +4,9 @@
 //   once       - the share's copy made once and used by the scan and every server.
 // For each: bytes written to the run's temporary folder, wall time, and the disk the
 // temporaries still use after the share (copies for each use were never removed; the share's
-// folder is, so zero is right for it).
+// folder is, so zero is right for it). The run fails unless each use made its own copy, the
+// share made one, and every server received its archive whole: figures of a share that did not
+// happen as described compare nothing.
 //
 //     folder_multi_share_bench [MiB [files]]   (defaults 8 MiB in 200 files; or the
 //                                               environment's TARVO_MULTI_SHARE_BENCH_MIB / _FILES)
@@ -52,6 +54,7 @@ struct Outcome {
     std::uint64_t written = 0;  // bytes in the run's folder when the share ends
     std::uint64_t left = 0;     // bytes under the user's temporary folder once it is removed
     std::size_t copies = 0;
+    std::vector<std::uint64_t> uploaded;  // each sink's archive, in bytes, in the sinks' order
 };
 
 using Materialize = std::function<platform::Async<tarvo::TempItem>(std::shared_ptr<platform::NSItemProvider>,
@@ -80,6 +83,7 @@ Outcome share(const fs::path& folder, const fs::path& base, const std::vector<st
         // Each server's upload.
         for (const auto& sink : sinks) {
             tarvo::TempItem item = co_await materialize(provider);
+            o.uploaded.push_back(fs::file_size(item.url.path()));
             tarvo::RemoteAPI api(tarvo::RemoteConfig{*platform::URL::parse(sink->baseURL()), "sink-token"},
                                  std::make_shared<tarvo::URLSessionHTTPTransport>(platform::URLSession::make()),
                                  std::make_shared<tarvo::URLSessionStreamTransport>());
@@ -108,21 +112,8 @@ Outcome share(const fs::path& folder, const fs::path& base, const std::vector<st
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "--help") {
-        std::printf("usage: folder_multi_share_bench [MiB [files]]\n");
-        return 0;
-    }
-    const char* envMiB = std::getenv("TARVO_MULTI_SHARE_BENCH_MIB");
-    const char* envFiles = std::getenv("TARVO_MULTI_SHARE_BENCH_FILES");
-    std::uint64_t mib = 8;
-    int files = 200;
-    try {
-        mib = argc > 1 ? std::stoull(argv[1]) : envMiB ? std::stoull(envMiB) : 8;
-        files = std::max(1, argc > 2 ? std::stoi(argv[2]) : envFiles ? std::stoi(envFiles) : 200);
-    } catch (const std::exception&) {
-        std::fprintf(stderr, "usage: folder_multi_share_bench [MiB [files]] (whole numbers)\n");
-        return 2;
-    }
+    const auto [mib, files] =
+        tarvo_bench::readFolderSize(argc, argv, "folder_multi_share_bench", "TARVO_MULTI_SHARE_BENCH", {8, 200});
     const fs::path work = fs::temp_directory_path() / ("tarvo-multi-share-bench-" + std::to_string(::getpid()));
     fs::create_directories(work / "tmp");
     std::vector<std::unique_ptr<peer::SinkServer>> sinks;
@@ -138,11 +129,20 @@ int main(int argc, char** argv) {
     int failures = 0;
     for (const bool once : {false, true}) {
         const Outcome o = share(work / "project", work / "tmp", sinks, queue, background, engine, once);
-        if (!o.ok || (once && o.left != 0)) ++failures;
-        std::printf("  %-9s %s: %zu archive(s), %.1f MiB written to the temporary folder, wall %.2f s, "
-                    "%llu bytes left after the share\n",
-                    once ? "once" : "each use", o.ok ? "ok" : "FAILED", o.copies,
-                    static_cast<double>(o.written) / (1 << 20), o.wall, static_cast<unsigned long long>(o.left));
+        // What the comparison rests on: the share's copy made once, against one for the scan and
+        // one for each server; and every server received its archive whole.
+        const std::size_t expectedCopies = once ? 1 : 1 + sinks.size();
+        bool uploadsWhole = o.uploaded.size() == sinks.size();
+        for (std::size_t i = 0; uploadsWhole && i < sinks.size(); ++i) {
+            uploadsWhole = tarvo_bench::lastUploadHolds(*sinks[i], o.uploaded[i]);
+        }
+        const bool ok = o.ok && o.copies == expectedCopies && uploadsWhole && (!once || o.left == 0);
+        if (!ok) ++failures;
+        std::printf("  %-9s %s: %zu archive(s) (%zu expected), %.1f MiB written to the temporary folder, wall %.2f s, "
+                    "%llu bytes left after the share, %s\n",
+                    once ? "once" : "each use", ok ? "ok" : "FAILED", o.copies, expectedCopies,
+                    static_cast<double>(o.written) / (1 << 20), o.wall, static_cast<unsigned long long>(o.left),
+                    uploadsWhole ? "every server received its archive whole" : "a server's upload is missing or broken");
     }
     fs::remove_all(work);
     return failures == 0 ? 0 : 1;

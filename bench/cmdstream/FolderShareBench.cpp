@@ -123,22 +123,11 @@ bool run(std::vector<std::string> argv, Result& r, const char* cwd = nullptr) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool lastUploadHolds(const peer::SinkServer& sink, std::uint64_t bytes) {
-    const auto uploads = sink.uploads();
-    return !uploads.empty() && uploads.back()["ok"] == true && uploads.back()["bytes"] == bytes;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "--help") {
-        std::printf("usage: folder_share_bench [MiB [files]]\n");
-        return 0;
-    }
-    const char* envMiB = std::getenv("TARVO_FOLDER_BENCH_MIB");
-    const char* envFiles = std::getenv("TARVO_FOLDER_BENCH_FILES");
-    const std::uint64_t mib = argc > 1 ? std::stoull(argv[1]) : envMiB ? std::stoull(envMiB) : 1024;
-    const int files = argc > 2 ? std::stoi(argv[2]) : envFiles ? std::stoi(envFiles) : 3000;
+    const auto [mib, files] =
+        tarvo_bench::readFolderSize(argc, argv, "folder_share_bench", "TARVO_FOLDER_BENCH", {1024, 3000});
     const fs::path work = fs::temp_directory_path() / ("tarvo-folder-bench-" + std::to_string(::getpid()));
     fs::create_directories(work / "tmp");
     peer::SinkServer sink;  // started before any thread of ours, so the fork above stays simple
@@ -152,7 +141,7 @@ int main(int argc, char** argv) {
         tarvo_bench::makeProjectFolder(folder, size << 20, count);
 
         const Result ours = shareInChild(folder, (work / "tmp").string(), sink);
-        const bool ourOK = ours.ok && ours.zipBytes > 0 && lastUploadHolds(sink, ours.zipBytes);
+        const bool ourOK = ours.ok && ours.zipBytes > 0 && tarvo_bench::lastUploadHolds(sink, ours.zipBytes);
 
         Result zip, client;
         const std::string zipFile = (work / "peer.zip").string();
@@ -161,7 +150,7 @@ int main(int argc, char** argv) {
         const bool sent = zipped && run({TARVO_PYTHON, std::string(TARVO_SOURCE_DIR) + "/bench/cmdstream/pipe_client.py",
                                          sink.baseURL(), "sink-token", script, zipFile, "bench/peer.zip"},
                                         client);
-        const bool theirOK = sent && lastUploadHolds(sink, fs::file_size(zipFile));
+        const bool theirOK = sent && tarvo_bench::lastUploadHolds(sink, fs::file_size(zipFile));
         if (!ourOK || !theirOK) ++failures;
 
         const double theirWall = zip.wall + client.wall;
