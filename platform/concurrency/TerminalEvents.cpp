@@ -56,6 +56,13 @@ struct Pipe {
     }
 };
 
+// The signal pipe lives as long as the process: a handler that read the descriptor just as the
+// watching ended still writes into this pipe, never into a descriptor opened since in its place.
+const Pipe& signalPipe() {
+    static const Pipe* const pipe = new Pipe(O_NONBLOCK);
+    return *pipe;
+}
+
 // Waits until fd is readable (or the wake pipe is); false once woken.
 bool waitReadable(int fd, int wakeFd) {
     for (;;) {
@@ -78,7 +85,7 @@ struct InterruptSignals::State {
     MainQueue& queue;
     std::function<void(Kind)> onSignal;
     std::atomic<bool> alive{true};
-    Pipe pipe{O_NONBLOCK};
+    const Pipe& pipe = signalPipe();
     std::thread watcher;
     struct sigaction oldInterrupt {};
     struct sigaction oldTerminate {};
@@ -117,7 +124,16 @@ InterruptSignals::InterruptSignals(MainQueue& queue, std::function<void(Kind)> o
     if (!gSignalPipe.compare_exchange_strong(expected, state_->pipe.write)) {
         throw std::logic_error("signals are already being watched in this process");
     }
-    state_->watcher = std::thread([state = state_] { state->watch(state); });
+    // What an earlier watcher left unread (its wake-up, a signal after it) is not this one's.
+    unsigned char stale[64];
+    while (::read(state_->pipe.read, stale, sizeof stale) > 0) {
+    }
+    try {
+        state_->watcher = std::thread([state = state_] { state->watch(state); });
+    } catch (...) {
+        gSignalPipe.store(-1);
+        throw;
+    }
 
     struct sigaction action {};
     action.sa_handler = noteSignal;
