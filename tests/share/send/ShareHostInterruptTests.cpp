@@ -126,5 +126,15 @@ TEST_F(ShareInterruptTest, CancelTypedDuringAnInteractiveUpload) {
     expectNothingCountedAsDone();
 }
 
+// The wait these tests stand on, for a program that ends without printing what is awaited on
+// standard error (its standard output left unread): it gives up as the program ends. The limit
+// is past the test's own timeout, so a wait that ran to its limit fails the test.
+TEST(RunningProgramTest, WaitingOnStandardErrorEndsWithTheProgram) {
+    RunningProgram program("/bin/sh", {"-c", "echo started; echo partial >&2; exit 3"}, {});
+    EXPECT_FALSE(program.waitFor("interrupted", 10min, true));
+    EXPECT_EQ(program.err(), "partial\n");
+    EXPECT_EQ(program.finish(kLimit).exitCode, 3);
+}
+
 }  // namespace
 }  // namespace share_test
