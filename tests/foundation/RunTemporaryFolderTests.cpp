@@ -5,7 +5,6 @@
 #include <fstream>
 #include <string>
 
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,12 +22,6 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 namespace {
-
-unsigned permissions(const std::string& path) {
-    struct stat st{};
-    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-    return st.st_mode & 07777;
-}
 
 std::string userFolderName() { return "tarvo-" + std::to_string(platform::currentUserID()); }
 
@@ -75,16 +68,16 @@ TEST_F(RunTemporaryFolderTest, EachRunGetsAFreshPrivateFolderWithItsRecord) {
     const std::string prefix = userFolder() + "/run-" + std::to_string(::getpid()) + "-";
     EXPECT_THAT(first, StartsWith(prefix));
     EXPECT_THAT(second, StartsWith(prefix));
-    EXPECT_EQ(permissions(userFolder()), 0700u);
-    EXPECT_EQ(permissions(first), 0700u);
+    EXPECT_EQ(tarvo_test::permissionsOf(userFolder()), 0700u);
+    EXPECT_EQ(tarvo_test::permissionsOf(first), 0700u);
     const std::string record = tarvo_test::readFile(first + "/" + platform::kRunFolderOwnerRecord);
     EXPECT_THAT(record, StartsWith(std::to_string(::getpid()) + " "));
-    EXPECT_EQ(permissions(first + "/" + platform::kRunFolderOwnerRecord), 0600u);
+    EXPECT_EQ(tarvo_test::permissionsOf(first + "/" + platform::kRunFolderOwnerRecord), 0600u);
 
     // A user folder of ours that was left open to others is closed again before use.
     fs::permissions(userFolder(), fs::perms::all, fs::perm_options::replace);
     platform::makeRunTemporaryFolder(base.path(), me);
-    EXPECT_EQ(permissions(userFolder()), 0700u);
+    EXPECT_EQ(tarvo_test::permissionsOf(userFolder()), 0700u);
 }
 
 TEST_F(RunTemporaryFolderTest, AFolderOfAnotherOwnerOrALinkIsRefused) {

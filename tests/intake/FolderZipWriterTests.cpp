@@ -38,11 +38,6 @@ private:
     std::optional<tarvo_test::ScopedEnv> env_;
 };
 
-void setModificationTime(const std::string& path, std::int64_t epochSeconds) {
-    const struct timespec times[2] = {{static_cast<time_t>(epochSeconds), 0}, {static_cast<time_t>(epochSeconds), 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
-}
-
 class FolderZipWriterTest : public IntakeTest {
 protected:
     tarvo::TempItem archive(const std::string& folder, const std::string& displayName = "Project",

@@ -24,7 +24,9 @@ namespace intake_test {
 
 namespace fs = std::filesystem;
 
+using tarvo_test::permissionsOf;
 using tarvo_test::readFile;
+using tarvo_test::setModificationTime;
 using tarvo_test::TempDir;
 using tarvo_test::writeFile;
 

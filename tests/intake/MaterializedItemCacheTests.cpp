@@ -1,10 +1,6 @@
 // The share's copies of its items: one copy per item however many callers ask (also at the same
 // time), a new one only when the source changed or the copy is gone, a failure not kept, and
 // every copy readable by its owner only.
-#include <sys/stat.h>
-#include <time.h>
-#include <fcntl.h>
-
 #include <gtest/gtest.h>
 
 #include "IntakeTestSupport.h"
@@ -36,12 +32,6 @@ protected:
     MaterializedItemCache cache;
 };
 
-unsigned permissions(const std::string& path) {
-    struct stat st{};
-    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
-    return st.st_mode & 07777;
-}
-
 TEST_F(MaterializedItemCacheTest, AFolderIsZippedOnceUntilItChanges) {
     const std::string folder = in("site");
     writeFile(folder + "/index.html", "<h1>one</h1>\n");
@@ -53,12 +43,11 @@ TEST_F(MaterializedItemCacheTest, AFolderIsZippedOnceUntilItChanges) {
     EXPECT_EQ(ask(provider), first);
     EXPECT_EQ(cache.copiesStarted(), 1u);
     EXPECT_EQ(filesInTemporary(), 1u);
-    EXPECT_EQ(permissions(first.url.path()), 0600u);
+    EXPECT_EQ(permissionsOf(first.url.path()), 0600u);
 
     // Same size, later modification time: zipped again, with the new bytes.
     writeFile(folder + "/index.html", "<h1>two</h1>\n");
-    const struct timespec later[2] = {{2000000000, 0}, {2000000000, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, (folder + "/index.html").c_str(), later, 0), 0);
+    setModificationTime(folder + "/index.html", 2000000000);
     const TempItem second = ask(provider);
     EXPECT_NE(second.url, first.url);
     EXPECT_EQ(cache.copiesStarted(), 2u);
@@ -69,8 +58,7 @@ TEST_F(MaterializedItemCacheTest, AFolderIsZippedOnceUntilItChanges) {
     const TempItem third = ask(provider);
     EXPECT_EQ(cache.copiesStarted(), 3u);
     fs::rename(folder + "/extra.txt", folder + "/other.txt");
-    const struct timespec evenLater[2] = {{2100000000, 0}, {2100000000, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, folder.c_str(), evenLater, 0), 0);
+    setModificationTime(folder, 2100000000);
     const TempItem fourth = ask(provider);
     EXPECT_EQ(cache.copiesStarted(), 4u);
     fs::remove(fourth.url.path());
@@ -118,7 +106,7 @@ TEST_F(MaterializedItemCacheTest, AFailedCopyIsTriedAgainAndTextIsWrittenOnce) {
     const TempItem written = ask(note);
     EXPECT_EQ(ask(note), written);
     EXPECT_EQ(written.filename, "note.txt");
-    EXPECT_EQ(permissions(written.url.path()), 0600u);
+    EXPECT_EQ(permissionsOf(written.url.path()), 0600u);
     EXPECT_EQ(cache.copiesStarted(), 3u);
 }
 

@@ -53,7 +53,8 @@ public:
     void setServers(const platform::Json& servers);
     // A server profile object with an id, a name and (by default) the loopback server's URL.
     platform::Json server(const std::string& id, const std::string& name, bool runCompletionPushes = false) const;
-    // Stores the drafts as the app group's remembered drafts, each under its server.
+    // Stores the drafts as the app group's remembered drafts, each under its server, as given
+    // (not normalised) and in place of any stored before.
     void storeDrafts(const std::vector<tarvo::share::Draft>& drafts);
 
     // ---- Shared items.

@@ -235,8 +235,9 @@ void RunningProgram::signal(int number) {
 }
 
 bool RunningProgram::pump(std::chrono::milliseconds slice, bool readOut) {
+    // Standard output left unread never ends here, so only the streams read count.
+    if ((!readOut || out_ < 0) && err_ < 0) return false;
     pollfd fds[2] = {{readOut ? out_ : -1, POLLIN, 0}, {err_, POLLIN, 0}};
-    if (out_ < 0 && err_ < 0) return false;
     if (::poll(fds, 2, static_cast<int>(slice.count())) <= 0) return true;
     char buffer[65536];
     for (int i = 0; i < 2; ++i) {

@@ -44,8 +44,8 @@ public:
     void signal(int number);
 
     // Collects output until text appears in standard output (or, errorStream, in standard
-    // error) or the limit has passed; true when it appeared. With errorStream, standard output
-    // is left unread.
+    // error) or the limit has passed; true when it appeared, false also as soon as the outputs
+    // it reads have ended without it. With errorStream, standard output is left unread.
     bool waitFor(const std::string& text, std::chrono::milliseconds limit, bool errorStream = false);
     // Collects all output until the program has ended, within the limit (then exitCode stays -1).
     ProcessResult finish(std::chrono::milliseconds limit);
@@ -55,7 +55,8 @@ public:
     pid_t pid() const { return pid_; }
 
 private:
-    // Reads what is ready within `slice`; false once both outputs have ended.
+    // Reads what is ready within `slice`; false once the outputs it reads (standard error alone
+    // unless readOut) have ended.
     bool pump(std::chrono::milliseconds slice, bool readOut);
 
     pid_t pid_ = -1;

@@ -41,20 +41,13 @@ protected:
         return platform::NSItemProvider::contentsOf(path.string());
     }
 
-    // Stores the draft the server's share starts from.
+    // Stores the draft the server's share starts from, normalised like a draft made on the
+    // screen, beside the drafts already stored for other servers. env.storeDrafts instead
+    // replaces every stored draft with the ones given, exactly as given.
     void storeDraft(tarvo::share::Draft d) {
         auto store = tarvo::share::ServerDraftStore::load(env.appGroupDefaults());
         store.byServer[d.serverId] = tarvo::share::Draft::normalized(d);
         store.save(env.appGroupDefaults());
-    }
-    static tarvo::share::Draft uploadDraft(const std::string& serverId, std::string folder = "sites/demo",
-                                           tarvo::share::PostUploadAction action = tarvo::share::PostUploadAction::none) {
-        tarvo::share::Draft d;
-        d.serverId = serverId;
-        d.action = tarvo::share::ShareAction::upload;
-        d.destFolder = std::move(folder);
-        d.postUploadAction = action;
-        return d;
     }
     static tarvo::share::Draft recipeDraft(const std::string& serverId) {
         auto d = uploadDraft(serverId, "sites/demo", tarvo::share::PostUploadAction::unzipThenRun);

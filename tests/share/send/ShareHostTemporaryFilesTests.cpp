@@ -6,14 +6,15 @@
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "platform/foundation/RunTemporaryFolder.h"
 #include "tests/peer/PeerServer.h"
 #include "tests/share/ShareProgramFixture.h"
+#include "tests/support/Files.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempHome.h"
 
@@ -63,9 +64,7 @@ TEST_F(ShareTemporaryFilesTest, EveryWayAShareEndsRemovesTheRunFolder) {
     }
     // The upload that completed sent the archive the run made, and only the server keeps it.
     EXPECT_TRUE(fs::is_regular_file(fs::path(peer.filesRoot()) / "sites/sample/project.zip"));
-    struct stat st{};
-    ASSERT_EQ(::stat(userFolder().c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(tarvo_test::permissionsOf(userFolder()), 0700u);
 
     // Failed: the server cannot be reached.
     useSampleServers("http://127.0.0.1:" + std::to_string(peer::PeerServer::unusedPort()));
@@ -95,7 +94,7 @@ TEST_F(ShareTemporaryFilesTest, AKilledRunLeavesItsFolderAndTheNextRunRemovesIt)
     ASSERT_EQ(left.size(), 1u) << "the killed run's folder stays";
     EXPECT_EQ(left[0].rfind("run-" + std::to_string(child) + "-", 0), 0u) << left[0];
     const fs::path killed = fs::path(userFolder()) / left[0];
-    EXPECT_TRUE(fs::exists(killed / "owner"));
+    EXPECT_TRUE(fs::exists(killed / platform::kRunFolderOwnerRecord));
 
     const ProcessResult next = run({});
     EXPECT_EQ(next.exitCode, 3) << next.err;

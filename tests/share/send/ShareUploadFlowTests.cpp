@@ -269,7 +269,7 @@ TEST_F(UploadFlowTest, NoUsableServerAddressOrToken) {
     Json s = env.server("a", "Box");
     s["token"] = "  ";
     env.setServers(Json::array({s}));
-    storeDraft(uploadDraft("a"));
+    storeDraft(uploadDraft("a", "sites/demo"));
     auto& c = *env.start({env.textItem("x")});
     sendAndWait();
     EXPECT_EQ(c.statusLabel->text, "Invalid server URL or token.");
@@ -296,7 +296,7 @@ TEST_F(UploadFlowTest, APlainUploadOpensTheFolderNextTime) {
 // and what the memory learns are the two scripts the recipe runs, in the order it runs them.
 TEST_F(UploadFlowTest, ScriptsChosenByAPlanAreTheScriptsSent) {
     env.setServers(Json::array({env.server("a", "Box")}));
-    storeDraft(uploadDraft("a"));
+    storeDraft(uploadDraft("a", "sites/demo"));
     const auto dir = makeProject();
     tarvo_test::writeFile(dir / "build.sh", "#!/bin/sh\necho built > built.txt\n");
     std::optional<tarvo::ArtifactProjectSignature> signature;
