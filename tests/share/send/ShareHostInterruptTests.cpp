@@ -75,6 +75,7 @@ protected:
     void expectCancelled(const ProcessResult& r) {
         EXPECT_THAT(r.out, EndsWith("\ncancelled: Cancelled.\n"));
         EXPECT_EQ(closeCode(), 1001) << "going away";
+        EXPECT_THAT(r.err, ::testing::Not(::testing::HasSubstr("still closing"))) << "the close frame had time to go";
         expectNothingCountedAsDone();
     }
 
