@@ -43,7 +43,9 @@ bool readinessNeedsValue(const ShareReadinessRule& rule) {
 
 void ShareViewController::refreshDerivedUI() {
     MoodForThePass mood(*this);
-    // Ends before the mood does: the rows it rebuilds take the pass's mood.
+    // Ends before the mood does, so that the rows this pass rebuilds take its mood; inside a
+    // larger change (an edit, a switch of server) the rebuild waits for that change to end, and
+    // the current row works the mood out once more.
     ServerStackBatch batch(*this);
     const bool upload = draft.action == ShareAction::upload;
     const bool linked = linkedDeployment.has_value();
