@@ -107,20 +107,34 @@ std::optional<Draft> staleRecipeCleared(const Draft& draft, const ArtifactInsigh
     return draftClearingRecipe(draft);
 }
 
+namespace {
+
+// The rule of recipeClearedIfStale, with the fit to the base candidates answered by fits.
+template <class Fits>
+Draft clearedIfStale(const Draft& draft, const std::string& serverID, const ArtifactInsight& insight,
+                     const std::set<std::string>& manuallyEditedRecipeServerIDs, Fits fits) {
+    if (manuallyEditedRecipeServerIDs.count(serverID) != 0 || !insight.state.is(ArtifactInsightState::Case::ready) ||
+        insight.baseShellCandidates.empty() || normalizedCommand(draft.deployCommand).empty() ||
+        fits(draft.deployCommand)) {
+        return draft;
+    }
+    return draftClearingRecipe(draft);
+}
+
+}  // namespace
+
 Draft recipeClearedIfStale(const Draft& draft, const std::string& serverID, const ArtifactInsight& insight,
                            const std::set<std::string>& manuallyEditedRecipeServerIDs) {
-    return recipeClearedIfStale(draft, serverID, insight, manuallyEditedRecipeServerIDs,
-                                CommandMatcher(insight.baseShellCandidates));
+    // One draft: matched directly, without the matcher's tables.
+    return clearedIfStale(draft, serverID, insight, manuallyEditedRecipeServerIDs, [&](const std::string& command) {
+        return commandMatchesCandidates(command, insight.baseShellCandidates);
+    });
 }
 
 Draft recipeClearedIfStale(const Draft& draft, const std::string& serverID, const ArtifactInsight& insight,
                            const std::set<std::string>& manuallyEditedRecipeServerIDs, const CommandMatcher& base) {
-    if (manuallyEditedRecipeServerIDs.count(serverID) != 0 || !insight.state.is(ArtifactInsightState::Case::ready) ||
-        insight.baseShellCandidates.empty() || normalizedCommand(draft.deployCommand).empty() ||
-        base.matches(draft.deployCommand)) {
-        return draft;
-    }
-    return draftClearingRecipe(draft);
+    return clearedIfStale(draft, serverID, insight, manuallyEditedRecipeServerIDs,
+                          [&](const std::string& command) { return base.matches(command); });
 }
 
 std::optional<ArtifactShellCandidate> authoritativeAutomaticCandidate(const ArtifactRecommendationResponse& response,
