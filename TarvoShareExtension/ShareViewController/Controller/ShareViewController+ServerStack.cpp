@@ -59,15 +59,16 @@ void ShareViewController::rebuildMultiServerStack() {
         multiServerStack->addArrangedSubview(none);
         return;
     }
-    // Rows of servers no longer listed are not kept. Rows kept while linked cards stood in for
-    // them come back only when their inputs are still the same.
+    // Rows of servers no longer listed, or made for other candidates or another type of share,
+    // are not kept. Rows kept while linked cards stood in for them come back only when their
+    // inputs are still the same.
     std::set<std::string> listed;
     for (const auto& server : servers) listed.insert(server.id);
     std::erase_if(keptServerRows, [&](const auto& kept) { return listed.count(kept.first) == 0; });
-    if (rowTextMemo.candidateGeneration != index.generation() || rowTextMemo.typeKey != typeKey) {
-        rowTextMemo = RowTextMemo{index.generation(), typeKey, {}};
+    if (const KeptRowsBasis now{index.generation(), typeKey}; keptRowsBasis != now) {
+        keptServerRows.clear();
+        keptRowsBasis = now;
     }
-    std::erase_if(rowTextMemo.byServer, [&](const auto& kept) { return listed.count(kept.first) == 0; });
     // Every row is told whether it shows: a kept one may have been folded under "Other servers"
     // at the last rebuild. Folded rows stay in the stack, hidden, so that a step naming one
     // learns that it is hidden rather than missing.
@@ -99,17 +100,16 @@ ShareViewController::ServerRowInputs ShareViewController::serverRowInputs(const 
                                                                           Draft rowDraft) const {
     // Initialised from the server, so no profile is made (with a fresh id) only to be replaced.
     ServerRowInputs in{.server = server, .selected = selected, .current = server.id == draft.serverId};
-    // Only a rebuild asks, after it has checked that the kept texts still hold.
-    if (auto kept = rowTextMemo.byServer.find(server.id);
-        kept != rowTextMemo.byServer.end() && kept->second.draft == rowDraft) {
-        in.candidates = kept->second.candidates;
-        in.context = kept->second.context;
+    // Only a rebuild asks, after it has dropped the kept rows of other candidates or type.
+    if (auto kept = keptServerRows.find(server.id);
+        kept != keptServerRows.end() && kept->second.inputs.draft == rowDraft) {
+        in.candidates = kept->second.inputs.candidates;
+        in.context = kept->second.inputs.context;
     } else {
         in.candidates = selectedArtifactCandidates(rowDraft);
         in.context = share::serverContextText(rowDraft, in.candidates.empty(),
                                               share::compactScriptSummary(rowDraft, in.candidates),
                                               share::defaultKind(typeKey));
-        rowTextMemo.byServer.insert_or_assign(server.id, RowTexts{rowDraft, in.candidates, in.context});
     }
     in.evidence = recipeSuccessEvidence(server.id, in.candidates);
     if (!in.evidence) in.origin = recipeOriginSummary(server.id);

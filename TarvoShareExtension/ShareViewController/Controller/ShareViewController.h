@@ -520,20 +520,16 @@ public:
         std::shared_ptr<platform::UIControl> row;
     };
     std::map<std::string, KeptServerRow> keptServerRows;
-    // A row's scripts and context line depend only on its draft, the insight's candidates and
-    // the share's type; they are kept from the last build, since an edit changes one server's
-    // draft and working them out again for every row was most of a rebuild's cost.
-    struct RowTexts {
-        Draft draft;
-        std::vector<ArtifactShellCandidate> candidates;
-        std::string context;
-    };
-    struct RowTextMemo {
-        std::uint64_t candidateGeneration = 0;  // of the candidate index the texts were made with
+    // A row's scripts and context line depend only on its draft, the insight's candidates and the
+    // share's type: a kept row with the same draft lends them to the next build (an edit changes
+    // one server's draft, and working them out again for every row was most of a rebuild's
+    // cost). The rows are kept for the candidates and type below, and dropped when these change.
+    struct KeptRowsBasis {
+        std::uint64_t candidateGeneration = 0;  // of the candidate index the rows were made with
         std::string typeKey;
-        std::map<std::string, RowTexts> byServer;
+        bool operator==(const KeptRowsBasis&) const = default;
     };
-    mutable RowTextMemo rowTextMemo;
+    KeptRowsBasis keptRowsBasis;
     // While one change is handled (a keystroke, a derived refresh, a plan pass) the stack is
     // rebuilt once, when the outermost of them ends: each of them asks for a rebuild, and a
     // keystroke used to build every row three or four times. See ServerStackBatch.
