@@ -15,6 +15,7 @@
 #include "platform/foundation/Json.h"
 #include "tests/peer/PeerServer.h"
 #include "tests/share/ShareProgramFixture.h"
+#include "tests/support/ChildEnd.h"
 #include "tests/support/Process.h"
 #include "tests/support/RunTask.h"
 #include "tests/support/TempHome.h"
@@ -136,6 +137,18 @@ TEST(RunningProgramTest, WaitingOnStandardErrorEndsWithTheProgram) {
     EXPECT_FALSE(program.waitFor("interrupted", 10min, true));
     EXPECT_EQ(program.err(), "partial\n");
     EXPECT_EQ(program.finish(kLimit).exitCode, 3);
+}
+
+// Both ways of waiting for a child's end: woken by it, and, where the system has no process
+// descriptors, looking at its state; each leaves the child to be reaped.
+TEST(RunningProgramTest, AChildsEndIsSeenEitherWay) {
+    for (auto* wait : {&tarvo_test::childEndsWithin, &tarvo_test::childEndsWithinLooking}) {
+        RunningProgram ends("/bin/sh", {"-c", "exit 5"}, {});
+        EXPECT_TRUE(wait(ends.pid(), kLimit));
+        EXPECT_EQ(ends.finish(kLimit).exitCode, 5) << "still there to be reaped";
+        RunningProgram stays("/bin/sh", {"-c", "read line"}, {});
+        EXPECT_FALSE(wait(stays.pid(), 50ms));
+    }
 }
 
 }  // namespace
