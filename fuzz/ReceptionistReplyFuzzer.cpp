@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "Core/DisplayText.h"
 #include "Core/ReceptionistClient.h"
 #include "fuzz/FuzzCheck.h"
 #include "platform/foundation/Json.h"
+#include "platform/foundation/Text.h"
 
 namespace {
 
@@ -31,6 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(EmitHTTPResponse::fromJson(platform::parseJson(platform::encodeCompact(record.toJson()))) == record);
     } catch (const ReceptionistClientError& e) {
         require(e.kind() == ReceptionistClientError::Kind::http && e.statusCode() == status);
+        // The text is what the server said, as a person can read it (nothing when it is not text).
+        const std::string bodyText(body.begin(), body.end());
+        require(e.text() == displayText(platform::text::isValidUTF8(bodyText) ? bodyText : std::string()));
         fuzzing::requireReadable(e.text());
         fuzzing::requireReadable(e.errorDescription());
         require(e.errorDescription().find(std::to_string(status)) != std::string::npos);
